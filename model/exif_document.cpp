@@ -1,0 +1,94 @@
+#include "model/exif_document.h"
+
+#include "model/tree_search.h"
+
+namespace kexif {
+
+ExifDocument::ExifDocument() : childSlot(&root), siblingSlot(&root) {}
+
+ExifDocument::~ExifDocument() { delete root; }
+
+void ExifDocument::AppendChild(MetaNode *node) {
+  *childSlot = node;
+  node->parent = current;
+  childSlot = &node->firstChild;
+  siblingSlot = &node->next;
+  if (current != nullptr && current->hasChildren == 0) current->hasChildren = 1;
+  current = node;
+}
+
+void ExifDocument::AppendSibling(MetaNode *node) {
+  *siblingSlot = node;
+  node->parent = current != nullptr ? current->parent : nullptr;
+  childSlot = &node->firstChild;
+  siblingSlot = &node->next;
+  current = node;
+}
+
+void ExifDocument::SetCursor(MetaNode *node) {
+  current = node;
+  siblingSlot = &node->next;
+  childSlot = &node->firstChild;
+}
+
+void ExifDocument::CursorUp() {
+  current = current != nullptr ? current->parent : nullptr;
+  if (current == nullptr) {
+    childSlot = &root;
+    siblingSlot = &root;
+  } else {
+    childSlot = &current->firstChild;
+    siblingSlot = &current->next;
+  }
+}
+
+MetaNode *ExifDocument::FindSegment(int32_t marker) { return FindById(root, marker); }
+
+MetaNode *ExifDocument::FindDirectory(int32_t number) {
+  MetaNode *d = FindById(root, kIdDirectory);
+  while (d != nullptr && d->value != number) d = FindById(d->next, kIdDirectory);
+  return d;
+}
+
+int32_t ExifDocument::CountDirectories() {
+  MetaNode *d = FindById(root, kIdDirectory);
+  int32_t n = 0;
+  for (; d != nullptr; d = d->next) {
+    if (d->id == kIdDirectory) ++n;
+  }
+  return n;
+}
+
+void ExifDocument::ForgetSubtree(MetaNode *node) {
+  if (SubtreeContains(node, exifSegment)) exifSegment = nullptr;
+  if (SubtreeContains(node, exifPointerTag)) exifPointerTag = nullptr;
+  if (SubtreeContains(node, thumbnailOffsetTag)) {
+    thumbnailOffsetTag = nullptr;
+    thumbnailLoaded = 0;
+  }
+  if (SubtreeContains(node, audioSegment)) {
+    audioSegment = nullptr;
+    audioExists = 0;
+  }
+  // The cursor must not be left on a node about to be destroyed.
+  if (SubtreeContains(node, current)) {
+    current = nullptr;
+    childSlot = &root;
+    siblingSlot = &root;
+  }
+}
+
+bool ExifDocument::RemoveNode(MetaNode *node) {
+  if (node == nullptr) return false;
+  MetaNode **link = node->parent != nullptr ? &node->parent->firstChild : &root;
+  while (*link != nullptr && *link != node) link = &(*link)->next;
+  if (*link != node) return false;
+  *link = node->next;
+  node->next = nullptr;
+  ForgetSubtree(node);
+  delete node;
+  return true;
+}
+
+}  // namespace kexif
+

@@ -1,0 +1,70 @@
+// The object behind every handle of the editing family: the node tree of a
+// loaded file, the insertion cursor, the open source stream and the
+// shortcuts and flags that spare the exported functions a search.
+#ifndef KEXIF_MODEL_EXIF_DOCUMENT_H
+#define KEXIF_MODEL_EXIF_DOCUMENT_H
+
+#include <cstdint>
+
+#include "model/nodes.h"
+
+namespace kexif {
+
+class ByteStream;
+
+class ExifDocument {
+ public:
+  ExifDocument();
+  // Destroys the tree; the streams are released by kExifDestroy.
+  ~ExifDocument();
+  ExifDocument(const ExifDocument &) = delete;
+  ExifDocument &operator=(const ExifDocument &) = delete;
+
+  // Cursor operations. A slot is the address of a link field; appending
+  // writes the new node into that field, whatever it held.
+  void AppendChild(MetaNode *node);
+  void AppendSibling(MetaNode *node);
+  void SetCursor(MetaNode *node);
+  void CursorUp();
+
+  // Searches from root.
+  MetaNode *FindSegment(int32_t marker);
+  MetaNode *FindDirectory(int32_t number);
+  int32_t CountDirectories();
+
+  // Clears every shortcut that names node or a node below it (node's
+  // siblings excluded). Call before destroying a detached subtree.
+  void ForgetSubtree(MetaNode *node);
+  // Unlinks node from the chain it is in (found from root when it has no
+  // parent, else from its parent's first child), clears its next link,
+  // forgets the shortcuts into it and destroys it with its subtree.
+  // Returns false (and destroys nothing) when node is not in that chain.
+  bool RemoveNode(MetaNode *node);
+
+  MetaNode *root = nullptr;
+  MetaNode *current = nullptr;
+  MetaNode **childSlot;
+  MetaNode **siblingSlot;
+  int32_t byteOrder = 0;
+  SegmentNode *exifSegment = nullptr;
+  TagNode *exifPointerTag = nullptr;
+  TagNode *thumbnailOffsetTag = nullptr;
+  SegmentNode *audioSegment = nullptr;
+  const void *audioFileName = nullptr;
+  ByteStream *stream = nullptr;
+  ByteStream *audioStream = nullptr;
+  int32_t format = 0;
+  int32_t exifExists = 0;
+  int32_t thumbnailLoaded = 0;
+  int32_t thumbnailExists = 0;
+  int32_t audioSearched = 0;
+  int32_t audioExists = 0;
+  int32_t exifDirectoryVisited = 0;
+  int32_t gpsDirectoryVisited = 0;
+  int32_t singleStripLoaded = 0;
+  int32_t interopDirectoryVisited = 0;
+};
+
+}  // namespace kexif
+
+#endif

@@ -1,0 +1,90 @@
+// The four node classes of the document tree. A node owns its first child
+// and its next sibling: destroying a node destroys its subtree and every
+// sibling after it. Links are raw pointers because editors address the link
+// fields themselves (a cursor slot is the address of a link field).
+#ifndef KEXIF_MODEL_NODES_H
+#define KEXIF_MODEL_NODES_H
+
+#include <cstdint>
+
+#include "model/exif_constants.h"
+
+namespace kexif {
+
+class ByteStream;
+
+class MetaNode {
+ public:
+  MetaNode() = default;
+  MetaNode(const MetaNode &) = delete;
+  MetaNode &operator=(const MetaNode &) = delete;
+  // Releases the label, then the first child's subtree, then the siblings
+  // after this node (iteratively, so long chains cannot exhaust the stack).
+  virtual ~MetaNode();
+
+  int32_t hasChildren = 0;
+  int32_t kind = kKindDefault;
+  int32_t id = 0;
+  char *label = nullptr;  // malloc block, owned
+  int32_t value = 0;
+  MetaNode *next = nullptr;        // owned
+  MetaNode *firstChild = nullptr;  // owned
+  MetaNode *parent = nullptr;      // not owned
+};
+
+class BlobNode : public MetaNode {
+ public:
+  BlobNode() = default;
+  ~BlobNode() override;
+
+  // length < 1: returns 0 and changes nothing. Otherwise copies length bytes
+  // into a new buffer (the previous buffer is not released; callers use it
+  // on nodes without data). 0 when the allocation fails.
+  int SetData(const void *source, int32_t length);
+  // Only when data is set: releases it, then SetData. 0 and no change when
+  // data is null.
+  int ReplaceData(const void *source, int32_t length);
+  // Releases data (if any) and clears dataLength.
+  void ClearData();
+  uint8_t *GetData() const { return data; }
+  int32_t GetDataLength() const { return dataLength; }
+
+  int32_t payloadState = kPayloadNone;
+  uint8_t *data = nullptr;  // new[] block, owned
+  int32_t fileOffset = 0;
+  int32_t dataLength = 0;
+};
+
+class TagNode : public BlobNode {
+ public:
+  TagNode() { kind = kKindTiffItem; }
+  int32_t type = 0;
+  int32_t count = 0;
+};
+
+class SegmentNode : public BlobNode {
+ public:
+  SegmentNode(int32_t marker, int32_t length, int32_t offset);
+
+  // State 0: 1 with nothing. State 1: reads dataLength bytes at fileOffset
+  // from stream (0 when there is no stream, dataLength < 1, the allocation
+  // fails or fewer bytes arrive; the state stays 1). State 2: 1.
+  int LoadPayload(ByteStream *stream);
+  // Takes ownership of a new[] buffer as the payload; state 2.
+  void ReplacePayload(uint8_t *buffer, int32_t length);
+  // Releases the payload; state 1 so that the next load reads again.
+  void DropPayload();
+
+  // Set on segments that carry chunks of a sound file added by the editor
+  // rather than bytes of the loaded file.
+  bool addedAudio = false;
+};
+
+// The node as a TagNode, or null for structural and segment nodes.
+TagNode *AsTagNode(MetaNode *node);
+// The node as a SegmentNode, or null.
+SegmentNode *AsSegmentNode(MetaNode *node);
+
+}  // namespace kexif
+
+#endif

@@ -1,0 +1,38 @@
+// Searches and links over the node tree. Searches compare only ids and
+// return the first match or null.
+#ifndef KEXIF_MODEL_TREE_SEARCH_H
+#define KEXIF_MODEL_TREE_SEARCH_H
+
+#include <cstdint>
+
+#include "model/nodes.h"
+
+namespace kexif {
+
+// Depth-first, pre-order: start, its first child with everything after it,
+// then start's next siblings. Never climbs above start. Iterative.
+MetaNode *FindById(MetaNode *start, int32_t id);
+
+// The first tag node with this id in FindById order; structural nodes
+// (header, directory, entry-count, directory-end, image pieces) and segment
+// nodes are passed over, so tag numbers 1, 2, 3 and 60 are never answered
+// by a structural node.
+TagNode *FindTagById(MetaNode *start, int32_t id);
+
+// node, node.next, node.next.next, ... until one has the id; no descent.
+MetaNode *FindSiblingById(MetaNode *node, int32_t id);
+
+// Links b directly after a: if a.next is not null, b.next = a.next;
+// a.next = b; b.parent = a.parent.
+void InsertAfter(MetaNode *a, MetaNode *b);
+
+// True when target is node or lies below node (node's siblings excluded).
+bool SubtreeContains(MetaNode *node, const MetaNode *target);
+
+// Number of tag nodes (entries) among the children of a directory node or
+// of a pointer entry that holds a sub-directory.
+int32_t CountEntries(MetaNode *owner);
+
+}  // namespace kexif
+
+#endif

@@ -1,0 +1,166 @@
+#include "stream/file_stream.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstring>
+#include <new>
+
+#include "platform/file_open.h"
+
+namespace kexif {
+namespace {
+
+constexpr int32_t kReadBufferSize = 64 * 1024;
+constexpr size_t kWriteBufferSize = 256 * 1024;
+
+}  // namespace
+
+FileStream::FileStream(std::FILE *file, int32_t mode, int64_t size)
+    : file_(file), mode_(mode), size_(size) {}
+
+FileStream::~FileStream() {
+  delete[] buffer_;
+  if (file_ != nullptr) std::fclose(file_);
+}
+
+bool FileStream::SeekFile(int64_t position) {
+  if (filePosition_ == position) return true;
+  if (fseeko(file_, static_cast<off_t>(position), SEEK_SET) != 0) return false;
+  filePosition_ = position;
+  return true;
+}
+
+// Refills the buffer at the logical position. False when nothing is left.
+bool FileStream::Fill() {
+  if (buffer_ == nullptr) {
+    buffer_ = new (std::nothrow) uint8_t[kReadBufferSize];
+    if (buffer_ == nullptr) return false;
+  }
+  bufferStart_ = position_;
+  bufferLength_ = 0;
+  if (!SeekFile(position_)) return false;
+  const size_t got = std::fread(buffer_, 1, kReadBufferSize, file_);
+  filePosition_ += static_cast<int64_t>(got);
+  bufferLength_ = static_cast<int32_t>(got);
+  return got > 0;
+}
+
+int32_t FileStream::Read(void *buffer, int32_t count) {
+  if (count <= 0) return 0;
+  if (mode_ != kOpenRead) {
+    const size_t got = std::fread(buffer, 1, static_cast<size_t>(count), file_);
+    return static_cast<int32_t>(got);
+  }
+  auto *out = static_cast<uint8_t *>(buffer);
+  int32_t done = 0;
+  while (done < count) {
+    const int64_t inBuffer = position_ - bufferStart_;
+    if (buffer_ != nullptr && inBuffer >= 0 && inBuffer < bufferLength_) {
+      int32_t k = static_cast<int32_t>(bufferLength_ - inBuffer);
+      if (k > count - done) k = count - done;
+      std::memcpy(out + done, buffer_ + inBuffer, static_cast<size_t>(k));
+      done += k;
+      position_ += k;
+      continue;
+    }
+    const int32_t want = count - done;
+    if (want >= kReadBufferSize) {
+      // Large reads go straight into the caller's buffer.
+      if (!SeekFile(position_)) break;
+      const size_t got = std::fread(out + done, 1, static_cast<size_t>(want), file_);
+      filePosition_ += static_cast<int64_t>(got);
+      done += static_cast<int32_t>(got);
+      position_ += static_cast<int64_t>(got);
+      break;
+    }
+    if (!Fill()) break;
+  }
+  if (done < count) eof_ = true;
+  return done;
+}
+
+int32_t FileStream::Write(const void *buffer, int32_t count) {
+  if (count <= 0 || mode_ != kOpenWrite) return 0;
+  const size_t put = std::fwrite(buffer, 1, static_cast<size_t>(count), file_);
+  if (put != static_cast<size_t>(count)) writeError_ = true;
+  return static_cast<int32_t>(put);
+}
+
+int32_t FileStream::Seek(int32_t origin, int32_t offset) {
+  if (mode_ != kOpenRead) {
+    int whence = origin == kSeekFromStart ? SEEK_SET : origin == kSeekFromCurrent ? SEEK_CUR : SEEK_END;
+    if (origin < kSeekFromStart || origin > kSeekFromEnd) return -1;
+    return fseeko(file_, static_cast<off_t>(offset), whence) == 0 ? 0 : -1;
+  }
+  int64_t target;
+  switch (origin) {
+    case kSeekFromStart: target = offset; break;
+    case kSeekFromCurrent: target = position_ + offset; break;
+    case kSeekFromEnd: target = size_ + offset; break;
+    default: return -1;
+  }
+  if (target < 0) return -1;  // as the runtime: fails, nothing changes
+  position_ = target;
+  eof_ = false;
+  return 0;
+}
+
+int32_t FileStream::Tell() {
+  if (mode_ != kOpenRead) {
+    const off_t p = ftello(file_);
+    return p < 0 || p > INT32_MAX ? -1 : static_cast<int32_t>(p);
+  }
+  return position_ > INT32_MAX ? -1 : static_cast<int32_t>(position_);
+}
+
+int32_t FileStream::AtEnd() {
+  if (mode_ != kOpenRead) return std::feof(file_) ? 1 : 0;
+  return eof_ ? 1 : 0;
+}
+
+int64_t FileStream::Size() {
+  if (mode_ == kOpenRead) return size_;
+  const off_t here = ftello(file_);
+  if (here < 0 || fseeko(file_, 0, SEEK_END) != 0) return -1;
+  const off_t end = ftello(file_);
+  fseeko(file_, here, SEEK_SET);
+  return end;
+}
+
+bool FileStream::Flush() {
+  if (mode_ != kOpenWrite) return true;
+  if (std::fflush(file_) != 0) writeError_ = true;
+  if (::fsync(fileno(file_)) != 0) writeError_ = true;
+  return !writeError_ && !std::ferror(file_);
+}
+
+int CreateFileStream(ByteStream **out, const void *name, int32_t mode) {
+  if (out == nullptr || name == nullptr || (mode != kOpenRead && mode != kOpenWrite)) return 0;
+  std::FILE *file = OpenNamedFile(name, mode == kOpenRead ? FileOpenMode::kRead : FileOpenMode::kWrite);
+  if (file == nullptr) return 0;
+  int64_t size = 0;
+  if (mode == kOpenRead) {
+    struct stat info {};
+    // Positions are 32-bit throughout the library: larger files, and
+    // anything that is not a regular file, are refused.
+    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > INT32_MAX) {
+      std::fclose(file);
+      return 0;
+    }
+    size = info.st_size;
+    std::setvbuf(file, nullptr, _IONBF, 0);  // the stream buffers by itself
+  } else {
+    std::setvbuf(file, nullptr, _IOFBF, kWriteBufferSize);
+  }
+  auto *stream = new (std::nothrow) FileStream(file, mode, size);
+  if (stream == nullptr) {
+    std::fclose(file);
+    return 0;
+  }
+  *out = stream;
+  return 1;
+}
+
+}  // namespace kexif

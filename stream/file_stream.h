@@ -1,0 +1,51 @@
+// A stream over an open file. Reading streams keep their own buffer and
+// position, so Seek, Tell and AtEnd inside the buffer cost no system call;
+// the observable behaviour is that of the C runtime's file functions:
+// Seek returns 0 on success and nonzero on failure, and AtEnd turns nonzero
+// only after a read has tried to go past the end (a successful Seek clears
+// it again).
+#ifndef KEXIF_STREAM_FILE_STREAM_H
+#define KEXIF_STREAM_FILE_STREAM_H
+
+#include <cstdio>
+
+#include "stream/byte_stream.h"
+
+namespace kexif {
+
+class FileStream final : public ByteStream {
+ public:
+  // Takes ownership of file; mode is kOpenRead or kOpenWrite.
+  FileStream(std::FILE *file, int32_t mode, int64_t size);
+  ~FileStream() override;
+
+  int32_t Read(void *buffer, int32_t count) override;
+  int32_t Write(const void *buffer, int32_t count) override;
+  int32_t Seek(int32_t origin, int32_t offset) override;
+  int32_t Tell() override;
+  int32_t AtEnd() override;
+  int64_t Size() override;
+
+  // Writing streams: pushes buffered bytes to the operating system and asks
+  // it to put them on disk. Returns false on any error seen so far.
+  bool Flush();
+
+ private:
+  bool Fill();
+  bool SeekFile(int64_t position);
+
+  std::FILE *file_;
+  int32_t mode_;
+  int64_t size_;        // reading streams: the file's size at open
+  int64_t position_ = 0;  // logical position (reading streams)
+  int64_t filePosition_ = 0;  // where the runtime file stands (reading streams)
+  bool eof_ = false;
+  bool writeError_ = false;
+  uint8_t *buffer_ = nullptr;
+  int64_t bufferStart_ = 0;
+  int32_t bufferLength_ = 0;
+};
+
+}  // namespace kexif
+
+#endif

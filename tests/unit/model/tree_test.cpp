@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include "model/exif_document.h"
+#include "model/tree_search.h"
+#include "stream/byte_stream.h"
+
+namespace kexif {
+namespace {
+
+MetaNode *Directory(int32_t number) {
+  auto *d = new MetaNode;
+  d->id = kIdDirectory;
+  d->hasChildren = 1;
+  d->value = number;
+  return d;
+}
+
+TagNode *Tag(int32_t id) {
+  auto *t = new TagNode;
+  t->id = id;
+  t->type = kTypeShort;
+  t->count = 1;
+  return t;
+}
+
+TEST(Cursor, TheFirstAppendedNodeBecomesRootAsChildOrSibling) {
+  ExifDocument a;
+  auto *h = new MetaNode;
+  a.AppendChild(h);
+  EXPECT_EQ(a.root, h);
+  ExifDocument b;
+  auto *g = new MetaNode;
+  b.AppendSibling(g);
+  EXPECT_EQ(b.root, g);
+}
+
+TEST(Cursor, AppendChildMarksTheParentAndAppendSiblingDoesNot) {
+  ExifDocument doc;
+  auto *seg = new SegmentNode(kMarkerApp1, 10, 4);
+  doc.AppendSibling(seg);
+  doc.AppendChild(new MetaNode);
+  EXPECT_EQ(seg->hasChildren, 1);
+  auto *second = new MetaNode;
+  doc.AppendSibling(second);
+  EXPECT_EQ(second->parent, seg);
+  EXPECT_EQ(seg->firstChild->next, second);
+}
+
+TEST(Cursor, AppendChildOnANodeWithChildrenReplacesTheLink) {
+  ExifDocument doc;
+  auto *d = Directory(0);
+  doc.AppendSibling(d);
+  doc.AppendChild(Tag(100));
+  doc.SetCursor(d);
+  auto *replacement = Tag(200);
+  MetaNode *old = d->firstChild;
+  doc.AppendChild(replacement);
+  EXPECT_EQ(d->firstChild, replacement);
+  delete old;  // no longer part of the tree
+}
+
+TEST(Cursor, CursorUpAtTheTopLevelPointsBothSlotsAtRoot) {
+  ExifDocument doc;
+  doc.AppendSibling(Directory(0));
+  doc.CursorUp();
+  EXPECT_EQ(doc.current, nullptr);
+  EXPECT_EQ(doc.childSlot, &doc.root);
+  EXPECT_EQ(doc.siblingSlot, &doc.root);
+}
+
+TEST(Searches, FindDirectoryAndCountFollowTheTopLevelChain) {
+  ExifDocument doc;
+  auto *header = new MetaNode;
+  header->id = kIdHeader;
+  doc.AppendSibling(header);
+  auto *d0 = Directory(0);
+  doc.AppendSibling(d0);
+  doc.AppendChild(Tag(kIdEntryCount));
+  doc.SetCursor(d0);
+  auto *d1 = Directory(1);
+  doc.AppendSibling(d1);
+  EXPECT_EQ(doc.CountDirectories(), 2);
+  EXPECT_EQ(doc.FindDirectory(1), d1);
+  EXPECT_EQ(doc.FindDirectory(2), nullptr);
+  // A search by id 2 from the first directory meets that directory itself.
+  EXPECT_EQ(FindById(d0, kIdDirectory), d0);
+}
+
+TEST(Searches, FindTagByIdNeverAnswersWithAStructuralNode) {
+  ExifDocument doc;
+  auto *d0 = Directory(0);
+  doc.AppendSibling(d0);
+  auto *count = new MetaNode;
+  count->id = kIdEntryCount;
+  count->kind = kKindTiffItem;
+  doc.AppendChild(count);
+  auto *tag3 = Tag(3);
+  doc.AppendSibling(tag3);
+  EXPECT_EQ(FindById(d0, 3), count);
+  EXPECT_EQ(FindTagById(d0, 3), tag3);
+  EXPECT_EQ(FindTagById(d0, kIdDirectory), nullptr);
+}
+
+TEST(Searches, FindByIdVisitsInPreOrderAcrossALongChainWithoutRecursion) {
+  ExifDocument doc;
+  doc.AppendSibling(Directory(0));
+  for (int i = 0; i < 200000; ++i) doc.AppendSibling(Tag(1000));
+  auto *last = Tag(7);
+  doc.AppendSibling(last);
+  EXPECT_EQ(FindById(doc.root, 7), last);
+}  // destroying the document must not recurse along next either
+
+TEST(NodeData, SetDataRefusesEmptyAndReplaceDataNeedsExistingData) {
+  TagNode t;
+  const uint8_t bytes[3] = {1, 2, 3};
+  EXPECT_EQ(t.SetData(bytes, 0), 0);
+  EXPECT_EQ(t.ReplaceData(bytes, 3), 0);
+  EXPECT_EQ(t.data, nullptr);
+  EXPECT_EQ(t.SetData(bytes, 3), 1);
+  EXPECT_EQ(t.ReplaceData(bytes, 2), 1);
+  EXPECT_EQ(t.dataLength, 2);
+}
+
+TEST(SegmentPayload, LoadsLazilyAndFailsWithoutAStream) {
+  uint8_t file[8] = {0, 0, 0, 0, 'A', 'B', 'C', 'D'};
+  ByteStream *s = nullptr;
+  ASSERT_EQ(CreateMemoryStream(&s, file, 8), 1);
+  SegmentNode eoi(kMarkerEoi, 0, 0);
+  EXPECT_EQ(eoi.LoadPayload(s), 1);
+  SegmentNode empty(kMarkerApp1, 0, 4);
+  EXPECT_EQ(empty.LoadPayload(s), 0);
+  SegmentNode app(kMarkerApp1, 4, 4);
+  EXPECT_EQ(app.LoadPayload(nullptr), 0);
+  EXPECT_EQ(app.payloadState, kPayloadOnDisk);
+  EXPECT_EQ(app.LoadPayload(s), 1);
+  EXPECT_EQ(app.payloadState, kPayloadInMemory);
+  EXPECT_EQ(app.data[3], 'D');
+  app.DropPayload();
+  EXPECT_EQ(app.payloadState, kPayloadOnDisk);
+  SegmentNode beyond(kMarkerApp1, 6, 4);  // runs past the data
+  EXPECT_EQ(beyond.LoadPayload(s), 0);
+  ReleaseStream(s);
+}
+
+TEST(Document, RemoveNodeClearsTheShortcutsIntoIt) {
+  ExifDocument doc;
+  auto *soi = new SegmentNode(kMarkerSoi, 0, 0);
+  doc.AppendSibling(soi);
+  auto *app1 = new SegmentNode(kMarkerApp1, 10, 6);
+  doc.AppendSibling(app1);
+  auto *ptr = Tag(kTagExifPointer);
+  doc.AppendChild(ptr);
+  doc.SetCursor(app1);
+  doc.AppendSibling(new SegmentNode(kMarkerEoi, 0, 0));
+  doc.exifSegment = app1;
+  doc.exifPointerTag = ptr;
+  ASSERT_TRUE(doc.RemoveNode(app1));
+  EXPECT_EQ(doc.exifSegment, nullptr);
+  EXPECT_EQ(doc.exifPointerTag, nullptr);
+  EXPECT_EQ(soi->next->id, kMarkerEoi);
+}
+
+}  // namespace
+}  // namespace kexif

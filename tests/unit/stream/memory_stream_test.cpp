@@ -1,0 +1,114 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "stream/byte_stream.h"
+#include "stream/memory_stream.h"
+#include "stream/stream_window.h"
+
+namespace kexif {
+namespace {
+
+struct TenBytes {
+  uint8_t block[10] = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+  ByteStream *stream = nullptr;
+  TenBytes() { EXPECT_EQ(CreateMemoryStream(&stream, block, 10), 1); }
+  ~TenBytes() { ReleaseStream(stream); }
+};
+
+TEST(MemoryStream, SeekFromStartPastEndClampsAndReadsNothing) {
+  TenBytes m;
+  EXPECT_EQ(m.stream->Seek(kSeekFromStart, 20), 10);
+  EXPECT_EQ(m.stream->Tell(), 10);
+  uint8_t buf[5];
+  EXPECT_EQ(m.stream->Read(buf, 5), 0);
+  EXPECT_EQ(m.stream->AtEnd(), 1);
+}
+
+TEST(MemoryStream, SeekFromCurrentReturnsDistanceMoved) {
+  TenBytes m;
+  m.stream->Seek(kSeekFromStart, 7);
+  EXPECT_EQ(m.stream->Seek(kSeekFromCurrent, 100), 3);
+  EXPECT_EQ(m.stream->Tell(), 10);
+}
+
+TEST(MemoryStream, SeekFromEndClampsBothWays) {
+  TenBytes m;
+  EXPECT_EQ(m.stream->Seek(kSeekFromEnd, 5), 0);
+  EXPECT_EQ(m.stream->Tell(), 10);
+  EXPECT_EQ(m.stream->Seek(kSeekFromEnd, -3), -3);
+  EXPECT_EQ(m.stream->Tell(), 7);
+  EXPECT_EQ(m.stream->Seek(kSeekFromEnd, -20), -10);
+  EXPECT_EQ(m.stream->Tell(), 0);
+}
+
+TEST(MemoryStream, NeverMovesBeforeTheBlock) {
+  TenBytes m;
+  m.stream->Seek(kSeekFromStart, 4);
+  EXPECT_EQ(m.stream->Seek(kSeekFromStart, -1), -1);
+  EXPECT_EQ(m.stream->Tell(), 4);
+  EXPECT_EQ(m.stream->Seek(kSeekFromCurrent, -9), -4);
+  EXPECT_EQ(m.stream->Tell(), 0);
+}
+
+TEST(MemoryStream, UnknownOriginMovesNothingAndReturnsOffset) {
+  TenBytes m;
+  EXPECT_EQ(m.stream->Seek(7, 3), 3);
+  EXPECT_EQ(m.stream->Tell(), 0);
+}
+
+TEST(MemoryStream, WriteIsClippedAtTheEnd) {
+  TenBytes m;
+  m.stream->Seek(kSeekFromStart, 6);
+  const uint8_t src[8] = {90, 91, 92, 93, 94, 95, 96, 97};
+  EXPECT_EQ(m.stream->Write(src, 8), 4);
+  EXPECT_EQ(m.block[6], 90);
+  EXPECT_EQ(m.block[9], 93);
+}
+
+TEST(MemoryStream, AtEndAsSoonAsThePositionReachesTheEnd) {
+  TenBytes m;
+  uint8_t buf[10];
+  EXPECT_EQ(m.stream->Read(buf, 10), 10);
+  EXPECT_EQ(m.stream->AtEnd(), 1);
+}
+
+TEST(StreamFactories, RefuseNullBlocksAndEmptyLengths) {
+  uint8_t block[4] = {};
+  ByteStream *out = reinterpret_cast<ByteStream *>(0x1);
+  EXPECT_EQ(CreateMemoryStream(&out, nullptr, 4), 0);
+  EXPECT_EQ(CreateMemoryStream(&out, block, 0), 0);
+  EXPECT_EQ(out, reinterpret_cast<ByteStream *>(0x1));
+  ByteStream *parent = nullptr;
+  ASSERT_EQ(CreateMemoryStream(&parent, block, 4), 1);
+  EXPECT_EQ(CreateStreamWindow(&out, parent, 0), 0);
+  EXPECT_EQ(CreateStreamWindow(&out, nullptr, 4), 0);
+  EXPECT_EQ(out, reinterpret_cast<ByteStream *>(0x1));
+  ReleaseStream(parent);
+  ReleaseStream(nullptr);
+}
+
+TEST(StreamWindow, PositionsCountFromTheWindowStart) {
+  uint8_t block[40];
+  for (int i = 0; i < 40; ++i) block[i] = static_cast<uint8_t>(i);
+  ByteStream *parent = nullptr;
+  ASSERT_EQ(CreateMemoryStream(&parent, block, 40), 1);
+  parent->Seek(kSeekFromStart, 12);
+  ByteStream *window = nullptr;
+  ASSERT_EQ(CreateStreamWindow(&window, parent, 10), 1);
+  EXPECT_EQ(window->Tell(), 0);
+  EXPECT_EQ(window->Seek(kSeekFromStart, 8), 8);
+  EXPECT_EQ(parent->Tell(), 20);
+  EXPECT_EQ(window->AtEnd(), 0);
+  // Reads are not clipped to the window.
+  uint8_t buf[6];
+  EXPECT_EQ(window->Read(buf, 6), 6);
+  EXPECT_EQ(buf[5], 25);
+  EXPECT_EQ(window->AtEnd(), 1);
+  EXPECT_EQ(window->Size(), 28);
+  ReleaseStream(window);
+  ReleaseStream(parent);
+}
+
+}  // namespace
+}  // namespace kexif
