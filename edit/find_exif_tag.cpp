@@ -1,7 +1,5 @@
 #include "edit/find_exif_tag.h"
 
-#include <vector>
-
 #include "model/tree_search.h"
 #include "parse/tiff_parser.h"
 #include "parse/tree_builder.h"
@@ -37,30 +35,12 @@ void ParseStoredExif(ExifDocument &document, SegmentNode &segment) {
   if (!parsed) builder.Discard(&segment, marks);
 }
 
-// FindTagById order, without descending below 40965 entries.
-TagNode *FindTagOutsideInterop(MetaNode *start, int32_t id) {
-  std::vector<MetaNode *> pending;  // siblings still to be visited
-  MetaNode *node = start;
-  while (node != nullptr || !pending.empty()) {
-    if (node == nullptr) {
-      node = pending.back();
-      pending.pop_back();
-    }
-    TagNode *tag = node->kind == kKindTiffItem ? AsTagNode(node) : nullptr;
-    if (tag != nullptr && tag->id == id) return tag;
-    if (node->next != nullptr) pending.push_back(node->next);
-    const bool interopPointer = tag != nullptr && tag->id == static_cast<int32_t>(kTagInteropPointer);
-    node = interopPointer ? nullptr : node->firstChild;
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 TagNode *FindDirectoryTag(ExifDocument &document, int32_t directory, int32_t id) {
   MetaNode *start = document.FindDirectory(directory);
   if (start == nullptr) return nullptr;
-  return FindTagOutsideInterop(start, id);
+  return FindTagByIdPruned(start, id, static_cast<int32_t>(kTagInteropPointer));
 }
 
 TagNode *FindExifTag(ExifDocument &document, int32_t id) {
