@@ -1,11 +1,16 @@
 #!/usr/bin/env bash
-# Builds the library and runs the example on a sample photo made by the
-# project itself. Usage: scripts/demo.sh
+# Builds the library and the kexif tool, makes a sample photo and shows what
+# the tool finds in it. Usage: scripts/demo.sh
 set -eu
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build -G Ninja >/dev/null
-cmake --build build --target kexif kexif_example kexif_make_sample >/dev/null
+cmake --build build --target kexif kexif_cli kexif_make_sample >/dev/null
 mkdir -p build/sample
-build/tests/kexif_make_sample build/sample/photo.jpg
-build/kexif_example build/sample/photo.jpg
+photo=build/sample/photo.jpg
+build/tests/kexif_make_sample "$photo"
+echo "\$ kexif info $photo"
+build/tools/kexif info "$photo"
+echo
+echo "\$ kexif tags $photo"
+build/tools/kexif tags "$photo"

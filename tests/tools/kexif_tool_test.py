@@ -1,0 +1,88 @@
+#!/usr/bin/env python3
+"""Runs the kexif tool on generated photos and checks what a script sees:
+the JSON of `kexif tags --json`, error lines and exit statuses.
+
+usage: kexif_tool_test.py KEXIF MAKE_SAMPLE
+"""
+import json
+import os
+import subprocess
+import sys
+import tempfile
+
+KEXIF, MAKE_SAMPLE = sys.argv[1], sys.argv[2]
+failures = []
+checks = 0
+
+
+def check(condition, message):
+    global checks
+    checks += 1
+    if not condition:
+        failures.append(message)
+
+
+def kexif(*args):
+    return subprocess.run([KEXIF, *args], capture_output=True, text=True)
+
+
+def entries_by_name(document):
+    found = {}
+    for directory in document["directories"]:
+        for entry in directory["entries"]:
+            found[(directory["name"], entry["name"] or entry["tag"])] = entry
+    return found
+
+
+with tempfile.TemporaryDirectory() as work:
+    little = os.path.join(work, "little.jpg")
+    big = os.path.join(work, "big.jpg")
+    junk = os.path.join(work, "junk.jpg")
+    subprocess.run([MAKE_SAMPLE, little], check=True)
+    subprocess.run([MAKE_SAMPLE, big, "--big-endian"], check=True)
+    with open(junk, "wb") as f:
+        f.write(b"\xff\xd8\xff\xe1\x00\x10Exif\x00\x00MM\x00\x2a\x00\x00\x00\x08\x00\x00")
+
+    # One JSON document for the run, the bad file in the middle included.
+    run = kexif("tags", "--json", little, junk, big)
+    check(run.returncode == 1, f"tags with a bad file exits {run.returncode}, not 1")
+    check(run.stderr.count("\n") == 1 and run.stderr.startswith(junk + ": "),
+          f"one error line for the bad file, got {run.stderr!r}")
+    try:
+        document = json.loads(run.stdout)
+    except json.JSONDecodeError as error:
+        document = None
+        check(False, f"tags --json is not JSON: {error}\n{run.stdout}")
+    if document is not None:
+        files = document["files"]
+        check([f["file"] for f in files] == [little, junk, big], "files in command-line order")
+        check("error" in files[1] and "directories" not in files[1], "the bad file carries its error")
+        for photo in (files[0], files[2]):
+            check(photo["format"] == "JPEG", "format JPEG")
+            names = [d["name"] for d in photo["directories"]]
+            check(names == ["IFD0", "Exif", "Interop", "GPS", "IFD1"], f"directories {names}")
+            entries = entries_by_name(photo)
+            check(entries[("Exif", "ExposureTime")] == {"tag": 33434, "name": "ExposureTime", "type": "RATIONAL",
+                                                        "count": 1, "value": "1/160"},
+                  f"ExposureTime entry {entries[('Exif', 'ExposureTime')]}")
+            check(entries[("Exif", "ExposureBiasValue")]["value"] == "-1/3", "signed rational")
+            check(entries[("IFD0", "Make")]["value"] == "KexifCam", "ASCII value")
+            check(entries[("GPS", "GPSLatitude")]["value"] == "48/1 51/1 30/1", "GPS rationals")
+            check(entries[("Interop", "InteroperabilityIndex")]["value"] == "R98", "Interop value")
+        check(files[0]["directories"] == files[2]["directories"], "both byte orders list the same tags")
+
+    # A JSON run with only good files succeeds and stays quiet on stderr.
+    run = kexif("tags", "--json", little)
+    check(run.returncode == 0 and run.stderr == "", f"good tags --json: {run.returncode} {run.stderr!r}")
+    check(json.loads(run.stdout)["files"][0]["file"] == little, "single-file JSON")
+
+    # Command-line mistakes exit 2 with a usage line.
+    run = kexif("tags", "--bogus", little)
+    check(run.returncode == 2 and "usage: kexif tags" in run.stderr, f"bad option: {run.returncode} {run.stderr!r}")
+    run = kexif("--help")
+    check(run.returncode == 0 and "kexif tags FILE" in run.stdout, "--help lists the commands")
+
+print(f"{checks - len(failures)} passed, {len(failures)} failed")
+for failure in failures:
+    print("FAILED:", failure)
+sys.exit(1 if failures else 0)

@@ -1,0 +1,126 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/sample_photo.h"
+#include "tests/support/temp_files.h"
+#include "tools/cli.h"
+
+namespace kexif::cli {
+namespace {
+
+using test::TempDir;
+
+struct Outcome {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+Outcome Kexif(const std::vector<std::string> &args) {
+  std::ostringstream out;
+  std::ostringstream err;
+  const int status = RunKexif(args, out, err);
+  return {status, out.str(), err.str()};
+}
+
+size_t Lines(const std::string &text) {
+  size_t n = 0;
+  for (char c : text) n += c == '\n';
+  return n;
+}
+
+class Cli : public ::testing::Test {
+ protected:
+  TempDir dir;
+  std::string photo = dir.Write("photo.jpg", test::SamplePhotoJpeg());
+  std::string junk = dir.Write("junk.jpg", test::Bytes{'n', 'o', 't', ' ', 'a', ' ', 'p', 'h', 'o', 't', 'o'});
+};
+
+TEST_F(Cli, GoesOnAfterABadFileAndReportsItOnOneLine) {
+  const Outcome run = Kexif({"info", photo, junk, dir.File("missing.jpg"), photo});
+  EXPECT_EQ(run.status, kExitFileFailed);
+  EXPECT_EQ(Lines(run.out), 2u);
+  EXPECT_NE(run.out.find(photo + ": JPEG, Exif: yes, thumbnail: yes (2000 bytes), sound clip: no\n"),
+            std::string::npos)
+      << run.out;
+  EXPECT_EQ(run.err, junk + ": not a JPEG or TIFF file, or its Exif data is damaged\n" + dir.File("missing.jpg") +
+                         ": No such file or directory\n");
+}
+
+TEST_F(Cli, SucceedsWhenEveryFileIsGood) {
+  const Outcome run = Kexif({"tags", photo, photo});
+  EXPECT_EQ(run.status, kExitOk);
+  EXPECT_EQ(run.err, "");
+  EXPECT_NE(run.out.find("Exif     0x829A  ExposureTime                 RATIONAL       1  1/160\n"),
+            std::string::npos)
+      << run.out;
+  EXPECT_NE(run.out.find("== " + photo + "\n"), std::string::npos);
+}
+
+TEST_F(Cli, GetsOneValueByNameOrNumberInFull) {
+  EXPECT_EQ(Kexif({"get", photo, "FNumber"}).out, "28/10\n");
+  EXPECT_EQ(Kexif({"get", photo, "0x0110"}).out, "Model One\n");
+  EXPECT_EQ(Kexif({"get", photo, "GPSLongitude"}).out, "2/1 21/1 0/1\n");
+  EXPECT_EQ(Kexif({"get", photo, "MakerNote"}).out, "4d 4b 4e 4f 54 45 00 01 02 03 04 05\n");
+  EXPECT_EQ(Kexif({"get", photo, "Compression", "--dir", "1"}).out, "6\n");
+}
+
+TEST_F(Cli, ReportsATagThatIsMissingOrUnknownAsAFailureOfTheFile) {
+  const Outcome missing = Kexif({"get", photo, "Make", "--dir", "1"});
+  EXPECT_EQ(missing.status, kExitFileFailed);
+  EXPECT_EQ(missing.out, "");
+  EXPECT_EQ(missing.err, photo + ": no tag Make\n");
+  const Outcome unknown = Kexif({"get", photo, "Shoesize"});
+  EXPECT_EQ(unknown.status, kExitFileFailed);
+  EXPECT_EQ(unknown.err, photo + ": unknown tag name or number: Shoesize\n");
+}
+
+TEST_F(Cli, RefusesABadCommandLineWithUsage) {
+  for (const std::vector<std::string> &args :
+       {std::vector<std::string>{}, {"frobnicate"}, {"get", photo}, {"get", photo, "Make", "--dir", "-1"},
+        {"info", "--json", photo}, {"thumbnail", photo, "-o"}}) {
+    const Outcome run = Kexif(args);
+    EXPECT_EQ(run.status, kExitUsage) << (args.empty() ? "" : args[0]);
+    EXPECT_NE(run.err.find("usage: kexif"), std::string::npos);
+    EXPECT_EQ(run.out, "");
+  }
+}
+
+TEST_F(Cli, DocumentsEveryCommandInItsHelp) {
+  const Outcome help = Kexif({"--help"});
+  EXPECT_EQ(help.status, kExitOk);
+  for (const char *command : {"info", "tags", "get", "segments", "thumbnail", "audio"}) {
+    EXPECT_NE(help.out.find(std::string("kexif ") + command + " FILE"), std::string::npos) << command;
+    EXPECT_EQ(Kexif({command, "--help"}).out.rfind(std::string("kexif ") + command, 0), 0u) << command;
+  }
+}
+
+TEST_F(Cli, ShowsTheSegmentsInTheScannersWords) {
+  const Outcome run = Kexif({"segments", photo});
+  EXPECT_EQ(run.status, kExitOk);
+  EXPECT_NE(run.out.find("APP1:APPlication uint len="), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("SOS:Start Of Scan len=12\n"), std::string::npos) << run.out;
+  EXPECT_EQ(run.out.find("IFD:"), std::string::npos);
+  EXPECT_NE(Kexif({"segments", "--all", photo}).out.find("IFD:1\n"), std::string::npos);
+}
+
+TEST_F(Cli, WritesTheThumbnailBytes) {
+  const Outcome run = Kexif({"thumbnail", photo, "-o", dir.File("thumb.jpg")});
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_EQ(test::ReadFileBytes(dir.File("thumb.jpg")), test::FakeJpegStream(2000, 0x31));
+  EXPECT_EQ(Kexif({"thumbnail", photo}).status, kExitOk);
+  EXPECT_TRUE(test::FileExists(dir.File("photo-thumb.jpg")));
+}
+
+TEST_F(Cli, SaysWhenThereIsNoSoundClip) {
+  const Outcome run = Kexif({"audio", photo, "-o", dir.File("memo.wav")});
+  EXPECT_EQ(run.status, kExitFileFailed);
+  EXPECT_EQ(run.err, photo + ": no sound clip\n");
+  EXPECT_FALSE(test::FileExists(dir.File("memo.wav")));
+}
+
+}  // namespace
+}  // namespace kexif::cli

@@ -1,0 +1,54 @@
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "tools/cli.h"
+#include "tools/commands.h"
+#include "tools/value_text.h"
+
+namespace kexif::cli {
+
+void Session::Fail(const std::string &file, const std::string &reason) {
+  err << PrintableText(file) << ": " << reason << '\n';
+  failed_ = true;
+}
+
+int Session::Status() const { return failed_ ? kExitFileFailed : kExitOk; }
+
+std::string OpenFailure(const std::string &name) {
+  std::FILE *file = std::fopen(name.c_str(), "rb");
+  if (file == nullptr) return std::strerror(errno);
+  std::fclose(file);
+  return "not a JPEG or TIFF file, or its Exif data is damaged";
+}
+
+bool WriteFileBytes(const std::string &path, const unsigned char *bytes, size_t length, std::ostream &out,
+                    std::string &reason) {
+  if (path == "-") {
+    out.write(reinterpret_cast<const char *>(bytes), static_cast<std::streamsize>(length));
+    out.flush();
+    if (!out) reason = "cannot write to standard output";
+    return static_cast<bool>(out);
+  }
+  std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(path.c_str(), "wb"), std::fclose);
+  if (file == nullptr) {
+    reason = "cannot create " + path + ": " + std::strerror(errno);
+    return false;
+  }
+  const bool written = std::fwrite(bytes, 1, length, file.get()) == length;
+  if (!written || std::fclose(file.release()) != 0) {
+    reason = "cannot write " + path;
+    return false;
+  }
+  return true;
+}
+
+std::string SiblingName(const std::string &path, const std::string &suffix) {
+  const size_t slash = path.find_last_of('/');
+  const size_t dot = path.find_last_of('.');
+  const bool hasExtension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+  return (hasExtension ? path.substr(0, dot) : path) + suffix;
+}
+
+}  // namespace kexif::cli
