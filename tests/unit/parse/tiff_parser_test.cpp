@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 
 #include "parse/parse_limits.h"
 #include "parse/tiff_parser.h"
+#include "tests/support/sample_photo.h"
 #include "tests/unit/parse/parse_test_util.h"
 
 namespace kexif::test {
@@ -157,6 +159,43 @@ TEST(TiffParser, FailsOnValuesTheStreamCannotHold) {
     ExifDocument doc;
     EXPECT_EQ(Parse(b.Build(), doc), 0) << e.type << " " << e.count;
   }
+}
+
+TEST(TiffParser, RefusesDirectoriesThatCopyOneLargeValueOverAndOver) {
+  // IFD0's value lies right after its one entry: 8 + 2 + 12 + 4.
+  constexpr uint32_t kValueOffset = 26;
+  constexpr uint32_t kValueSize = 1u << 20;
+  TiffBuilder b;
+  b.AddDirectory().Add(Entry::Undefined(700, Bytes(kValueSize, 7)));
+  for (int i = 0; i < 40; ++i) b.AddDirectory().Add(Entry::Raw(700, kTypeUndefined, kValueSize, kValueOffset));
+  ExifDocument doc;
+  EXPECT_EQ(Parse(b.Build(), doc), 0);
+  EXPECT_LT(doc.CountDirectories(), 10);
+}
+
+TEST(TiffParser, KeepsEveryValueWholeWhateverBytesAreDamaged) {
+  std::mt19937 random(99);
+  const Bytes sample = SampleTiffStructure(true, 300);
+  int parsed = 0;
+  for (int round = 0; round < 400; ++round) {
+    Bytes bytes = sample;
+    for (int i = 0; i < 1 + round % 5; ++i) bytes[random() % bytes.size()] = static_cast<uint8_t>(random());
+    ExifDocument doc;
+    if (Parse(bytes, doc) == 0) continue;
+    ++parsed;
+    // Every out-of-line value holds exactly count x element size bytes.
+    std::vector<MetaNode *> pending = {doc.root};
+    while (!pending.empty()) {
+      MetaNode *n = pending.back();
+      pending.pop_back();
+      if (n->next != nullptr) pending.push_back(n->next);
+      if (n->firstChild != nullptr) pending.push_back(n->firstChild);
+      const TagNode *t = AsTagNode(n);
+      if (t == nullptr || ValueFitsInWord(t->type, static_cast<uint32_t>(t->count))) continue;
+      EXPECT_EQ(int64_t{t->dataLength}, int64_t{t->count} * ElementSize(t->type)) << round;
+    }
+  }
+  EXPECT_GT(parsed, 0);
 }
 
 TEST(TiffParser, FailsOnEntriesOrNextOffsetCutShort) {
