@@ -106,10 +106,18 @@ SegmentNode *TreeBuilder::OnSegment(int32_t marker, int32_t length, int32_t offs
 
 ParseMarks TreeBuilder::Mark(const MetaNode *owner) const {
   const ExifDocument &d = *document;
-  return ParseMarks{d.byteOrder,       d.exifPointerTag,        d.thumbnailOffsetTag,
-                    d.exifExists,      d.thumbnailLoaded,       d.thumbnailExists,
-                    d.exifDirectoryVisited, d.gpsDirectoryVisited, d.interopDirectoryVisited,
-                    owner->hasChildren};
+  ParseMarks marks{};
+  marks.byteOrder = d.byteOrder;
+  marks.exifPointerTag = d.exifPointerTag;
+  marks.thumbnailOffsetTag = d.thumbnailOffsetTag;
+  marks.exifExists = d.exifExists;
+  marks.thumbnailLoaded = d.thumbnailLoaded;
+  marks.thumbnailExists = d.thumbnailExists;
+  marks.exifDirectoryVisited = d.exifDirectoryVisited;
+  marks.gpsDirectoryVisited = d.gpsDirectoryVisited;
+  marks.interopDirectoryVisited = d.interopDirectoryVisited;
+  marks.ownerHasChildren = owner->hasChildren;
+  return marks;
 }
 
 void TreeBuilder::Discard(MetaNode *owner, const ParseMarks &marks) {
