@@ -30,8 +30,13 @@ std::unique_ptr<TagNode> NewTagEntry(uint32_t tag, const TagValue &value) {
 }
 
 void InsertEntrySorted(MetaNode *firstChild, MetaNode *entry) {
+  // The entry-count node leads the chain whatever its id says, so that
+  // entries 1, 2 and 3 also keep ascending order behind it.
+  auto precedes = [firstChild, entry](const MetaNode *p) {
+    return (p == firstChild && p->id == kIdEntryCount) || p->id < entry->id;
+  };
   MetaNode *p = firstChild;
-  while (p->id != kIdDirectoryEnd && p->id < entry->id) {
+  while (p->id != kIdDirectoryEnd && precedes(p)) {
     MetaNode *q = p->next;
     if (q == nullptr || q->id >= entry->id || q->id == kIdDirectoryEnd) break;
     p = q;

@@ -29,7 +29,8 @@ std::unique_ptr<TagNode> NewTagEntry(uint32_t tag, const TagValue &value);
 
 // Links entry into the chain that starts at firstChild (normally an
 // entry-count node), after the last entry with a smaller id and never after
-// the directory-end node. The entry count is not touched.
+// the directory-end node; an entry-count node at the head of the chain is
+// always passed, whatever the new id. The entry count is not touched.
 void InsertEntrySorted(MetaNode *firstChild, MetaNode *entry);
 
 // Gives owner (a new directory node or a pointer entry without children) its

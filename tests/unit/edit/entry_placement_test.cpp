@@ -37,12 +37,13 @@ TEST(InsertEntrySorted, PutsSmallIdsRightAfterTheCountAndFillsAnEmptyDirectory) 
   uint16_t v = 1;
   InsertEntrySorted(empty->firstChild, NewTagEntry(500, ShortValue(&v)).release());
   InsertEntrySorted(dir->firstChild, NewTagEntry(3, ShortValue(&v)).release());
+  InsertEntrySorted(dir->firstChild, NewTagEntry(1, ShortValue(&v)).release());
   InsertEntrySorted(dir->firstChild, NewTagEntry(20, ShortValue(&v)).release());
   EXPECT_EQ(EntryIds(empty), std::vector<int32_t>{500});
   EXPECT_EQ(empty->firstChild->next->next->id, kIdDirectoryEnd);
   // An equal id lands ahead of the existing one.
-  EXPECT_EQ(EntryIds(dir), (std::vector<int32_t>{3, 10, 20, 20}));
-  EXPECT_EQ(dir->firstChild->next->id, 3);
+  // Ids below the entry-count node's own id still keep ascending order.
+  EXPECT_EQ(EntryIds(dir), (std::vector<int32_t>{1, 3, 10, 20, 20}));
   EXPECT_EQ(dir->firstChild->id, kIdEntryCount);
 }
 
