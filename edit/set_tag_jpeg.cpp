@@ -4,6 +4,7 @@
 #include <new>
 
 #include "edit/entry_placement.h"
+#include "edit/exif_subdirectory.h"
 #include "edit/exif_segment.h"
 #include "model/tree_search.h"
 
@@ -44,6 +45,7 @@ void AddDirectoryWithEntry(ExifDocument &document, SegmentNode *segment, int32_t
 }  // namespace
 
 int SetTagJpeg(ExifDocument &document, uint32_t tag, const TagValue &value, int32_t directory) {
+  CursorKeeper cursor(document);
   try {
     MetaNode *named = document.FindDirectory(directory);
     if (named != nullptr) {
@@ -63,6 +65,7 @@ int SetTagJpeg(ExifDocument &document, uint32_t tag, const TagValue &value, int3
     }
     return 1;
   } catch (...) {
+    cursor.Restore();
     return 0;
   }
 }

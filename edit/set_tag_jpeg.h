@@ -22,6 +22,14 @@ namespace kexif {
 // a new Exif segment the entry always lands in directory 0).
 int SetTagJpeg(ExifDocument &document, uint32_t tag, const TagValue &value, int32_t directory);
 
+// A tag of the Exif sub-directory tag set. An existing entry found by the
+// Exif sub-directory search is replaced; else the entry joins the Exif
+// sub-directory, which is made (with its pointer entry, and directory 0 or
+// the whole Exif segment when missing) when the document has none. A lone
+// directory 0 that holds the thumbnail entry (513) becomes directory 1
+// behind a new directory 0 when no directory 1 exists.
+int SetExifTagJpeg(ExifDocument &document, uint32_t tag, const TagValue &value);
+
 }  // namespace kexif
 
 #endif

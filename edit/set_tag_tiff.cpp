@@ -3,11 +3,13 @@
 #include <memory>
 
 #include "edit/entry_placement.h"
+#include "edit/exif_subdirectory.h"
 #include "model/tree_search.h"
 
 namespace kexif {
 
 int SetTagTiff(ExifDocument &document, uint32_t tag, const TagValue &value, int32_t directory) {
+  CursorKeeper cursor(document);
   try {
     MetaNode *named = document.FindDirectory(directory);
     if (named == nullptr) return 1;
@@ -19,6 +21,7 @@ int SetTagTiff(ExifDocument &document, uint32_t tag, const TagValue &value, int3
     AddEntryToOwner(document, named, std::move(entry));
     return 1;
   } catch (...) {
+    cursor.Restore();
     return 0;
   }
 }

@@ -18,6 +18,13 @@ namespace kexif {
 // directory in ascending order.
 int SetTagTiff(ExifDocument &document, uint32_t tag, const TagValue &value, int32_t directory);
 
+// A tag of the Exif sub-directory tag set: an entry found by the Exif
+// sub-directory search is replaced; else the entry joins the Exif
+// sub-directory, made with its pointer entry in directory 0 when missing.
+// A document without Exif sub-directory and without directory 0 is left
+// as it was.
+int SetExifTagTiff(ExifDocument &document, uint32_t tag, const TagValue &value);
+
 }  // namespace kexif
 
 #endif
