@@ -1,6 +1,7 @@
 #include "edit/delete_tag.h"
 
 #include "edit/entry_placement.h"
+#include "edit/find_exif_tag.h"
 #include "model/tree_search.h"
 
 namespace kexif {
@@ -57,9 +58,7 @@ bool RemoveEntryAndPrune(ExifDocument &document, TagNode *entry) {
 }
 
 int DeleteTag(ExifDocument &document, uint32_t tag, int32_t directory) {
-  MetaNode *named = document.FindDirectory(directory);
-  if (named == nullptr) return 0;
-  TagNode *entry = FindTagById(named, static_cast<int32_t>(tag));
+  TagNode *entry = FindDirectoryTag(document, directory, static_cast<int32_t>(tag));
   if (entry == nullptr) return 0;
   return RemoveEntryAndPrune(document, entry) ? 1 : 0;
 }

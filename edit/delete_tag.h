@@ -20,9 +20,8 @@
 
 namespace kexif {
 
-// A tag outside the Exif sub-directory tag set: the first entry with the tag
-// found from the named directory on (its entries, their sub-directories,
-// the directories after it). 1 when an entry was removed, 0 when the
+// A tag outside the Exif sub-directory tag set: the entry that a tag query
+// with this directory number answers (FindDirectoryTag). 1 when an entry was removed, 0 when the
 // directory or the entry does not exist (nothing changes).
 int DeleteTag(ExifDocument &document, uint32_t tag, int32_t directory);
 

@@ -6,6 +6,7 @@
 #include "edit/entry_placement.h"
 #include "edit/exif_subdirectory.h"
 #include "edit/exif_segment.h"
+#include "edit/find_exif_tag.h"
 #include "model/tree_search.h"
 
 namespace kexif {
@@ -49,7 +50,7 @@ int SetTagJpeg(ExifDocument &document, uint32_t tag, const TagValue &value, int3
   try {
     MetaNode *named = document.FindDirectory(directory);
     if (named != nullptr) {
-      if (TagNode *found = FindTagById(named, static_cast<int32_t>(tag))) {
+      if (TagNode *found = FindDirectoryTag(document, directory, static_cast<int32_t>(tag))) {
         return ReplaceFoundEntry(document, *found, value);
       }
     }

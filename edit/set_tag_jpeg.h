@@ -17,7 +17,8 @@
 namespace kexif {
 
 // A tag outside the Exif sub-directory tag set, addressed by directory
-// number (>= 0). An existing entry found from that directory on is replaced;
+// number (>= 0). The existing entry that a tag query with this directory
+// number answers (FindDirectoryTag) is replaced;
 // else the entry is added to the directory, which is made when missing (in
 // a new Exif segment the entry always lands in directory 0).
 int SetTagJpeg(ExifDocument &document, uint32_t tag, const TagValue &value, int32_t directory);

@@ -13,7 +13,7 @@ int SetTagTiff(ExifDocument &document, uint32_t tag, const TagValue &value, int3
   try {
     MetaNode *named = document.FindDirectory(directory);
     if (named == nullptr) return 1;
-    if (TagNode *found = FindTagById(document.root, static_cast<int32_t>(tag))) {
+    if (TagNode *found = FindTagByIdPruned(document.root, static_cast<int32_t>(tag), static_cast<int32_t>(kTagInteropPointer))) {
       return ReplaceFoundEntry(document, *found, value);
     }
     std::unique_ptr<TagNode> entry = NewTagEntry(tag, value);

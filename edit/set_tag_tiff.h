@@ -14,7 +14,8 @@
 namespace kexif {
 
 // A tag outside the Exif sub-directory tag set. The first entry with the
-// tag anywhere in the document is replaced; else a new entry joins the named
+// tag anywhere in the document (the Interoperability directory aside, which
+// tag queries do not search either) is replaced; else a new entry joins the named
 // directory in ascending order.
 int SetTagTiff(ExifDocument &document, uint32_t tag, const TagValue &value, int32_t directory);
 
