@@ -153,5 +153,59 @@ TEST(SetTagTiff, ChangesNothingForAMissingDirectory) {
   EXPECT_EQ(EntryIds(dir0), std::vector<int32_t>{256});
 }
 
+TEST(SetExifTagJpeg, GivesAChildlessPointerEntryItsSubdirectory) {
+  JpegTree t({256, 34665}, {});
+  TagNode *pointer = AsTagNode(FindSiblingById(t.dir0->firstChild, 34665));
+  t.doc.exifPointerTag = pointer;
+  SetExifTagJpeg(t.doc, 33434, kShortSeven);
+  EXPECT_EQ(EntryIds(pointer), std::vector<int32_t>{33434});
+  EXPECT_EQ(CountNodeValue(pointer), 1);
+  EXPECT_EQ(pointer->firstChild->next->next->id, kIdDirectoryEnd);
+  EXPECT_EQ(CountNodeValue(t.dir0), 2);
+}
+
+TEST(SetExifTagTiff, GivesAChildlessPointerEntryItsSubdirectoryAndSkipsAMissingDirectoryZero) {
+  ExifDocument doc;
+  StartTiff(doc);
+  MetaNode *dir0 = AppendDirectory(doc, nullptr, 0, {34665});
+  TagNode *pointer = AsTagNode(FindSiblingById(dir0->firstChild, 34665));
+  doc.exifPointerTag = pointer;
+  SetExifTagTiff(doc, 33434, kShortSeven);
+  EXPECT_EQ(EntryIds(pointer), std::vector<int32_t>{33434});
+
+  ExifDocument onlyOne;
+  StartTiff(onlyOne);
+  MetaNode *dir1 = AppendDirectory(onlyOne, nullptr, 1, {256});
+  EXPECT_EQ(SetExifTagTiff(onlyOne, 33434, kShortSeven), 1);
+  EXPECT_EQ(EntryIds(dir1), std::vector<int32_t>{256});
+  EXPECT_EQ(onlyOne.exifPointerTag, nullptr);
+  EXPECT_EQ(onlyOne.exifExists, 0);
+}
+
+TEST(SetTagJpeg, FillsAnExifSegmentWithoutStructureInsteadOfMakingAnother) {
+  ExifDocument doc;
+  AppendSegments(doc, {kMarkerSoi, kMarkerApp1, kMarkerDqt});
+  doc.exifSegment = AsSegmentNode(doc.root->next);
+  doc.byteOrder = kBigEndian;
+  SetTagJpeg(doc, 270, kShortSeven, 0);
+  SetExifTagJpeg(doc, 33434, kShortSeven);
+  EXPECT_EQ(TopLevelIds(doc), (std::vector<int32_t>{kMarkerSoi, kMarkerApp1, kMarkerDqt}));
+  EXPECT_EQ(doc.exifSegment->firstChild->id, kIdHeader);
+  EXPECT_EQ(doc.byteOrder, kLittleEndian);
+  EXPECT_EQ(EntryIds(doc.FindDirectory(0)), (std::vector<int32_t>{270, 34665}));
+  EXPECT_EQ(EntryIds(doc.exifPointerTag), std::vector<int32_t>{33434});
+}
+
+TEST(SetExifTagJpeg, MakesDirectoryZeroAheadOfALoneDirectoryOne) {
+  JpegTree t({256}, {});
+  t.dir0->value = 1;
+  SetExifTagJpeg(t.doc, 33434, kShortSeven);
+  EXPECT_EQ(DirectoryNumbers(t.app1->firstChild), (std::vector<int32_t>{0, 1}));
+  EXPECT_EQ(EntryIds(t.doc.FindDirectory(0)), std::vector<int32_t>{34665});
+  EXPECT_EQ(t.doc.exifExists, 1);
+  // Cursor operations left the cursor on a node of the tree.
+  EXPECT_TRUE(SubtreeContains(t.app1, t.doc.current));
+}
+
 }  // namespace
 }  // namespace kexif
