@@ -61,6 +61,9 @@ void AddEntryToOwner(ExifDocument &document, MetaNode *owner, std::unique_ptr<Ta
   }
   BumpEntryCount(owner);
   InsertEntrySorted(owner->firstChild, entry.release());
+  // A count read from a file may disagree with the entries the parser kept;
+  // the writer uses the count, so it is made to match.
+  RecountEntries(owner);
 }
 
 int ReplaceFoundEntry(ExifDocument &document, TagNode &entry, const TagValue &value) {

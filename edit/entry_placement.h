@@ -39,9 +39,10 @@ void InsertEntrySorted(MetaNode *firstChild, MetaNode *entry);
 // released.
 void NewSubdirectory(ExifDocument &document, MetaNode *owner, std::unique_ptr<TagNode> entry);
 
-// Links entry into the directory or sub-directory that owner leads: count
-// bumped and entry placed in ascending order, or, when owner has no
-// children yet, a new entry-count and directory-end around it.
+// Links entry into the directory or sub-directory that owner leads: entry
+// placed in ascending order and the count set to the number of entries, or,
+// when owner has no children yet, a new entry-count and directory-end
+// around it.
 void AddEntryToOwner(ExifDocument &document, MetaNode *owner, std::unique_ptr<TagNode> entry);
 
 // Replaces the value of an entry found by a search. The thumbnail entry's

@@ -144,6 +144,15 @@ TEST(SetTagTiff, AddsToTheNamedDirectoryOrReplacesTheFirstEntryAnywhere) {
   EXPECT_EQ(FindSiblingById(dir0->firstChild, 271)->parent, dir0);
 }
 
+TEST(SetTagTiff, LeavesTheCountEqualToTheEntriesEvenWhenItDisagreedBefore) {
+  ExifDocument doc;
+  StartTiff(doc);
+  MetaNode *dir0 = AppendDirectory(doc, nullptr, 0, {256, 257});
+  dir0->firstChild->value = 5;  // the file claimed more entries than were kept
+  SetTagTiff(doc, 270, kShortSeven, 0);
+  EXPECT_EQ(CountNodeValue(dir0), 3);
+}
+
 TEST(SetTagTiff, ChangesNothingForAMissingDirectory) {
   ExifDocument doc;
   StartTiff(doc);
