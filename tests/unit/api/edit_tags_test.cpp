@@ -210,8 +210,10 @@ TEST(SetTag, JpegWithoutApp1GetsANewExifSegmentAfterApp0) {
 TEST(SetTag, JpegWithoutApp0OrApp1GetsTheSegmentAfterSoiAndDirectoryZero) {
   TempDir dir;
   Doc doc(dir, JpegBuilder().Soi().Dqt().Sof0().Sos().ScanData(16).Eoi().Build());
+  doc.tree().byteOrder = kBigEndian;
   EXPECT_EQ(SetText(doc.handle, 270, "x", 1), 0);
   EXPECT_EQ(Segments(doc)[1], kMarkerApp1);
+  EXPECT_EQ(doc.tree().byteOrder, kLittleEndian);
   EXPECT_EQ(Get(doc.handle, 270, 0), TextBytes("x"));
   EXPECT_EQ(doc.tree().FindDirectory(1), nullptr);
   EXPECT_EQ(kExifIsExifExist(doc.handle), 0);

@@ -112,16 +112,5 @@ TEST(DeleteTag, TheLastEntryOfAJpegTakesTheExifSegmentButNeverAnotherApp1) {
   EXPECT_EQ(doc.thumbnailExists, 0);
 }
 
-TEST(DeleteTag, AnEmptiedJpegDirectoryZeroGoesWhileDirectoryOneKeepsItsNumber) {
-  ExifDocument doc;
-  AppendSegments(doc, {kMarkerSoi});
-  SegmentNode *app1 = AppendExifSegment(doc);
-  AppendDirectory(doc, app1, 0, {270});
-  AppendDirectory(doc, app1, 1, {513});
-  EXPECT_EQ(DeleteTag(doc, 270, 0), 1);
-  EXPECT_EQ(DirectoryNumbers(app1->firstChild), std::vector<int32_t>{1});
-  EXPECT_EQ(doc.exifSegment, app1);
-}
-
 }  // namespace
 }  // namespace kexif

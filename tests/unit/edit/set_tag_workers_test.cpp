@@ -58,17 +58,6 @@ TEST(SetTagJpeg, AddsToAnExistingDirectoryInOrderAndCountsIt) {
   EXPECT_EQ(FindSiblingById(t.dir0->firstChild, 270)->value, 8);
 }
 
-TEST(SetTagJpeg, MakesDirectoryTwoRightAfterDirectoryZero) {
-  JpegTree t({256}, {513});
-  SetTagJpeg(t.doc, 270, kShortSeven, 2);
-  EXPECT_EQ(DirectoryNumbers(t.app1->firstChild), (std::vector<int32_t>{0, 2, 1}));
-  MetaNode *dir2 = t.doc.FindDirectory(2);
-  EXPECT_EQ(EntryIds(dir2), std::vector<int32_t>{270});
-  EXPECT_EQ(CountNodeValue(dir2), 1);
-  EXPECT_EQ(dir2->parent, t.app1);
-  EXPECT_EQ(dir2->firstChild->next->next->id, kIdDirectoryEnd);
-}
-
 TEST(SetTagJpeg, WithoutDirectoryZeroMakesAnotherAfterTheLastDirectory) {
   JpegTree t({256}, {513});
   t.doc.RemoveNode(t.dir0);
@@ -92,15 +81,6 @@ TEST(SetTagJpeg, WithoutAnyApp1MakesOneAfterApp0HoldingDirectoryZero) {
   EXPECT_EQ(doc.exifSegment, app1);
   EXPECT_EQ(doc.exifPointerTag, nullptr);
   EXPECT_EQ(doc.exifExists, 0);
-}
-
-TEST(SetTagJpeg, WithoutApp0PutsTheNewSegmentRightAfterSoi) {
-  ExifDocument doc;
-  AppendSegments(doc, {kMarkerSoi, kMarkerDqt});
-  doc.byteOrder = kBigEndian;
-  SetTagJpeg(doc, 270, kShortSeven, 0);
-  EXPECT_EQ(TopLevelIds(doc), (std::vector<int32_t>{kMarkerSoi, kMarkerApp1, kMarkerDqt}));
-  EXPECT_EQ(doc.byteOrder, kLittleEndian);
 }
 
 TEST(SetTagJpeg, LeavesAnXmpSegmentAloneAndPutsNewExifDataAheadOfIt) {
