@@ -1,0 +1,145 @@
+#include "tests/support/tree_maker.h"
+
+#include <cstring>
+#include <stdexcept>
+
+namespace kexif::test {
+
+TagNode *MakeTag(int32_t id, int32_t type, int32_t count, const Bytes &value) {
+  auto *t = new TagNode;
+  t->id = id;
+  t->type = type;
+  t->count = count;
+  if (value.size() <= 4 && ValueFitsInWord(type, static_cast<uint32_t>(count)) &&
+      !(ElementSize(type) == 4 && count == 0)) {
+    uint8_t word[4] = {};
+    std::memcpy(word, value.data(), value.size());
+    std::memcpy(&t->value, word, 4);
+  } else if (!value.empty()) {
+    t->SetData(value.data(), static_cast<int32_t>(value.size()));
+  }
+  return t;
+}
+
+TagNode *AsciiTag(int32_t id, const std::string &text) {
+  Bytes b(text.begin(), text.end());
+  b.push_back(0);
+  return MakeTag(id, kTypeAscii, static_cast<int32_t>(b.size()), b);
+}
+
+TagNode *ShortTag(int32_t id, std::vector<uint16_t> values) {
+  Bytes b(values.size() * 2);
+  std::memcpy(b.data(), values.data(), b.size());
+  return MakeTag(id, kTypeShort, static_cast<int32_t>(values.size()), b);
+}
+
+TagNode *LongTag(int32_t id, std::vector<uint32_t> values) {
+  Bytes b(values.size() * 4);
+  std::memcpy(b.data(), values.data(), b.size());
+  return MakeTag(id, kTypeLong, static_cast<int32_t>(values.size()), b);
+}
+
+TagNode *RationalTag(int32_t id, std::vector<std::pair<uint32_t, uint32_t>> values) {
+  Bytes b;
+  for (auto [n, d] : values) {
+    for (uint32_t v : {n, d}) {
+      for (int k = 0; k < 4; ++k) b.push_back(static_cast<uint8_t>(v >> (8 * k)));
+    }
+  }
+  return MakeTag(id, kTypeRational, static_cast<int32_t>(values.size()), b);
+}
+
+void FillOwner(ExifDocument &doc, MetaNode *owner, const std::vector<MetaNode *> &entries) {
+  doc.SetCursor(owner);
+  auto *count = new MetaNode;
+  count->id = kIdEntryCount;
+  count->kind = kKindTiffItem;
+  count->value = static_cast<int32_t>(entries.size());
+  doc.AppendChild(count);
+  for (MetaNode *e : entries) doc.AppendSibling(e);
+  auto *end = new MetaNode;
+  end->id = kIdDirectoryEnd;
+  doc.AppendSibling(end);
+}
+
+MetaNode *AppendHeader(ExifDocument &doc) {
+  auto *h = new MetaNode;
+  h->id = kIdHeader;
+  h->kind = kKindTiffItem;
+  doc.AppendSibling(h);
+  return h;
+}
+
+MetaNode *AppendDirectory(ExifDocument &doc, MetaNode *after, int32_t number, const std::vector<MetaNode *> &entries) {
+  doc.SetCursor(after);
+  auto *d = new MetaNode;
+  d->id = kIdDirectory;
+  d->hasChildren = 1;
+  d->value = number;
+  doc.AppendSibling(d);
+  FillOwner(doc, d, entries);
+  return d;
+}
+
+MetaNode *StartTiffDocument(ExifDocument &doc) {
+  doc.format = kFormatTiff;
+  return AppendHeader(doc);
+}
+
+MetaNode *StartJpegDocument(ExifDocument &doc) {
+  doc.format = kFormatJpeg;
+  doc.AppendSibling(new SegmentNode(kMarkerSoi, 0, 0));
+  auto *app1 = new SegmentNode(kMarkerApp1, 0, 0);
+  doc.AppendSibling(app1);
+  doc.exifSegment = app1;
+  auto *h = new MetaNode;
+  h->id = kIdHeader;
+  h->kind = kKindTiffItem;
+  doc.AppendChild(h);
+  return h;
+}
+
+SegmentNode *AppendSegment(ExifDocument &doc, MetaNode *after, int32_t marker, const Bytes &payload) {
+  auto *s = new SegmentNode(marker, static_cast<int32_t>(payload.size()), 0);
+  if (!payload.empty()) {
+    auto *copy = new uint8_t[payload.size()];
+    std::memcpy(copy, payload.data(), payload.size());
+    s->ReplacePayload(copy, static_cast<int32_t>(payload.size()));
+  }
+  doc.SetCursor(after);
+  MetaNode *rest = after->next;
+  after->next = nullptr;
+  doc.AppendSibling(s);
+  s->next = rest;
+  return s;
+}
+
+uint32_t Le32(const Bytes &b, size_t at) {
+  if (at + 4 > b.size()) throw std::out_of_range("Le32");
+  return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
+}
+
+uint16_t Le16(const Bytes &b, size_t at) {
+  if (at + 2 > b.size()) throw std::out_of_range("Le16");
+  return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
+}
+
+const ReadEntry *ReadDirectory::Find(uint16_t tag) const {
+  for (const ReadEntry &e : entries) {
+    if (e.tag == tag) return &e;
+  }
+  return nullptr;
+}
+
+ReadDirectory ReadTiffDirectory(const Bytes &tiff, uint32_t offset) {
+  ReadDirectory d;
+  const uint16_t n = Le16(tiff, offset);
+  for (uint32_t i = 0; i < n; ++i) {
+    const uint32_t at = offset + 2 + 12 * i;
+    d.entries.push_back({Le16(tiff, at), Le16(tiff, at + 2), Le32(tiff, at + 4), Le32(tiff, at + 8), at});
+  }
+  d.next = Le32(tiff, offset + 2 + 12 * n);
+  return d;
+}
+
+}  // namespace kexif::test
