@@ -1,7 +1,11 @@
 #include "tests/support/tree_maker.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+
+#include "stream/byte_stream.h"
+#include "tests/support/temp_files.h"
 
 namespace kexif::test {
 
@@ -112,6 +116,47 @@ SegmentNode *AppendSegment(ExifDocument &doc, MetaNode *after, int32_t marker, c
   doc.AppendSibling(s);
   s->next = rest;
   return s;
+}
+
+std::vector<SegmentSpan> ScanSegments(const Bytes &jpeg) {
+  std::vector<SegmentSpan> spans;
+  size_t i = 0;
+  while (i + 1 < jpeg.size()) {
+    if (jpeg[i] != 0xFF) break;
+    const int32_t marker = jpeg[i + 1];
+    if (marker == kMarkerSoi || marker == kMarkerEoi) {
+      spans.push_back({marker, 0, 0});
+      i += 2;
+      if (marker == kMarkerEoi) break;
+      continue;
+    }
+    if (i + 4 > jpeg.size()) break;
+    const int32_t length = (jpeg[i + 2] << 8 | jpeg[i + 3]) - 2;
+    spans.push_back({marker, static_cast<int32_t>(i + 4), length});
+    i += 4 + static_cast<size_t>(length);
+    if (marker == kMarkerSos) {
+      size_t end = jpeg.size() >= 2 ? jpeg.size() - 2 : 0;
+      while (end > i && !(jpeg[end] == 0xFF && jpeg[end + 1] == kMarkerEoi)) --end;
+      spans.push_back({kIdRawRun, static_cast<int32_t>(i), static_cast<int32_t>(end - i)});
+      i = end;
+    }
+  }
+  return spans;
+}
+
+bool OpenJpegSegments(ExifDocument &doc, const std::string &path) {
+  if (CreateFileStream(&doc.stream, path.c_str(), kOpenRead) == 0) return false;
+  doc.format = kFormatJpeg;
+  const Bytes bytes = ReadFileBytes(path);
+  for (const SegmentSpan &span : ScanSegments(bytes)) {
+    auto *s = new SegmentNode(span.marker, span.length, span.offset);
+    if (span.marker >= kMarkerApp0 && span.marker <= kMarkerApp15 && span.length >= 4) {
+      s->label = static_cast<char *>(std::calloc(8, 1));
+      std::memcpy(s->label, bytes.data() + span.offset, 4);
+    }
+    doc.AppendSibling(s);
+  }
+  return true;
 }
 
 uint32_t Le32(const Bytes &b, size_t at) {

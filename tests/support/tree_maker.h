@@ -41,6 +41,22 @@ MetaNode *StartJpegDocument(ExifDocument &doc);
 // A segment with the payload in memory, linked directly after `after`.
 SegmentNode *AppendSegment(ExifDocument &doc, MetaNode *after, int32_t marker, const Bytes &payload);
 
+// A JPEG document over the file at path without any parser: one segment
+// node per marker segment (payloads left on disk), the bytes between the
+// SOS header and EOI as one raw-run node, the stream open on the file.
+// The Exif structure is not parsed. Returns false when the file cannot be
+// opened.
+bool OpenJpegSegments(ExifDocument &doc, const std::string &path);
+
+// The segments of JPEG bytes as (marker, payload offset, payload length),
+// raw run (0xA1) included, in file order.
+struct SegmentSpan {
+  int32_t marker;
+  int32_t offset;
+  int32_t length;
+};
+std::vector<SegmentSpan> ScanSegments(const Bytes &jpeg);
+
 // One directory entry of written TIFF bytes (little-endian).
 struct ReadEntry {
   uint16_t tag;
