@@ -1,20 +1,14 @@
 // The sound-clip functions of the editing family.
 #include "kexif.h"
-#include "model/exif_document.h"
+#include "api/document_handle.h"
 #include "payload/audio_clip.h"
-
-namespace {
-
-kexif::ExifDocument *ToDocument(KExifHandle h) { return reinterpret_cast<kexif::ExifDocument *>(h); }
-
-}  // namespace
 
 extern "C" {
 
 KEXIF_API int32_t KEXIF_CALL kExifIsAudioExist(KExifHandle h) {
   if (h == nullptr) return 0;
   try {
-    return kexif::IsAudioExist(*ToDocument(h));
+    return kexif::IsAudioExist(*kexif::ToDocument(h));
   } catch (...) {
     return 0;
   }
@@ -23,7 +17,7 @@ KEXIF_API int32_t KEXIF_CALL kExifIsAudioExist(KExifHandle h) {
 KEXIF_API int32_t KEXIF_CALL kExifGetAudioFile(KExifHandle h, const void *name) {
   if (h == nullptr || name == nullptr) return -1;
   try {
-    return kexif::GetAudioFile(*ToDocument(h), name) == 1 ? 0 : -1;
+    return kexif::GetAudioFile(*kexif::ToDocument(h), name) == 1 ? 0 : -1;
   } catch (...) {
     return -1;
   }
@@ -32,7 +26,7 @@ KEXIF_API int32_t KEXIF_CALL kExifGetAudioFile(KExifHandle h, const void *name) 
 KEXIF_API int32_t KEXIF_CALL kExifRemoveAudio(KExifHandle h) {
   if (h == nullptr) return 1;
   try {
-    kexif::RemoveAudio(*ToDocument(h));
+    kexif::RemoveAudio(*kexif::ToDocument(h));
   } catch (...) {
   }
   return 1;
@@ -41,7 +35,7 @@ KEXIF_API int32_t KEXIF_CALL kExifRemoveAudio(KExifHandle h) {
 KEXIF_API int32_t KEXIF_CALL kExifSetAudioFile(KExifHandle h, const void *name) {
   if (h == nullptr || name == nullptr) return -1;
   try {
-    return kexif::SetAudioFile(*ToDocument(h), name) == 1 ? 0 : -1;
+    return kexif::SetAudioFile(*kexif::ToDocument(h), name) == 1 ? 0 : -1;
   } catch (...) {
     return -1;
   }

@@ -6,9 +6,10 @@ namespace kexif {
 
 namespace {
 
-// Calls visit(node) in FindById order until it returns true.
-template <typename Visit>
-MetaNode *WalkPreOrder(MetaNode *start, Visit visit) {
+// Calls visit(node) in FindById order until it returns true; the children
+// of a node are visited only when descend(node) is true.
+template <typename Visit, typename Descend>
+MetaNode *WalkPreOrder(MetaNode *start, Visit visit, Descend descend) {
   std::vector<MetaNode *> pending;  // siblings still to be visited
   MetaNode *node = start;
   while (node != nullptr || !pending.empty()) {
@@ -18,10 +19,17 @@ MetaNode *WalkPreOrder(MetaNode *start, Visit visit) {
     }
     if (visit(node)) return node;
     if (node->next != nullptr) pending.push_back(node->next);
-    node = node->firstChild;
+    node = descend(node) ? node->firstChild : nullptr;
   }
   return nullptr;
 }
+
+template <typename Visit>
+MetaNode *WalkPreOrder(MetaNode *start, Visit visit) {
+  return WalkPreOrder(start, visit, [](MetaNode *) { return true; });
+}
+
+bool IsTagNode(MetaNode *n) { return n->kind == kKindTiffItem && AsTagNode(n) != nullptr; }
 
 }  // namespace
 
@@ -31,9 +39,14 @@ MetaNode *FindById(MetaNode *start, int32_t id) {
 }
 
 TagNode *FindTagById(MetaNode *start, int32_t id) {
-  MetaNode *found = WalkPreOrder(start, [id](MetaNode *n) {
-    return n->id == id && n->kind == kKindTiffItem && AsTagNode(n) != nullptr;
-  });
+  MetaNode *found = WalkPreOrder(start, [id](MetaNode *n) { return n->id == id && IsTagNode(n); });
+  return static_cast<TagNode *>(found);
+}
+
+TagNode *FindTagByIdPruned(MetaNode *start, int32_t id, int32_t prunedId) {
+  MetaNode *found = WalkPreOrder(
+      start, [id](MetaNode *n) { return n->id == id && IsTagNode(n); },
+      [prunedId](MetaNode *n) { return n->id != prunedId || !IsTagNode(n); });
   return static_cast<TagNode *>(found);
 }
 

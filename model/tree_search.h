@@ -19,6 +19,10 @@ MetaNode *FindById(MetaNode *start, int32_t id);
 // by a structural node.
 TagNode *FindTagById(MetaNode *start, int32_t id);
 
+// FindTagById without descending below tag nodes whose id is prunedId
+// (their own id is still compared).
+TagNode *FindTagByIdPruned(MetaNode *start, int32_t id, int32_t prunedId);
+
 // node, node.next, node.next.next, ... until one has the id; no descent.
 MetaNode *FindSiblingById(MetaNode *node, int32_t id);
 

@@ -1,0 +1,55 @@
+#include "api/load_document.h"
+
+#include <memory>
+
+#include "parse/jpeg_scanner.h"
+#include "parse/tiff_parser.h"
+#include "parse/tree_builder.h"
+#include "stream/checked_read.h"
+
+namespace kexif {
+namespace {
+
+constexpr int32_t kSignatureBytes = 4;
+
+struct DocumentReleaser {
+  void operator()(ExifDocument *document) const { DestroyDocument(document); }
+};
+
+}  // namespace
+
+ExifDocument *LoadDocument(const void *name) {
+  std::unique_ptr<ExifDocument, DocumentReleaser> document(new ExifDocument);
+  ByteStream *stream = nullptr;
+  if (CreateFileStream(&stream, name, kOpenRead) == 0) return nullptr;
+  document->stream = stream;
+
+  uint8_t signature[kSignatureBytes] = {0, 0, 0, 0};
+  stream->Seek(kSeekFromStart, 0);
+  const int32_t got = stream->Read(signature, kSignatureBytes);
+  stream->Seek(kSeekFromStart, 0);
+  if (got < 2) return nullptr;
+
+  TreeBuilder builder(document.get());
+  int parsed = 0;
+  if (signature[0] == 0xFF && signature[1] == kMarkerSoi) {
+    document->format = kFormatJpeg;
+    parsed = ScanJpeg(*stream, builder);
+  } else if ((signature[0] == 'I' && signature[1] == 'I') || (signature[0] == 'M' && signature[1] == 'M')) {
+    document->format = kFormatTiff;
+    parsed = ParseTiff(*stream, builder);
+  }
+  if (parsed == 0) return nullptr;
+  return document.release();
+}
+
+void DestroyDocument(ExifDocument *document) {
+  if (document == nullptr) return;
+  ReleaseStream(document->stream);
+  document->stream = nullptr;
+  ReleaseStream(document->audioStream);
+  document->audioStream = nullptr;
+  delete document;
+}
+
+}  // namespace kexif

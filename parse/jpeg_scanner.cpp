@@ -1,0 +1,261 @@
+#include "parse/jpeg_scanner.h"
+
+#include <cstring>
+#include <memory>
+
+#include "model/exif_constants.h"
+#include "parse/diagnostics.h"
+#include "parse/parse_limits.h"
+#include "parse/tiff_parser.h"
+#include "stream/owned_stream.h"
+
+namespace kexif {
+namespace {
+
+constexpr int32_t kLengthFieldSize = 2;
+constexpr int32_t kIdentifierSize = 4;
+constexpr int32_t kMinSegmentLength = 2;  // the length field counts itself
+constexpr uint8_t kMarkerPrefix = 0xFF;
+constexpr int kNoByte = -1;
+constexpr char kExifIdentifier[] = "Exif";
+
+// Reads the stream in blocks and hands out bytes by absolute position, so
+// that the scan costs one stream call per block rather than per byte.
+class BlockInput {
+ public:
+  explicit BlockInput(ByteStream &stream)
+      : stream_(stream), buffer_(std::make_unique<uint8_t[]>(kScanBlockSize)) {
+    const int32_t start = stream.Tell();
+    base_ = start > 0 ? start : 0;
+  }
+
+  int64_t Position() const { return base_ + index_; }
+
+  // Makes at least one byte available; false at the end of the data.
+  bool Ready() {
+    if (index_ < length_) return true;
+    base_ += length_;
+    index_ = 0;
+    length_ = stream_.Read(buffer_.get(), kScanBlockSize);
+    if (length_ < 0) length_ = 0;
+    return length_ > 0;
+  }
+  const uint8_t *Data() const { return buffer_.get() + index_; }
+  int32_t Available() const { return length_ - index_; }
+  void Advance(int32_t n) { index_ += n; }
+
+  int NextByte() {
+    if (!Ready()) return kNoByte;
+    return buffer_[index_++];
+  }
+
+  // Moves to an absolute position ahead, within the block when it lies
+  // there, else by seeking the stream.
+  void MoveTo(int64_t position) {
+    if (position >= base_ && position <= base_ + length_) {
+      index_ = static_cast<int32_t>(position - base_);
+      return;
+    }
+    Restart(position);
+  }
+
+  // Forgets the block and goes on at position; used also after someone
+  // else has moved the stream.
+  void Restart(int64_t position) {
+    index_ = length_ = 0;
+    if (position > INT32_MAX) {
+      ended_ = true;
+      base_ = position;
+      return;
+    }
+    base_ = position;
+    stream_.Seek(kSeekFromStart, static_cast<int32_t>(position));
+  }
+
+  bool Ended() const { return ended_; }
+
+ private:
+  ByteStream &stream_;
+  std::unique_ptr<uint8_t[]> buffer_;
+  int64_t base_ = 0;  // stream position of buffer_[0]
+  int32_t index_ = 0;
+  int32_t length_ = 0;
+  bool ended_ = false;
+};
+
+void DiagnoseSegment(int32_t marker, int32_t length) {
+  if (!DiagnosticsEnabled()) return;
+  switch (marker) {
+    case kMarkerSof0: Diagnose("SOF0:Baseline DCT mode len=%d\n", length); return;
+    case kMarkerDht: Diagnose("DHT:Definition of Huffman Table len=%d\n", length); return;
+    case kMarkerSos: Diagnose("SOS:Start Of Scan len=%d\n", length); return;
+    case kMarkerDqt: Diagnose("DQT:Define Quantization Table len=%d\n", length); return;
+    case kMarkerDri: Diagnose("DRI:Define restart interval len=%d\n", length); return;
+    default: break;
+  }
+  if (marker >= 0xC1 && marker <= 0xCF) {
+    Diagnose("SOF%d:Start of Frame len=%d\n", marker & 0x0F, length);
+  } else if (marker >= 0xF0 && marker <= 0xFD) {
+    Diagnose("JPG%d:JPEG extension len=%d\n", marker & 0x0F, length);
+  } else {
+    Diagnose("???:Unknown marker[%02X] len=%d\n", marker, length);
+  }
+}
+
+class Scanner {
+ public:
+  Scanner(ByteStream &stream, TreeBuilder &builder) : stream_(stream), builder_(builder), in_(stream) {}
+
+  int Run() {
+    while (!in_.Ended() && in_.Ready()) {
+      // Everything up to the next 0xFF is run bytes.
+      const uint8_t *data = in_.Data();
+      const int32_t available = in_.Available();
+      const void *prefix = std::memchr(data, kMarkerPrefix, static_cast<size_t>(available));
+      const int32_t plain =
+          prefix != nullptr ? static_cast<int32_t>(static_cast<const uint8_t *>(prefix) - data) : available;
+      if (plain > 0) {
+        CountRun(in_.Position(), plain);
+        in_.Advance(plain);
+        continue;
+      }
+      const int64_t prefixPosition = in_.Position();
+      in_.Advance(1);
+      // The byte after 0xFF is always the marker code (FF FF is marker FF).
+      const int marker = in_.NextByte();
+      if (marker == kNoByte) {
+        CountRun(prefixPosition, 1);  // a lone 0xFF ends the data
+        break;
+      }
+      if (!OnMarker(marker, prefixPosition)) return 0;
+    }
+    if (!endSeen_ && run_ > 0) RecordRun();
+    return 1;
+  }
+
+ private:
+  // Acts on marker m met at position p (of its 0xFF); false on failure.
+  bool OnMarker(int m, int64_t p) {
+    if (m == 0x00) return Pair(p);
+    if (m == kMarkerSoi) {
+      builder_.OnSegment(kMarkerSoi, 0, 0, nullptr);
+      return true;
+    }
+    if (m == kMarkerEoi) {
+      if (run_ > 0) RecordRun();
+      builder_.OnSegment(kMarkerEoi, 0, 0, nullptr);
+      endSeen_ = true;
+      return true;
+    }
+    if (m >= kMarkerApp0 && m <= kMarkerApp15) return AppSegment(m, p);
+    if (m == kMarkerSos) {
+      if (scanStarted_) return Pair(p);
+      scanStarted_ = true;
+      return PlainSegment(m, p);
+    }
+    // RST0-RST7 and the other standalone codes of the D0-DF range.
+    if (m >= 0xD0 && m <= 0xDF) return Pair(p);
+    if (scanStarted_) return Pair(p);
+    return PlainSegment(m, p);
+  }
+
+  bool Pair(int64_t p) {
+    CountRun(p, 2);
+    return true;
+  }
+
+  void CountRun(int64_t start, int32_t n) {
+    if (run_ == 0) runStart_ = start;
+    run_ += n;
+  }
+
+  void RecordRun() {
+    Diagnose("Skip %d byte(s)\n", run_);
+    builder_.OnSegment(kIdRawRun, run_, static_cast<int32_t>(runStart_), nullptr);
+    run_ = 0;
+  }
+
+  // Reads a segment's length field. A field cut off by the end of the data
+  // makes the marker and what there is of the field run bytes.
+  bool ReadLength(int64_t p, int32_t *length) {
+    const int high = in_.NextByte();
+    const int low = in_.NextByte();
+    if (low == kNoByte) {
+      CountRun(p, high == kNoByte ? 2 : 3);
+      return false;
+    }
+    *length = high * 256 + low;
+    return true;
+  }
+
+  // Returns false on failure; a cut-off length field ends the data, which
+  // the caller notices on its next read.
+  bool PlainSegment(int m, int64_t p) {
+    int32_t length = 0;
+    if (!ReadLength(p, &length)) return true;
+    if (length < kMinSegmentLength) return false;
+    DiagnoseSegment(m, length);
+    const int64_t payload = in_.Position();
+    builder_.OnSegment(m, length - kLengthFieldSize, static_cast<int32_t>(payload), nullptr);
+    in_.MoveTo(payload + length - kLengthFieldSize);
+    return true;
+  }
+
+  bool AppSegment(int m, int64_t p) {
+    const int64_t lengthPosition = p + 2;
+    int32_t length = 0;
+    if (!ReadLength(p, &length)) return true;
+    if (length < kMinSegmentLength) return false;
+    // The identifier is made of the payload bytes there really are.
+    uint8_t identifier[kIdentifierSize] = {0, 0, 0, 0};
+    int32_t present = length - kLengthFieldSize;
+    if (present > kIdentifierSize) present = kIdentifierSize;
+    for (int32_t i = 0; i < present; ++i) {
+      const int b = in_.NextByte();
+      if (b == kNoByte) break;
+      identifier[i] = static_cast<uint8_t>(b);
+    }
+    if (DiagnosticsEnabled()) {
+      Diagnose("APP%d:APPlication uint len=%d(%Xh) \"%c%c%c%c\"\n", m - kMarkerApp0, length, length,
+               identifier[0], identifier[1], identifier[2], identifier[3]);
+    }
+    builder_.OnSegment(m, length - kLengthFieldSize, static_cast<int32_t>(lengthPosition + kLengthFieldSize),
+                       identifier);
+    const int64_t after = lengthPosition + length;
+    if (m == kMarkerApp1 && present == kIdentifierSize &&
+        std::memcmp(identifier, kExifIdentifier, kIdentifierSize) == 0) {
+      if (!ParseExif(lengthPosition + kLengthFieldSize + kExifHeaderSize, length)) return false;
+      in_.Restart(after);
+    } else {
+      in_.MoveTo(after);
+    }
+    return true;
+  }
+
+  // Parses the TIFF data that begins at tiffStart in place.
+  bool ParseExif(int64_t tiffStart, int32_t length) {
+    if (tiffStart > INT32_MAX) return false;
+    stream_.Seek(kSeekFromStart, static_cast<int32_t>(tiffStart));
+    ByteStream *window = nullptr;
+    if (CreateStreamWindow(&window, &stream_, length) == 0) return false;
+    const OwnedStream owned(window);
+    return ParseTiff(*window, builder_) != 0;
+  }
+
+  ByteStream &stream_;
+  TreeBuilder &builder_;
+  BlockInput in_;
+  int32_t run_ = 0;
+  int64_t runStart_ = 0;
+  bool scanStarted_ = false;
+  bool endSeen_ = false;
+};
+
+}  // namespace
+
+int ScanJpeg(ByteStream &stream, TreeBuilder &builder) {
+  Scanner scanner(stream, builder);
+  return scanner.Run();
+}
+
+}  // namespace kexif

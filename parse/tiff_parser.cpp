@@ -1,0 +1,250 @@
+#include "parse/tiff_parser.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "model/exif_constants.h"
+#include "parse/diagnostics.h"
+#include "parse/iptc_records.h"
+#include "parse/parse_limits.h"
+#include "parse/photoshop_resources.h"
+#include "stream/byte_order.h"
+#include "stream/checked_read.h"
+#include "stream/owned_stream.h"
+
+namespace kexif {
+namespace {
+
+constexpr int32_t kHeaderMarkSize = 4;  // "II"/"MM" and the magic number
+constexpr int32_t kOffsetSize = 4;
+constexpr int32_t kCountFieldSize = 2;
+constexpr int32_t kValueFieldSize = 4;
+constexpr int32_t kFailed = -1;
+
+// Splits a 12-byte entry. An in-line value is put into the tree's layout:
+// 1-byte elements keep the file's byte order, 2-byte elements are
+// converted each in its half, anything else as one 32-bit number.
+TiffEntry DecodeEntry(const uint8_t *raw, bool bigEndian, bool *outOfLine) {
+  TiffEntry entry;
+  entry.tag = ReadU16(raw, bigEndian);
+  entry.type = ReadU16(raw + 2, bigEndian);
+  entry.count = ReadU32(raw + 4, bigEndian);
+  const uint8_t *field = raw + 8;
+  const int32_t elementSize = ElementSize(entry.type);
+  *outOfLine = elementSize != 0 && !ValueFitsInWord(entry.type, entry.count);
+  if (*outOfLine) {
+    entry.valueField = ReadU32(field, bigEndian);
+  } else if (elementSize == 1) {
+    entry.valueField = ReadLittleEndian32(field);
+  } else if (elementSize == 2) {
+    entry.valueField = static_cast<uint32_t>(ReadU16(field, bigEndian)) |
+                       (static_cast<uint32_t>(ReadU16(field + 2, bigEndian)) << 16);
+  } else {
+    entry.valueField = ReadU32(field, bigEndian);
+  }
+  return entry;
+}
+
+// Puts the elements of a big-endian value into native order in place.
+void ConvertValue(uint8_t *bytes, int32_t byteSize, int32_t type) {
+  switch (type) {
+    case kTypeShort: case kTypeSShort:
+      for (int32_t i = 0; i + 2 <= byteSize; i += 2) Swap16(bytes + i);
+      break;
+    case kTypeLong: case kTypeSLong: case kTypeFloat:
+    case kTypeRational: case kTypeSRational:  // each half by itself
+      for (int32_t i = 0; i + 4 <= byteSize; i += 4) Swap32(bytes + i);
+      break;
+    case kTypeDouble:
+      for (int32_t i = 0; i + 8 <= byteSize; i += 8) Swap64(bytes + i);
+      break;
+    default:
+      break;
+  }
+}
+
+class DirectoryParser {
+ public:
+  DirectoryParser(bool bigEndian, ByteStream &stream, TreeBuilder &builder)
+      : bigEndian_(bigEndian), stream_(stream), builder_(builder) {
+    const int64_t size = std::max<int64_t>(stream.Size(), 0);
+    valueBytesLeft_ = std::min(kMaxValueBytesPerParse, kValueBytesAllowance + kValueBytesPerStreamByte * size);
+  }
+
+  // Parses the directory at offset; kFailed when it cannot be there.
+  int32_t ParseAt(uint32_t offset) {
+    if (!StreamHolds(stream_, offset, kCountFieldSize)) return kFailed;
+    stream_.Seek(kSeekFromStart, static_cast<int32_t>(offset));
+    return Parse();
+  }
+
+  // Parses the directory at the stream's position.
+  int32_t Parse() {
+    uint8_t countField[kCountFieldSize];
+    if (!ReadExact(stream_, countField, kCountFieldSize)) return kFailed;
+    const auto count = static_cast<int16_t>(ReadU16(countField, bigEndian_));
+    if (count < kMinDirectoryEntries || count > kMaxDirectoryEntries) return kFailed;
+    builder_.OnEntryCount(count);
+
+    uint8_t entries[kMaxDirectoryEntries * kEntrySize];
+    if (!ReadExact(stream_, entries, count * kEntrySize)) return kFailed;
+    const int32_t afterEntries = stream_.Tell();
+
+    for (int32_t i = 0; i < count; ++i) {
+      if (!ParseEntry(entries + i * kEntrySize)) return kFailed;
+    }
+
+    stream_.Seek(kSeekFromStart, afterEntries);
+    uint8_t nextField[kOffsetSize];
+    if (!ReadExact(stream_, nextField, kOffsetSize)) return kFailed;
+    const auto next = static_cast<int32_t>(ReadU32(nextField, bigEndian_));
+    builder_.OnDirectoryEnd(next);
+    return next;
+  }
+
+ private:
+  bool ParseEntry(const uint8_t *raw) {
+    bool outOfLine = false;
+    const TiffEntry entry = DecodeEntry(raw, bigEndian_, &outOfLine);
+    if (entry.type == 0) return false;
+
+    std::unique_ptr<uint8_t[]> value;
+    if (outOfLine && !ReadValue(entry, &value)) return false;
+    TagNode *node = builder_.OnEntry(entry);
+    if (value) builder_.OnEntryData(entry, value.get());
+
+    switch (entry.tag) {
+      case kTagExifPointer:
+        return FollowSubdirectory(entry, &builder_.document->exifDirectoryVisited);
+      case kTagGpsPointer:
+        return FollowSubdirectory(entry, &builder_.document->gpsDirectoryVisited);
+      case kTagInteropPointer:
+        FollowInteroperability(entry, node);
+        return true;
+      case kTagIptc:
+        WalkIptc(entry);
+        return true;
+      case kTagPhotoshop:
+        WalkPhotoshop(entry);
+        return true;
+      default:
+        return true;
+    }
+  }
+
+  // Reads an out-of-line value in native order; false when its byte size
+  // overflows, lies outside the stream, exceeds the parse's allowance or
+  // does not arrive in full. A zero-byte value yields no buffer.
+  bool ReadValue(const TiffEntry &entry, std::unique_ptr<uint8_t[]> *out) {
+    int32_t byteSize = 0;
+    if (!ByteSizeFits(entry.count, static_cast<uint32_t>(ElementSize(entry.type)), &byteSize)) return false;
+    if (byteSize == 0) return true;
+    if (!StreamHolds(stream_, entry.valueField, byteSize)) return false;
+    if (byteSize > valueBytesLeft_) return false;
+    valueBytesLeft_ -= byteSize;
+    auto buffer = std::make_unique<uint8_t[]>(static_cast<size_t>(byteSize));
+    stream_.Seek(kSeekFromStart, static_cast<int32_t>(entry.valueField));
+    if (!ReadExact(stream_, buffer.get(), byteSize)) return false;
+    if (bigEndian_) ConvertValue(buffer.get(), byteSize, entry.type);
+    *out = std::move(buffer);
+    return true;
+  }
+
+  // The Exif and GPS sub-directories: only the first of each kind met in
+  // one parse is followed; its own next offset is not.
+  bool FollowSubdirectory(const TiffEntry &entry, int32_t *visited) {
+    if (*visited != 0) return true;
+    *visited = 1;
+    return ParseAt(entry.valueField) >= 0;
+  }
+
+  // The Interoperability directory hangs under its pointer entry like the
+  // GPS directory, but a damaged one is dropped rather than failing the
+  // whole parse: such directories are often broken in real files, and the
+  // rest of the data is sound.
+  void FollowInteroperability(const TiffEntry &entry, TagNode *pointer) {
+    ExifDocument &doc = *builder_.document;
+    if (doc.interopDirectoryVisited != 0) return;
+    doc.interopDirectoryVisited = 1;
+    const ParseMarks marks = builder_.Mark(pointer);
+    if (ParseAt(entry.valueField) < 0) builder_.Discard(pointer, marks);
+  }
+
+  // The walks of IPTC records and Photoshop resources yield nothing but
+  // diagnostic lines, so they run only when someone listens. The caller
+  // seeks back to the end of the entries afterwards.
+  void WalkIptc(const TiffEntry &entry) {
+    if (!DiagnosticsEnabled() || !StreamHolds(stream_, entry.valueField, 0)) return;
+    stream_.Seek(kSeekFromStart, static_cast<int32_t>(entry.valueField));
+    ParseIptc(stream_);
+  }
+
+  void WalkPhotoshop(const TiffEntry &entry) {
+    if (!DiagnosticsEnabled() || !StreamHolds(stream_, entry.valueField, 0)) return;
+    const int64_t held = stream_.Size() - entry.valueField;
+    const auto length = static_cast<int32_t>(std::min<int64_t>(entry.count, held));
+    if (length <= 0) return;
+    stream_.Seek(kSeekFromStart, static_cast<int32_t>(entry.valueField));
+    ByteStream *window = nullptr;
+    if (CreateStreamWindow(&window, &stream_, length) == 0) return;
+    const OwnedStream owned(window);
+    ParsePhotoshopResources(*window);
+  }
+
+  bool bigEndian_;
+  ByteStream &stream_;
+  TreeBuilder &builder_;
+  int64_t valueBytesLeft_;
+};
+
+}  // namespace
+
+int ParseTiff(ByteStream &stream, TreeBuilder &builder) {
+  uint8_t mark[kHeaderMarkSize];
+  if (!ReadExact(stream, mark, kHeaderMarkSize)) return 0;
+  bool bigEndian;
+  if (mark[0] == 'I' && mark[1] == 'I') {
+    bigEndian = false;
+  } else if (mark[0] == 'M' && mark[1] == 'M') {
+    bigEndian = true;
+  } else {
+    return 0;
+  }
+  builder.OnTiffHeader(bigEndian ? kBigEndian : kLittleEndian);
+  uint8_t offsetField[kOffsetSize];
+  if (!ReadExact(stream, offsetField, kOffsetSize)) return 0;
+  uint32_t offset = ReadU32(offsetField, bigEndian);
+
+  ExifDocument &doc = *builder.document;
+  doc.exifDirectoryVisited = 0;
+  doc.gpsDirectoryVisited = 0;
+  doc.interopDirectoryVisited = 0;
+
+  DirectoryParser parser(bigEndian, stream, builder);
+  std::vector<uint32_t> visited;
+  for (int32_t n = 1; offset != 0; ++n) {
+    visited.push_back(offset);
+    builder.OnDirectoryStart(n);
+    const int32_t next = parser.ParseAt(offset);
+    if (next < 0) return 0;
+    const auto nextOffset = static_cast<uint32_t>(next);
+    // A chain that comes back to a directory already read, or runs on
+    // without end, stops here as if it ended.
+    if (n >= kMaxDirectoriesInChain ||
+        std::find(visited.begin(), visited.end(), nextOffset) != visited.end()) {
+      break;
+    }
+    offset = nextOffset;
+  }
+  builder.OnTiffEnd();
+  return 1;
+}
+
+int32_t ParseDirectory(bool bigEndian, ByteStream &stream, TreeBuilder &builder) {
+  DirectoryParser parser(bigEndian, stream, builder);
+  return parser.Parse();
+}
+
+}  // namespace kexif

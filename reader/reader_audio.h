@@ -1,0 +1,37 @@
+// The sound clip (a RIFF WAVE file) that a JPEG may carry in APP2 "FPXR"
+// stream-data segments, found and written out from the segments that the
+// JPEG scan recorded.
+#ifndef KEXIF_READER_READER_AUDIO_H
+#define KEXIF_READER_READER_AUDIO_H
+
+#include <cstdint>
+
+#include "reader/reader_context.h"
+
+namespace kexif {
+
+// Smallest payload that can start a clip: the 13-byte FPXR stream header,
+// the 28-byte audio preamble, "RIFF" and the 4-byte RIFF size.
+inline constexpr int32_t kClipStartMinPayload = 49;
+// Smallest payload that can continue a clip (its stream header).
+inline constexpr int32_t kFpxrStreamHeaderSize = 13;
+
+// True when the payload starts a clip: at least kClipStartMinPayload bytes,
+// "FPXR" at 0, type 2 at 6 and "RIFF" at 41.
+bool IsClipStart(const uint8_t *payload, int32_t length);
+
+// 1 when a recorded FPXR segment starts a clip (now or by an earlier call);
+// reads only the first bytes of each payload.
+int32_t ReaderAudioExists(ReaderContext &context);
+
+// Writes the clip to the named file (8-bit name, then 16-bit): the first
+// segment's bytes from offset 41, then bytes from offset 13 of every later
+// segment with the same stream index, until the RIFF length is covered.
+// A second clip start met while the file is open is passed over. The file
+// is created only when a clip start is found. Returns false when there is
+// no clip, the file cannot be created, or a write fails.
+bool WriteReaderAudio(ReaderContext &context, const void *name);
+
+}  // namespace kexif
+
+#endif

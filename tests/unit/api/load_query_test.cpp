@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "kexif.h"
+#include "tests/support/jpeg_builder.h"
+#include "tests/support/sample_photo.h"
+#include "tests/support/temp_files.h"
+
+namespace kexif::test {
+namespace {
+
+// A loaded document that is destroyed with the test.
+struct Loaded {
+  explicit Loaded(const std::string &path) : handle(kExifLoadFile(path.c_str())) {}
+  explicit Loaded(const void *name) : handle(kExifLoadFile(name)) {}
+  ~Loaded() { kExifDestroy(handle); }
+  KExifHandle handle;
+};
+
+// The value of a tag as bytes, or nothing when the query fails.
+struct Answer {
+  int32_t result = -1;
+  int32_t type = 0;
+  int32_t count = 0;
+  Bytes bytes;
+};
+
+Answer Query(KExifHandle h, uint32_t tag, int32_t directory, size_t elementSize) {
+  TagValue value{};
+  Answer a;
+  a.result = kExifGetTag(h, tag, &value, directory);
+  if (a.result != 0) return a;
+  a.type = value.type;
+  a.count = value.count;
+  const auto *p = static_cast<const uint8_t *>(value.data);
+  a.bytes.assign(p, p + static_cast<size_t>(value.count) * elementSize);
+  std::free(value.data);
+  return a;
+}
+
+std::string Text(const Answer &a) { return std::string(a.bytes.begin(), a.bytes.end()); }
+
+TEST(LoadFile, ReportsFormatExifAndThumbnailOfASamplePhoto) {
+  TempDir dir;
+  Loaded doc(dir.Write("a.jpg", SamplePhotoJpeg()));
+  ASSERT_NE(doc.handle, nullptr);
+  EXPECT_EQ(kExifGetFileFormat(doc.handle), KEXIF_FORMAT_JPEG);
+  EXPECT_EQ(kExifIsExifExist(doc.handle), 1);
+  EXPECT_EQ(kExifIsThumbnailExist(doc.handle), 1);
+}
+
+TEST(LoadFile, LoadsTiffWhateverTheMagicNumberAndRefusesOtherSignatures) {
+  TempDir dir;
+  TiffBuilder b(true);
+  b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
+  Bytes tiff = b.Build();
+  tiff[2] = tiff[3] = 0x99;
+  Loaded doc(dir.Write("a.tif", tiff));
+  ASSERT_NE(doc.handle, nullptr);
+  EXPECT_EQ(kExifGetFileFormat(doc.handle), KEXIF_FORMAT_TIFF);
+  EXPECT_EQ(kExifIsExifExist(doc.handle), 0);
+  for (Bytes start : {Bytes{0xFF, 0xD9, 0, 0}, Bytes{'I', 'M', 0, 0}, Bytes{'M', 'I', 0, 0}, Bytes{0xFF}, Bytes{}}) {
+    Loaded bad(dir.Write("bad", start));
+    EXPECT_EQ(bad.handle, nullptr);
+  }
+}
+
+TEST(LoadFile, RefusesAJpegWhoseExifDirectoryHasZeroOr101Entries) {
+  TempDir dir;
+  TiffBuilder empty;
+  empty.AddDirectory();
+  TiffBuilder full;
+  Ifd &ifd = full.AddDirectory();
+  for (uint16_t t = 0; t < 101; ++t) ifd.Add(Entry::Short(static_cast<uint16_t>(1000 + t), {t}));
+  Loaded a(dir.Write("a.jpg", MakeJpeg(empty.Build())));
+  Loaded b(dir.Write("b.jpg", MakeJpeg(full.Build())));
+  EXPECT_EQ(a.handle, nullptr);
+  EXPECT_EQ(b.handle, nullptr);
+}
+
+TEST(LoadFile, OpensA16BitName) {
+  TempDir dir;
+  const std::string path = dir.Write("photo.jpg", SamplePhotoJpeg());
+  const std::u16string wide = Utf16(path);
+  Loaded doc(static_cast<const void *>(wide.c_str()));
+  ASSERT_NE(doc.handle, nullptr);
+  EXPECT_EQ(Text(Query(doc.handle, 271, 0, 1)), std::string("KexifCam", 9));
+}
+
+TEST(LoadFile, NullHandlesGiveZeroMinusOneOrNothing) {
+  TagValue value{};
+  EXPECT_EQ(kExifGetFileFormat(nullptr), 0);
+  EXPECT_EQ(kExifIsExifExist(nullptr), 0);
+  EXPECT_EQ(kExifIsThumbnailExist(nullptr), 0);
+  EXPECT_EQ(kExifGetTag(nullptr, 271, &value, 0), -1);
+  kExifDestroy(nullptr);
+  EXPECT_EQ(kExifLoadFile(nullptr), nullptr);
+}
+
+TEST(GetTag, ReturnsValuesOfEveryTypeClassInNativeOrder) {
+  TempDir dir;
+  for (bool big : {false, true}) {
+    Loaded doc(dir.Write("a.jpg", SamplePhotoJpeg(big)));
+    ASSERT_NE(doc.handle, nullptr);
+    const Answer exposure = Query(doc.handle, 33434, 7, 8);  // any directory number
+    ASSERT_EQ(exposure.result, 0);
+    EXPECT_EQ(exposure.type, 5);
+    uint32_t rational[2];
+    std::memcpy(rational, exposure.bytes.data(), 8);
+    EXPECT_EQ(rational[0], 1u);
+    EXPECT_EQ(rational[1], 160u);
+    const Answer unit = Query(doc.handle, 296, 0, 2);
+    EXPECT_EQ(unit.count, 1);
+    EXPECT_EQ(unit.bytes, (Bytes{2, 0}));
+    const Answer version = Query(doc.handle, 36864, 0, 1);
+    EXPECT_EQ(Text(version), "0230");
+  }
+}
+
+TEST(GetTag, SearchesLaterDirectoriesAndSubdirectoriesButNotEarlierOnes) {
+  TempDir dir;
+  Loaded doc(dir.Write("a.jpg", SamplePhotoJpeg()));
+  EXPECT_EQ(Query(doc.handle, 513, 0, 4).result, 0);   // from directory 1
+  EXPECT_EQ(Query(doc.handle, 271, 1, 1).result, -1);  // only in directory 0
+  EXPECT_EQ(Query(doc.handle, 271, 2, 1).result, -1);  // no such directory
+  // GPS tags 1..3 through directory 0, not the Interoperability entries
+  // of the same numbers, nor the structural nodes with ids 2 and 3.
+  EXPECT_EQ(Text(Query(doc.handle, 1, 0, 1)), std::string("N", 2));
+  const Answer latitude = Query(doc.handle, 2, 0, 8);
+  EXPECT_EQ(latitude.type, 5);
+  EXPECT_EQ(latitude.count, 3);
+  EXPECT_EQ(Text(Query(doc.handle, 3, 0, 1)), std::string("E", 2));
+  EXPECT_EQ(Query(doc.handle, 60, 0, 1).result, -1);
+}
+
+}  // namespace
+}  // namespace kexif::test

@@ -1,0 +1,191 @@
+#include <gtest/gtest.h>
+
+#include "tests/support/sample_photo.h"
+#include "tests/unit/reader/reader_fixture.h"
+
+namespace kexif::test {
+namespace {
+
+Bytes MinimalTiff(bool bigEndian) {
+  TiffBuilder b(bigEndian);
+  b.AddDirectory().Add(Entry::Ascii(271, "Maker"));
+  return b.Build();
+}
+
+TEST(ReaderOpen, TellsJpegFromTiffByTheFirstTwoBytesOnly) {
+  TempDir dir;
+  struct Case {
+    Bytes bytes;
+    int32_t format;  // 0: refused
+  } cases[] = {
+      {{0xFF, 0xD8, 0xFF, 0xD9}, 1},
+      {{'I', 'I', 42, 0, 8, 0, 0, 0}, 2},
+      {{'M', 'M', 0, 42, 0, 0, 0, 8}, 2},
+      {{'I', 'I', 0xFF, 0xFF}, 2},
+      {{'M', 'M', 'x', 'y', 'z'}, 2},
+      {{'M', 'M'}, 2},
+      {{'I', 'M', 42, 0}, 0},
+      {{'M', 'I', 0, 42}, 0},
+      {{0xFF, 0xD9, 0xFF, 0xD8}, 0},
+      {{0xFF}, 0},
+      {{}, 0},
+  };
+  int i = 0;
+  for (const Case &c : cases) {
+    Reader r = OpenBytes(dir, c.bytes, "f" + std::to_string(i++));
+    if (c.format == 0) {
+      EXPECT_EQ(r.get(), nullptr) << "case " << i;
+    } else {
+      ASSERT_NE(r.get(), nullptr) << "case " << i;
+      EXPECT_EQ(kRExifGetFileFormat(r.get()), c.format) << "case " << i;
+      EXPECT_EQ(kRExifIsExifExist(r.get()), 0) << "case " << i;
+    }
+  }
+}
+
+TEST(ReaderOpen, RefusesMissingFilesNullNamesAndFolders) {
+  TempDir dir;
+  EXPECT_EQ(kRExifBeginRead(dir.File("absent.jpg").c_str()), nullptr);
+  EXPECT_EQ(kRExifBeginRead(nullptr), nullptr);
+  EXPECT_EQ(kRExifBeginRead(dir.path().c_str()), nullptr);
+}
+
+TEST(ReaderOpen, OpensEightBitAndUtf16Names) {
+  TempDir dir;
+  const std::string name = dir.Write("photo-\xC3\xA9t\xC3\xA9.jpg", SamplePhotoJpeg());
+  Reader narrow = OpenReader(name.c_str());
+  ASSERT_NE(narrow.get(), nullptr);
+  EXPECT_EQ(kRExifIsExifExist(narrow.get()), 1);
+  const std::u16string wide = Utf16(name);
+  Reader utf16 = OpenReader(wide.c_str());
+  ASSERT_NE(utf16.get(), nullptr);
+  EXPECT_EQ(kRExifGetFileFormat(utf16.get()), 1);
+}
+
+TEST(ReaderOpen, NullContextsAnswerAbsence) {
+  kRExifEndRead(nullptr);
+  TagValue v{};
+  ThumbnailData t{};
+  ExifMarkerData m{};
+  TifExifData *record = nullptr;
+  EXPECT_EQ(kRExifGetFileFormat(nullptr), 0);
+  EXPECT_EQ(kRExifIsExifExist(nullptr), 0);
+  EXPECT_EQ(kRExifIsThumbnailExist(nullptr), 0);
+  EXPECT_EQ(kRExifIsAudioExist(nullptr), 0);
+  EXPECT_EQ(kRExifGetTag(nullptr, 271, &v), -1);
+  EXPECT_EQ(kRExifGetThumbnailData(nullptr, &t), -1);
+  EXPECT_EQ(kRExifGetAudioFile(nullptr, "x.wav"), -1);
+  EXPECT_EQ(kRExifGetExifMarker(nullptr, &m), -1);
+  EXPECT_EQ(kRExifGetTIFExifData(nullptr, &record), -1);
+}
+
+TEST(ReaderOpen, NullOutPointersGiveMinusOne) {
+  TempDir dir;
+  Reader r = OpenBytes(dir, SamplePhotoJpeg());
+  ASSERT_NE(r.get(), nullptr);
+  EXPECT_EQ(kRExifGetTag(r.get(), 271, nullptr), -1);
+  EXPECT_EQ(kRExifGetThumbnailData(r.get(), nullptr), -1);
+  EXPECT_EQ(kRExifGetAudioFile(r.get(), nullptr), -1);
+  EXPECT_EQ(kRExifGetExifMarker(r.get(), nullptr), -1);
+  EXPECT_EQ(kRExifGetTIFExifData(r.get(), nullptr), -1);
+}
+
+TEST(JpegScan, TheLastExifSegmentBeforeSosIsTheOneDescribed) {
+  TempDir dir;
+  TiffBuilder second;
+  second.AddDirectory().Add(Entry::Ascii(271, "Second"));
+  JpegBuilder b;
+  b.Soi().App1Exif(MinimalTiff(false)).App1Exif(second.Build()).Sos().ScanData(16).Eoi();
+  Reader r = OpenBytes(dir, b.Build());
+  TagValue v{};
+  ASSERT_EQ(kRExifGetTag(r.get(), 271, &v), 0);
+  EXPECT_EQ(Text(v), "Second");
+}
+
+TEST(JpegScan, OtherApp1SegmentsDoNotCountAsExif) {
+  TempDir dir;
+  JpegBuilder b;
+  b.Soi().App1Xmp().Sos().ScanData(8).Eoi();
+  Reader r = OpenBytes(dir, b.Build());
+  ASSERT_NE(r.get(), nullptr);
+  EXPECT_EQ(kRExifIsExifExist(r.get()), 0);
+  Reader plain = OpenBytes(dir, MakeJpegWithoutExif(), "plain.jpg");
+  ASSERT_NE(plain.get(), nullptr);
+  EXPECT_EQ(kRExifIsExifExist(plain.get()), 0);
+}
+
+TEST(JpegScan, GoesOnPastAnEarlyEoiAndStraySingleBytes) {
+  TempDir dir;
+  JpegBuilder b;
+  b.Soi().Eoi().Raw({0x12, 0x34}).Dqt().App1Exif(MinimalTiff(true));  // never reaches SOS
+  Reader r = OpenBytes(dir, b.Build());
+  EXPECT_EQ(kRExifIsExifExist(r.get()), 1);
+}
+
+TEST(JpegScan, StopsAtTheFirstSos) {
+  TempDir dir;
+  JpegBuilder b;
+  b.Soi().Sos().App1Exif(MinimalTiff(false)).Eoi();
+  Reader r = OpenBytes(dir, b.Build());
+  EXPECT_EQ(kRExifIsExifExist(r.get()), 0);
+}
+
+TEST(JpegScan, LengthFieldsBelowTwoEndTheScanWithoutLooping) {
+  TempDir dir;
+  JpegBuilder dqt;
+  dqt.Soi().SegmentWithLength(0xDB, 0, {}).App1Exif(MinimalTiff(false));
+  Reader a = OpenBytes(dir, dqt.Build(), "a.jpg");
+  ASSERT_NE(a.get(), nullptr);
+  EXPECT_EQ(kRExifIsExifExist(a.get()), 0);
+  JpegBuilder app;
+  app.Soi().SegmentWithLength(0xE3, 1, {}).App1Exif(MinimalTiff(false));
+  Reader b = OpenBytes(dir, app.Build(), "b.jpg");
+  ASSERT_NE(b.get(), nullptr);
+  EXPECT_EQ(kRExifIsExifExist(b.get()), 0);
+}
+
+TEST(JpegScan, AnExifIdentifierOutsideATinyPayloadIsNotTaken) {
+  TempDir dir;
+  // APP1 with a 2-byte payload, followed by bytes that spell "Exif".
+  JpegBuilder b;
+  b.Soi().SegmentWithLength(0xE1, 4, {'E', 'x'}).Raw({'i', 'f'}).Sos().Eoi();
+  Reader r = OpenBytes(dir, b.Build());
+  ASSERT_NE(r.get(), nullptr);
+  EXPECT_EQ(kRExifIsExifExist(r.get()), 0);
+}
+
+TEST(JpegScan, FpxrSegmentsBeyondTheTableAreNotRecordedButTheScanGoesOn) {
+  TempDir dir;
+  JpegBuilder b;
+  b.Soi();
+  for (int i = 0; i < 3000; ++i) b.Segment(0xE2, {'F', 'P', 'X', 'R', 0, 0, 1});
+  // A clip start as the 3001st FPXR segment lies beyond the table.
+  Bytes clip = FpxrStreamPayload(1, 0, Bytes(28, 0));
+  const Bytes wave = FakeWave(40);
+  clip.insert(clip.end(), wave.begin(), wave.end());
+  b.Segment(0xE2, clip).App1Exif(MinimalTiff(false)).Sos().Eoi();
+  Reader r = OpenBytes(dir, b.Build());
+  ASSERT_NE(r.get(), nullptr);
+  EXPECT_EQ(kRExifIsExifExist(r.get()), 1);
+  EXPECT_EQ(kRExifIsAudioExist(r.get()), 0);
+}
+
+TEST(JpegScan, ATruncatedFileGivesAContextThatReportsAbsence) {
+  TempDir dir;
+  Bytes bytes = SamplePhotoJpeg();
+  bytes.resize(200);  // inside the Exif segment
+  Reader r = OpenBytes(dir, bytes);
+  ASSERT_NE(r.get(), nullptr);
+  EXPECT_EQ(kRExifIsExifExist(r.get()), 1);
+  TagValue v{};
+  ThumbnailData t{};
+  ExifMarkerData m{};
+  EXPECT_EQ(kRExifGetTag(r.get(), 271, &v), -1);
+  EXPECT_EQ(kRExifGetTag(r.get(), 36867, &v), -1);
+  EXPECT_EQ(kRExifIsThumbnailExist(r.get()), 0);
+  EXPECT_EQ(kRExifGetThumbnailData(r.get(), &t), -1);
+  EXPECT_EQ(kRExifGetExifMarker(r.get(), &m), -1);
+}
+
+}  // namespace
+}  // namespace kexif::test
