@@ -153,8 +153,9 @@ class Scanner {
       scanStarted_ = true;
       return PlainSegment(m, p);
     }
-    // RST0-RST7 and the other standalone codes of the D0-DF range.
-    if (m >= 0xD0 && m <= 0xDF) return Pair(p);
+    // RST0-RST7 and the other standalone codes of the D0-DF range; DQT and
+    // DRI lie in that range too but are segments with a length.
+    if (m >= 0xD0 && m <= 0xDF && m != kMarkerDqt && m != kMarkerDri) return Pair(p);
     if (scanStarted_) return Pair(p);
     return PlainSegment(m, p);
   }
