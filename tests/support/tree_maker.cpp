@@ -17,7 +17,7 @@ TagNode *MakeTag(int32_t id, int32_t type, int32_t count, const Bytes &value) {
   if (value.size() <= 4 && ValueFitsInWord(type, static_cast<uint32_t>(count)) &&
       !(ElementSize(type) == 4 && count == 0)) {
     uint8_t word[4] = {};
-    std::memcpy(word, value.data(), value.size());
+    if (!value.empty()) std::memcpy(word, value.data(), value.size());
     std::memcpy(&t->value, word, 4);
   } else if (!value.empty()) {
     t->SetData(value.data(), static_cast<int32_t>(value.size()));
@@ -33,13 +33,13 @@ TagNode *AsciiTag(int32_t id, const std::string &text) {
 
 TagNode *ShortTag(int32_t id, std::vector<uint16_t> values) {
   Bytes b(values.size() * 2);
-  std::memcpy(b.data(), values.data(), b.size());
+  if (!b.empty()) std::memcpy(b.data(), values.data(), b.size());
   return MakeTag(id, kTypeShort, static_cast<int32_t>(values.size()), b);
 }
 
 TagNode *LongTag(int32_t id, std::vector<uint32_t> values) {
   Bytes b(values.size() * 4);
-  std::memcpy(b.data(), values.data(), b.size());
+  if (!b.empty()) std::memcpy(b.data(), values.data(), b.size());
   return MakeTag(id, kTypeLong, static_cast<int32_t>(values.size()), b);
 }
 
