@@ -8,6 +8,7 @@
 
 #include "model/tree_search.h"
 #include "payload/fpxr_layout.h"
+#include "platform/file_io.h"
 #include "platform/file_open.h"
 #include "save/source_copy.h"
 #include "stream/file_stream.h"
@@ -194,8 +195,8 @@ int SetAudioFile(ExifDocument &document, const void *name) {
   if (document.format != kFormatJpeg || name == nullptr || AudioAnchor(document) == nullptr) return 0;
   std::FILE *file = OpenNamedFile(name, FileOpenMode::kRead);
   if (file == nullptr) return 0;
-  off_t size = -1;
-  if (fseeko(file, 0, SEEK_END) == 0) size = ftello(file);
+  int64_t size = -1;
+  if (SeekFile64(file, 0, SEEK_END) == 0) size = TellFile64(file);
   std::fclose(file);
   if (size <= 0 || size > INT32_MAX) return 0;
 

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace kexif {
@@ -109,6 +110,12 @@ bool ReplaceFileAtomically(const char *temporary, const char *target) {
   if (!ok || rename(temporary, destination.c_str()) != 0) return false;
   SyncFolder(destination);
   return true;
+}
+
+bool NamesSameFile(const char *a, const char *b) {
+  if (std::strcmp(a, b) == 0) return true;
+  struct stat sa {}, sb {};
+  return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
 bool DeleteNamedFile(const char *name) { return name != nullptr && unlink(name) == 0; }

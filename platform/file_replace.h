@@ -16,6 +16,9 @@ namespace kexif {
 // the caller to delete. False, with target as it was, on any failure.
 bool ReplaceFileAtomically(const char *temporary, const char *target);
 
+// True when both names name the same file (or are the same string).
+bool NamesSameFile(const char *a, const char *b);
+
 // Removes the file; false when it could not be removed.
 bool DeleteNamedFile(const char *name);
 

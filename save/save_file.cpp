@@ -1,9 +1,5 @@
 #include "save/save_file.h"
 
-#include <sys/stat.h>
-
-#include <cstring>
-
 #include "platform/file_replace.h"
 #include "save/directory_writer.h"
 #include "save/jpeg_save.h"
@@ -14,14 +10,6 @@
 namespace kexif {
 
 namespace {
-
-// True when the temporary name would name the target itself, which then
-// would be truncated before it is read.
-bool SameFile(const char *a, const char *b) {
-  if (std::strcmp(a, b) == 0) return true;
-  struct stat sa {}, sb {};
-  return stat(a, &sa) == 0 && stat(b, &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
-}
 
 bool WriteDocument(ExifDocument &document, FileStream &out) {
   if (document.format == kFormatJpeg) return WriteJpeg(SaveContext{&document, &out}) == 1;
@@ -35,7 +23,7 @@ bool WriteDocument(ExifDocument &document, FileStream &out) {
 
 SaveResult SaveDocument(ExifDocument &document, const char *fileName) {
   char temporary[kMaxSaveNameBuffer];
-  if (MakeTemporaryName(temporary, fileName) == 0 || SameFile(temporary, fileName)) return SaveResult::kBadName;
+  if (MakeTemporaryName(temporary, fileName) == 0 || NamesSameFile(temporary, fileName)) return SaveResult::kBadName;
   // Opening the temporary name for writing would truncate the loaded file.
   if (auto *source = dynamic_cast<FileStream *>(document.stream); source != nullptr && source->RefersTo(temporary)) {
     return SaveResult::kBadName;

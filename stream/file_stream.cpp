@@ -134,11 +134,7 @@ bool FileStream::Flush() {
   return !writeError_ && !std::ferror(file_);
 }
 
-bool FileStream::RefersTo(const char *name) const {
-  struct stat mine {}, other {};
-  if (name == nullptr || fstat(fileno(file_), &mine) != 0 || stat(name, &other) != 0) return false;
-  return mine.st_dev == other.st_dev && mine.st_ino == other.st_ino;
-}
+bool FileStream::RefersTo(const char *name) const { return IsSameFile(file_, name); }
 
 int CreateFileStream(ByteStream **out, const void *name, int32_t mode) {
   if (out == nullptr || name == nullptr || (mode != kOpenRead && mode != kOpenWrite)) return 0;
