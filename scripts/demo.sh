@@ -14,3 +14,8 @@ build/tools/kexif info "$photo"
 echo
 echo "\$ kexif tags $photo"
 build/tools/kexif tags "$photo"
+echo
+echo "\$ kexif set $photo ImageDescription \"Harbour at dawn\""
+build/tools/kexif set "$photo" ImageDescription "Harbour at dawn"
+echo "\$ kexif get $photo ImageDescription"
+build/tools/kexif get "$photo" ImageDescription

@@ -1,5 +1,6 @@
 #include "tools/cli.h"
 
+#include <cctype>
 #include <charconv>
 #include <string_view>
 
@@ -39,11 +40,20 @@ const Command kCommands[] = {
      "The JPEG segment structure, one line per segment as the library's scanner reports it;\n"
      "--all (and any TIFF file) adds the directory lines of the TIFF parser.",
      "kexif segments photo.jpg"},
-    {"thumbnail", CommandThumbnail, 1, 1, "o", "thumbnail FILE [-o OUT.jpg]",
+    {"thumbnail", ExtractThumbnail, 1, 1, "o", "thumbnail FILE [-o OUT.jpg]",
      "Writes the embedded JPEG thumbnail to OUT.jpg (default FILE-thumb.jpg; '-' for standard output).",
      "kexif thumbnail photo.jpg -o thumb.jpg"},
-    {"audio", CommandAudio, 1, 1, "o", "audio FILE [-o OUT.wav]",
-     "Writes the sound clip stored with the photo to OUT.wav (default FILE.wav).",
+    {"set", CommandSet, 3, 3, "tdo", "set FILE TAG VALUE [--type T] [--dir N] [-o OUT]",
+     "Sets a tag and saves the file in place (or to OUT). VALUE is read by the tag's type:\n"
+     "text, whole numbers (\"1 2 3\"), rationals (1/160, 2.8) or hex bytes (\"30 32 33 30\").\n"
+     "The type is --type, else the existing entry's, else the standard one for the tag.",
+     "kexif set photo.jpg ImageDescription \"Harbour at dawn\""},
+    {"rm", CommandRemove, 2, 2, "do", "rm FILE TAG [--dir N] [-o OUT]",
+     "Removes a tag and saves the file in place (or to OUT).",
+     "kexif rm photo.jpg GPSLatitude"},
+    {"audio", CommandAudio, 1, 1, "osr", "audio FILE [-o OUT.wav] | FILE --set IN.wav [-o OUT] | FILE --remove [-o OUT]",
+     "Writes the sound clip stored with the photo to OUT.wav (default FILE.wav); --set stores\n"
+     "IN.wav as the photo's sound clip, --remove removes it, each saving the photo in place (or to OUT).",
      "kexif audio photo.jpg -o memo.wav"},
 };
 
@@ -92,7 +102,9 @@ std::string ParseOptions(const Command &command, const std::vector<std::string> 
   bool optionsEnded = false;
   for (size_t i = 1; i < args.size(); ++i) {
     const std::string &arg = args[i];
-    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-") {
+    // A negative number ("-2/3", "-0.5") is a value, not an option.
+    const bool negativeNumber = arg.size() > 1 && arg[0] == '-' && (std::isdigit(static_cast<unsigned char>(arg[1])) || arg[1] == '.');
+    if (optionsEnded || arg.empty() || arg[0] != '-' || arg == "-" || negativeNumber) {
       options.args.push_back(arg);
       continue;
     }

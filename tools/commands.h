@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "kexif.h"
+#include "tools/tag_names.h"
 
 namespace kexif::cli {
 
@@ -32,6 +33,9 @@ class Session {
   void Fail(const std::string &file, const std::string &reason);
   // kExitOk, or kExitFileFailed once Fail has been called.
   int Status() const;
+  // Writes "kexif: message" to err for a command line that cannot be
+  // carried out whatever the files hold; returns kExitUsage.
+  int Usage(const std::string &message);
 
   std::ostream &out;
   std::ostream &err;
@@ -43,6 +47,11 @@ class Session {
 // Why the library could not open name: the system's reason when the file
 // cannot be read, else that it is no JPEG or TIFF file it can parse.
 std::string OpenFailure(const std::string &name);
+
+// The TAG argument of get, set and rm; reports to the session and returns
+// nothing when the text names no tag or a tag of the Interoperability
+// directory, which the library's lookups do not reach.
+std::optional<TagRef> ResolveTag(const std::string &file, const std::string &text, Session &session);
 
 // A loaded document that is destroyed with the object.
 class LoadedDocument {
@@ -79,13 +88,22 @@ bool WriteFileBytes(const std::string &path, const unsigned char *bytes, size_t 
 // by suffix.
 std::string SiblingName(const std::string &path, const std::string &suffix);
 
+// Saves the edited document with the library's safe save over file, or to
+// options.output; reports a failure to the session.
+bool SaveEdited(KExifHandle handle, const std::string &file, const Options &options, Session &session);
+
+// The extracting halves of the thumbnail and audio commands.
+int ExtractThumbnail(const Options &options, Session &session);
+int ExtractAudio(const Options &options, Session &session);
+
 // The subcommands. Each returns the exit status.
 int CommandInfo(const Options &options, Session &session);
 int CommandTags(const Options &options, Session &session);
 int CommandGet(const Options &options, Session &session);
 int CommandSegments(const Options &options, Session &session);
-int CommandThumbnail(const Options &options, Session &session);
 int CommandAudio(const Options &options, Session &session);
+int CommandSet(const Options &options, Session &session);
+int CommandRemove(const Options &options, Session &session);
 
 }  // namespace kexif::cli
 

@@ -128,15 +128,8 @@ int CommandTags(const Options &options, Session &session) {
 
 int CommandGet(const Options &options, Session &session) {
   const std::string &file = options.args[0];
-  const std::optional<TagRef> tag = ParseTagRef(options.args[1]);
-  if (!tag) {
-    session.Fail(file, "unknown tag name or number: " + PrintableText(options.args[1]));
-    return session.Status();
-  }
-  if (tag->info != nullptr && tag->info->space == TagSpace::kInterop) {
-    session.Fail(file, std::string(tag->info->name) + " lies in the Interoperability directory, which only 'kexif tags' lists");
-    return session.Status();
-  }
+  const std::optional<TagRef> tag = ResolveTag(file, options.args[1], session);
+  if (!tag) return session.Status();
   LoadedDocument document(file);
   if (document.get() == nullptr) {
     session.Fail(file, OpenFailure(file));
@@ -176,7 +169,7 @@ int CommandSegments(const Options &options, Session &session) {
   return session.Status();
 }
 
-int CommandThumbnail(const Options &options, Session &session) {
+int ExtractThumbnail(const Options &options, Session &session) {
   const std::string &file = options.args[0];
   const std::string target = options.output.value_or(SiblingName(file, "-thumb.jpg"));
   ReadContext context(file);
@@ -198,7 +191,7 @@ int CommandThumbnail(const Options &options, Session &session) {
   return session.Status();
 }
 
-int CommandAudio(const Options &options, Session &session) {
+int ExtractAudio(const Options &options, Session &session) {
   const std::string &file = options.args[0];
   const std::string target = options.output.value_or(SiblingName(file, ".wav"));
   ReadContext context(file);

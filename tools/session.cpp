@@ -16,11 +16,30 @@ void Session::Fail(const std::string &file, const std::string &reason) {
 
 int Session::Status() const { return failed_ ? kExitFileFailed : kExitOk; }
 
+int Session::Usage(const std::string &message) {
+  err << "kexif: " << message << '\n';
+  return kExitUsage;
+}
+
 std::string OpenFailure(const std::string &name) {
   std::FILE *file = std::fopen(name.c_str(), "rb");
   if (file == nullptr) return std::strerror(errno);
   std::fclose(file);
   return "not a JPEG or TIFF file, or its Exif data is damaged";
+}
+
+std::optional<TagRef> ResolveTag(const std::string &file, const std::string &text, Session &session) {
+  const std::optional<TagRef> tag = ParseTagRef(text);
+  if (!tag) {
+    session.Fail(file, "unknown tag name or number: " + PrintableText(text));
+    return std::nullopt;
+  }
+  if (tag->info != nullptr && tag->info->space == TagSpace::kInterop) {
+    session.Fail(file, std::string(tag->info->name) +
+                           " lies in the Interoperability directory, which only 'kexif tags' shows");
+    return std::nullopt;
+  }
+  return tag;
 }
 
 bool WriteFileBytes(const std::string &path, const unsigned char *bytes, size_t length, std::ostream &out,

@@ -76,6 +76,19 @@ with tempfile.TemporaryDirectory() as work:
     check(run.returncode == 0 and run.stderr == "", f"good tags --json: {run.returncode} {run.stderr!r}")
     check(json.loads(run.stdout)["files"][0]["file"] == little, "single-file JSON")
 
+    # An edit saved in place reads back, and a removal sticks.
+    run = kexif("set", little, "ImageDescription", "Harbour at dawn")
+    check(run.returncode == 0 and run.stderr == "", f"set: {run.returncode} {run.stderr!r}")
+    run = kexif("get", little, "ImageDescription")
+    check(run.stdout == "Harbour at dawn\n", f"get after set: {run.stdout!r}")
+    run = kexif("rm", little, "GPSLatitude")
+    check(run.returncode == 0, f"rm: {run.returncode} {run.stderr!r}")
+    run = kexif("get", little, "GPSLatitude")
+    check(run.returncode == 1 and run.stderr == f"{little}: no tag GPSLatitude\n", f"get after rm: {run.stderr!r}")
+    entries = entries_by_name(json.loads(kexif("tags", "--json", little).stdout)["files"][0])
+    check(entries[("IFD0", "ImageDescription")]["value"] == "Harbour at dawn", "tags after set")
+    check(("GPS", "GPSLatitude") not in entries and ("GPS", "GPSLongitude") in entries, "tags after rm")
+
     # Command-line mistakes exit 2 with a usage line.
     run = kexif("tags", "--bogus", little)
     check(run.returncode == 2 and "usage: kexif tags" in run.stderr, f"bad option: {run.returncode} {run.stderr!r}")

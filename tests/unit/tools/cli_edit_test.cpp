@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/support/jpeg_builder.h"
+#include "tests/support/sample_photo.h"
+#include "tests/support/temp_files.h"
+#include "tools/cli.h"
+
+namespace kexif::cli {
+namespace {
+
+using test::TempDir;
+
+struct Outcome {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+Outcome Kexif(const std::vector<std::string> &args) {
+  std::ostringstream out;
+  std::ostringstream err;
+  const int status = RunKexif(args, out, err);
+  return {status, out.str(), err.str()};
+}
+
+std::string Get(const std::string &file, const std::string &tag) { return Kexif({"get", file, tag}).out; }
+
+class CliEdit : public ::testing::Test {
+ protected:
+  TempDir dir;
+  std::string photo = dir.Write("photo.jpg", test::SamplePhotoJpeg());
+};
+
+TEST_F(CliEdit, SetsTagsByTheirTypeAndSavesInPlace) {
+  EXPECT_EQ(Kexif({"set", photo, "ImageDescription", "Harbour at dawn"}).status, kExitOk);
+  EXPECT_EQ(Kexif({"set", photo, "XResolution", "300"}).status, kExitOk);         // existing RATIONAL
+  EXPECT_EQ(Kexif({"set", photo, "ExposureBiasValue", "-2/3"}).status, kExitOk);  // SRATIONAL
+  EXPECT_EQ(Kexif({"set", photo, "Artist", "Jo Doe"}).status, kExitOk);           // new, standard ASCII
+  EXPECT_EQ(Kexif({"set", photo, "ExifVersion", "30 32 33 31"}).status, kExitOk);
+  EXPECT_EQ(Kexif({"set", photo, "0xC4A5", "7 8", "--type", "SHORT"}).status, kExitOk);
+  EXPECT_EQ(Get(photo, "ImageDescription"), "Harbour at dawn\n");
+  EXPECT_EQ(Get(photo, "XResolution"), "300/1\n");
+  EXPECT_EQ(Get(photo, "ExposureBiasValue"), "-2/3\n");
+  EXPECT_EQ(Get(photo, "Artist"), "Jo Doe\n");
+  EXPECT_EQ(Get(photo, "ExifVersion"), "30 32 33 31\n");
+  EXPECT_EQ(Get(photo, "50341"), "7 8\n");
+  EXPECT_EQ(Get(photo, "Model"), "Model One\n");
+}
+
+TEST_F(CliEdit, RemovesTagsAndLeavesTheOthers) {
+  EXPECT_EQ(Kexif({"rm", photo, "Make"}).status, kExitOk);
+  EXPECT_EQ(Kexif({"rm", photo, "GPSLatitude"}).status, kExitOk);
+  EXPECT_EQ(Kexif({"get", photo, "Make"}).status, kExitFileFailed);
+  EXPECT_EQ(Kexif({"get", photo, "GPSLatitude"}).status, kExitFileFailed);
+  EXPECT_EQ(Get(photo, "GPSLongitude"), "2/1 21/1 0/1\n");
+  const Outcome again = Kexif({"rm", photo, "Make"});
+  EXPECT_EQ(again.status, kExitFileFailed);
+  EXPECT_EQ(again.err, photo + ": no tag Make\n");
+}
+
+TEST_F(CliEdit, WritesToOutAndLeavesTheSourceUntouched) {
+  const test::Bytes before = test::ReadFileBytes(photo);
+  const std::string edited = dir.File("edited.jpg");
+  EXPECT_EQ(Kexif({"set", photo, "ExposureTime", "1/250", "-o", edited}).status, kExitOk);
+  EXPECT_EQ(Get(edited, "ExposureTime"), "1/250\n");
+  EXPECT_EQ(test::ReadFileBytes(photo), before);
+}
+
+TEST_F(CliEdit, RefusesAValueThatDoesNotFitTheTypeAndChangesNothing) {
+  const test::Bytes before = test::ReadFileBytes(photo);
+  const Outcome wide = Kexif({"set", photo, "ISOSpeedRatings", "70000"});
+  EXPECT_EQ(wide.status, kExitFileFailed);
+  EXPECT_EQ(wide.err, photo + ": ISOSpeedRatings (SHORT): not a whole number from 0 to 65535: 70000\n");
+  EXPECT_EQ(Kexif({"set", photo, "FNumber", "fast"}).status, kExitFileFailed);
+  EXPECT_EQ(Kexif({"set", photo, "Make", "X", "--type", "WORD"}).status, kExitUsage);
+  EXPECT_EQ(test::ReadFileBytes(photo), before);
+}
+
+TEST_F(CliEdit, ChangesGpsEntriesButDoesNotAddThemToTheWrongDirectory) {
+  EXPECT_EQ(Kexif({"set", photo, "GPSLatitudeRef", "S"}).status, kExitOk);
+  EXPECT_EQ(Get(photo, "GPSLatitudeRef"), "S\n");
+  const Outcome added = Kexif({"set", photo, "GPSAltitude", "12"});
+  EXPECT_EQ(added.status, kExitFileFailed);
+  EXPECT_NE(added.err.find("new GPS entries cannot be added"), std::string::npos);
+  EXPECT_EQ(Kexif({"get", photo, "GPSAltitude"}).status, kExitFileFailed);
+}
+
+TEST_F(CliEdit, StoresAndRemovesASoundClip) {
+  const std::string wave = dir.Write("memo.wav", test::FakeWave(3000, 7));
+  EXPECT_EQ(Kexif({"audio", photo, "--set", wave}).status, kExitOk);
+  EXPECT_NE(Kexif({"info", photo}).out.find("sound clip: yes"), std::string::npos);
+  const std::string back = dir.File("back.wav");
+  EXPECT_EQ(Kexif({"audio", photo, "-o", back}).status, kExitOk);
+  EXPECT_EQ(test::ReadFileBytes(back), test::FakeWave(3000, 7));
+  EXPECT_EQ(Kexif({"audio", photo, "--remove"}).status, kExitOk);
+  EXPECT_NE(Kexif({"info", photo}).out.find("sound clip: no"), std::string::npos);
+  EXPECT_EQ(Kexif({"audio", photo, "--set", wave, "--remove"}).status, kExitUsage);
+}
+
+}  // namespace
+}  // namespace kexif::cli

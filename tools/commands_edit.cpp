@@ -1,0 +1,129 @@
+// The subcommands that change a file: set, rm and the sound-clip editing of
+// audio. Each loads the file,
+// changes the document through the library and saves it with the
+// library's safe save, in place or to -o OUT.
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "model/exif_constants.h"
+#include "tools/cli.h"
+#include "tools/commands.h"
+#include "tools/value_text.h"
+
+namespace kexif::cli {
+namespace {
+
+bool IsGpsTag(const TagRef &tag) { return tag.info != nullptr && tag.info->space == TagSpace::kGps; }
+
+// The type of the entry the library would find for this tag, or 0.
+int32_t ExistingType(KExifHandle handle, uint32_t tag, int32_t directory) {
+  TagValue value{0, 0, nullptr};
+  if (kExifGetTag(handle, tag, &value, directory) != 0) return 0;
+  std::free(value.data);
+  return value.type;
+}
+
+}  // namespace
+
+bool SaveEdited(KExifHandle handle, const std::string &file, const Options &options, Session &session) {
+  const std::string target = options.output.value_or(file);
+  if (kExifSaveFile(handle, target.c_str()) != 0) {
+    session.Fail(file, "cannot save to " + PrintableText(target) + "; the file was left as it was");
+    return false;
+  }
+  return true;
+}
+
+int CommandSet(const Options &options, Session &session) {
+  const std::string &file = options.args[0];
+  int32_t type = 0;
+  if (options.type) {
+    type = ParseTypeName(*options.type);
+    if (type == 0) return session.Usage("unknown type: " + PrintableText(*options.type) + " (BYTE, ASCII, SHORT, LONG, RATIONAL, SBYTE, UNDEFINED, SSHORT, SLONG, SRATIONAL, FLOAT, DOUBLE)");
+  }
+  const std::optional<TagRef> tag = ResolveTag(file, options.args[1], session);
+  if (!tag) return session.Status();
+  LoadedDocument document(file);
+  if (document.get() == nullptr) {
+    session.Fail(file, OpenFailure(file));
+    return session.Status();
+  }
+  const int32_t directory = options.directory.value_or(0);
+  const int32_t existing = ExistingType(document.get(), tag->number, directory);
+  if (IsGpsTag(*tag) && existing == 0) {
+    // The library adds new entries to IFD0, IFD1 and the Exif
+    // sub-directory only; a new GPS number would land in IFD0.
+    session.Fail(file, "no " + std::string(tag->info->name) + " entry to change; new GPS entries cannot be added");
+    return session.Status();
+  }
+  if (type == 0) type = existing;
+  if (type == 0 && tag->info != nullptr) type = tag->info->defaultType;
+  if (type == 0) type = GuessType(options.args[2]);
+  EncodedValue value;
+  std::string problem;
+  if (!ParseValue(type, options.args[2], value, problem)) {
+    session.Fail(file, PrintableText(options.args[1]) + " (" + TypeName(type) + "): " + problem);
+    return session.Status();
+  }
+  TagValue record{value.type, value.count, value.bytes.data()};
+  if (kExifSetTag(document.get(), tag->number, &record, directory) != 0) {
+    session.Fail(file, "cannot set " + PrintableText(options.args[1]));
+    return session.Status();
+  }
+  SaveEdited(document.get(), file, options, session);
+  return session.Status();
+}
+
+int CommandRemove(const Options &options, Session &session) {
+  const std::string &file = options.args[0];
+  const std::optional<TagRef> tag = ResolveTag(file, options.args[1], session);
+  if (!tag) return session.Status();
+  LoadedDocument document(file);
+  if (document.get() == nullptr) {
+    session.Fail(file, OpenFailure(file));
+    return session.Status();
+  }
+  if (kExifDelTag(document.get(), tag->number, options.directory.value_or(0)) != 0) {
+    session.Fail(file, "no tag " + PrintableText(options.args[1]));
+    return session.Status();
+  }
+  SaveEdited(document.get(), file, options, session);
+  return session.Status();
+}
+
+int CommandAudio(const Options &options, Session &session) {
+  if (options.setFile && options.remove) return session.Usage("--set and --remove exclude each other");
+  if (!options.setFile && !options.remove) return ExtractAudio(options, session);
+  const std::string &file = options.args[0];
+  if (options.setFile) {
+    std::FILE *wave = std::fopen(options.setFile->c_str(), "rb");
+    if (wave == nullptr) {
+      session.Fail(*options.setFile, OpenFailure(*options.setFile));
+      return session.Status();
+    }
+    std::fclose(wave);
+  }
+  LoadedDocument document(file);
+  if (document.get() == nullptr) {
+    session.Fail(file, OpenFailure(file));
+    return session.Status();
+  }
+  if (options.remove) {
+    if (kExifIsAudioExist(document.get()) == 0) {
+      session.Fail(file, "no sound clip");
+      return session.Status();
+    }
+    kExifRemoveAudio(document.get());
+  } else if (kExifSetAudioFile(document.get(), options.setFile->c_str()) != 0) {
+    // On success the document keeps the name's pointer until the save
+    // reads the file; options outlives the save.
+    session.Fail(file, "cannot take " + PrintableText(*options.setFile) + " as its sound clip");
+    return session.Status();
+  }
+  SaveEdited(document.get(), file, options, session);
+  return session.Status();
+}
+
+}  // namespace kexif::cli
