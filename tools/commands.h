@@ -79,6 +79,15 @@ class ReadContext {
   KRExifHandle handle_;
 };
 
+// True when the document or context h opened file; else reports why to the
+// session.
+template <typename Handle>
+bool Opened(const Handle &h, const std::string &file, Session &session) {
+  if (h.get() != nullptr) return true;
+  session.Fail(file, OpenFailure(file));
+  return false;
+}
+
 // Writes bytes to path ("-" is standard output); false with a reason when
 // the file cannot be written completely.
 bool WriteFileBytes(const std::string &path, const unsigned char *bytes, size_t length, std::ostream &out,

@@ -46,10 +46,7 @@ int CommandSet(const Options &options, Session &session) {
   const std::optional<TagRef> tag = ResolveTag(file, options.args[1], session);
   if (!tag) return session.Status();
   LoadedDocument document(file);
-  if (document.get() == nullptr) {
-    session.Fail(file, OpenFailure(file));
-    return session.Status();
-  }
+  if (!Opened(document, file, session)) return session.Status();
   const int32_t directory = options.directory.value_or(0);
   const int32_t existing = ExistingType(document.get(), tag->number, directory);
   if (IsGpsTag(*tag) && existing == 0) {
@@ -81,10 +78,7 @@ int CommandRemove(const Options &options, Session &session) {
   const std::optional<TagRef> tag = ResolveTag(file, options.args[1], session);
   if (!tag) return session.Status();
   LoadedDocument document(file);
-  if (document.get() == nullptr) {
-    session.Fail(file, OpenFailure(file));
-    return session.Status();
-  }
+  if (!Opened(document, file, session)) return session.Status();
   if (kExifDelTag(document.get(), tag->number, options.directory.value_or(0)) != 0) {
     session.Fail(file, "no tag " + PrintableText(options.args[1]));
     return session.Status();
@@ -106,10 +100,7 @@ int CommandAudio(const Options &options, Session &session) {
     std::fclose(wave);
   }
   LoadedDocument document(file);
-  if (document.get() == nullptr) {
-    session.Fail(file, OpenFailure(file));
-    return session.Status();
-  }
+  if (!Opened(document, file, session)) return session.Status();
   if (options.remove) {
     if (kExifIsAudioExist(document.get()) == 0) {
       session.Fail(file, "no sound clip");

@@ -78,10 +78,7 @@ bool IsDirectoryLine(std::string_view line) {
 int CommandInfo(const Options &options, Session &session) {
   for (const std::string &file : options.args) {
     ReadContext context(file);
-    if (context.get() == nullptr) {
-      session.Fail(file, OpenFailure(file));
-      continue;
-    }
+    if (!Opened(context, file, session)) continue;
     session.out << PrintableText(file) << ": " << FormatName(kRExifGetFileFormat(context.get()))
                 << ", Exif: " << YesNo(kRExifIsExifExist(context.get()));
     ThumbnailData thumbnail{nullptr, 0};
@@ -131,10 +128,7 @@ int CommandGet(const Options &options, Session &session) {
   const std::optional<TagRef> tag = ResolveTag(file, options.args[1], session);
   if (!tag) return session.Status();
   LoadedDocument document(file);
-  if (document.get() == nullptr) {
-    session.Fail(file, OpenFailure(file));
-    return session.Status();
-  }
+  if (!Opened(document, file, session)) return session.Status();
   TagValue value{0, 0, nullptr};
   if (kExifGetTag(document.get(), tag->number, &value, options.directory.value_or(0)) != 0) {
     session.Fail(file, "no tag " + PrintableText(options.args[1]));
@@ -173,10 +167,7 @@ int ExtractThumbnail(const Options &options, Session &session) {
   const std::string &file = options.args[0];
   const std::string target = options.output.value_or(SiblingName(file, "-thumb.jpg"));
   ReadContext context(file);
-  if (context.get() == nullptr) {
-    session.Fail(file, OpenFailure(file));
-    return session.Status();
-  }
+  if (!Opened(context, file, session)) return session.Status();
   ThumbnailData thumbnail{nullptr, 0};
   if (kRExifGetThumbnailData(context.get(), &thumbnail) != 0 || thumbnail.data == nullptr || thumbnail.length <= 0) {
     session.Fail(file, "no thumbnail");
@@ -195,10 +186,7 @@ int ExtractAudio(const Options &options, Session &session) {
   const std::string &file = options.args[0];
   const std::string target = options.output.value_or(SiblingName(file, ".wav"));
   ReadContext context(file);
-  if (context.get() == nullptr) {
-    session.Fail(file, OpenFailure(file));
-    return session.Status();
-  }
+  if (!Opened(context, file, session)) return session.Status();
   if (kRExifIsAudioExist(context.get()) == 0) {
     session.Fail(file, "no sound clip");
   } else if (kRExifGetAudioFile(context.get(), target.c_str()) != 0) {

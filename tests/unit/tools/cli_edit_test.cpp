@@ -1,31 +1,18 @@
 #include <gtest/gtest.h>
 
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "tests/support/jpeg_builder.h"
 #include "tests/support/sample_photo.h"
 #include "tests/support/temp_files.h"
+#include "tests/unit/tools/run_kexif.h"
 #include "tools/cli.h"
 
 namespace kexif::cli {
 namespace {
 
 using test::TempDir;
-
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Outcome Kexif(const std::vector<std::string> &args) {
-  std::ostringstream out;
-  std::ostringstream err;
-  const int status = RunKexif(args, out, err);
-  return {status, out.str(), err.str()};
-}
 
 std::string Get(const std::string &file, const std::string &tag) { return Kexif({"get", file, tag}).out; }
 
