@@ -94,6 +94,19 @@ TEST_F(Cli, ShowsTheSegmentsInTheScannersWords) {
   EXPECT_NE(Kexif({"segments", "--all", photo}).out.find("IFD:1\n"), std::string::npos);
 }
 
+TEST_F(Cli, ListsTheTagsAndDirectoryLinesOfATiffFile) {
+  test::TiffBuilder builder(true);
+  builder.AddDirectory().Add(test::Entry::Ascii(271, "Scanner")).Add(test::Entry::Short(258, {8, 8, 8}));
+  const std::string scan = dir.Write("scan.tif", builder.Build());
+  const Outcome tags = Kexif({"tags", scan});
+  EXPECT_EQ(tags.status, kExitOk);
+  EXPECT_EQ(tags.out,
+            "IFD0     0x0102  BitsPerSample                SHORT          3  8 8 8\n"
+            "IFD0     0x010F  Make                         ASCII          8  Scanner\n");
+  const Outcome segments = Kexif({"segments", scan});
+  EXPECT_EQ(segments.out, "IFD:1\nEntryCount=2\nNextIFDOFfset:0\n");
+}
+
 TEST_F(Cli, WritesTheThumbnailBytes) {
   const Outcome run = Kexif({"thumbnail", photo, "-o", dir.File("thumb.jpg")});
   EXPECT_EQ(run.status, kExitOk) << run.err;
