@@ -1,23 +1,22 @@
 #include "edit/thumbnail_replace.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
 
-#include "model/segment_lookup.h"
+#include "edit/entry_placement.h"
+#include "edit/exif_segment.h"
+#include "model/chain_lookup.h"
 #include "model/tree_search.h"
 #include "payload/thumbnail_extract.h"
 
 namespace kexif {
 namespace {
 
-constexpr int32_t kCompressionJpeg = 6;
+constexpr uint16_t kCompressionJpeg = 6;
 constexpr uint32_t kDefaultResolution = 72;
-constexpr int32_t kResolutionUnitInch = 2;
-constexpr int32_t kSubfileReducedImage = 1;
-constexpr int32_t kLabelBytes = 8;
-constexpr char kExifIdentifier[] = "Exif";
+constexpr uint16_t kResolutionUnitInch = 2;
+constexpr uint32_t kSubfileReducedImage = 1;
 
 // A node that is not (yet) part of the tree. Should it be dropped, the
 // document first forgets every shortcut into it and the cursor if it stands
@@ -52,29 +51,25 @@ MetaNode *NewStructural(int32_t id, int32_t kind, int32_t value) {
   return node;
 }
 
-// A one-element entry whose value sits in the value word.
-TagNode *NewWordEntry(uint32_t tag, int32_t type, int32_t value) {
-  auto *node = new TagNode;
-  node->id = static_cast<int32_t>(tag);
-  node->type = type;
-  node->count = 1;
-  node->value = value;
-  return node;
+// A one-element entry of the given type with its value stored.
+TagNode *NewEntry(uint32_t tag, int32_t type, const void *value) {
+  const TagValue tagValue{type, 1, const_cast<void *>(value)};
+  std::unique_ptr<TagNode> entry = NewTagEntry(tag, tagValue);
+  if (!entry) throw std::bad_alloc();
+  return entry.release();
 }
 
-// A RATIONAL of one element: numerator and denominator as two native 32-bit
-// numbers in the entry's data.
+TagNode *NewLongEntry(uint32_t tag, uint32_t value) { return NewEntry(tag, kTypeLong, &value); }
+TagNode *NewShortEntry(uint32_t tag, uint16_t value) { return NewEntry(tag, kTypeShort, &value); }
 TagNode *NewRationalEntry(uint32_t tag, uint32_t numerator, uint32_t denominator) {
-  std::unique_ptr<TagNode> node(NewWordEntry(tag, kTypeRational, 0));
   const uint32_t halves[2] = {numerator, denominator};
-  if (node->SetData(halves, sizeof halves) == 0) throw std::bad_alloc();
-  return node.release();
+  return NewEntry(tag, kTypeRational, halves);
 }
 
 void AppendResolutionEntries(ExifDocument &document) {
   document.AppendSibling(NewRationalEntry(kTagXResolution, kDefaultResolution, 1));
   document.AppendSibling(NewRationalEntry(kTagYResolution, kDefaultResolution, 1));
-  document.AppendSibling(NewWordEntry(kTagResolutionUnit, kTypeShort, kResolutionUnitInch));
+  document.AppendSibling(NewShortEntry(kTagResolutionUnit, kResolutionUnitInch));
 }
 
 // A copy of the thumbnail bytes, made before the tree changes so that an
@@ -115,17 +110,6 @@ void ClearDirectory(ExifDocument &document, MetaNode *directory) {
   delete children;
 }
 
-// A new APP1 segment labelled "Exif" with an empty payload held in memory
-// (it has no bytes in the file).
-SegmentNode *NewExifSegment() {
-  auto segment = std::make_unique<SegmentNode>(kMarkerApp1, 0, 0);
-  segment->payloadState = kPayloadInMemory;
-  segment->label = static_cast<char *>(std::calloc(kLabelBytes, 1));
-  if (segment->label == nullptr) throw std::bad_alloc();
-  std::memcpy(segment->label, kExifIdentifier, 4);
-  return segment.release();
-}
-
 // The thumbnail exists in the JPEG document: only its bytes change.
 bool ReplaceJpegThumbnail(ExifDocument &document, const uint8_t *bytes, int32_t length) {
   TagNode *offsetTag = document.thumbnailOffsetTag;
@@ -142,15 +126,15 @@ bool ReplaceJpegThumbnail(ExifDocument &document, const uint8_t *bytes, int32_t 
 // first directory when there is none) is built in it.
 bool AddThumbnailToSegment(ExifDocument &document, SegmentNode &segment, const uint8_t *bytes, int32_t length) {
   if (int64_t{length} + segment.dataLength > kMaxApp1PayloadWithThumbnail) return false;
-  MetaNode *header = FindHeaderUnder(&segment);
+  MetaNode *header = FindHeaderNode(&segment);
   MetaNode *first = FindDirectoryInChain(header, 0);
   if (first == nullptr && header == nullptr) return false;
   auto copy = CopyBytes(bytes, length);
 
-  Unlinked thumbnailDirectory(document, NewDirectoryNode(1));
+  Unlinked thumbnailDirectory(document, NewDirectoryNode(1).release());
   FillThumbnailDirectory(document, thumbnailDirectory.get(), false);
   if (first == nullptr) {
-    Unlinked newFirst(document, NewDirectoryNode(0));
+    Unlinked newFirst(document, NewDirectoryNode(0).release());
     FillFirstDirectory(document, newFirst.get());
     // Whatever followed the header is replaced by the new directories.
     RemoveNodesAfter(document, header);
@@ -168,47 +152,39 @@ bool AddThumbnailToSegment(ExifDocument &document, SegmentNode &segment, const u
 // the thumbnail directory, after APP0 (or SOI).
 bool AddExifSegment(ExifDocument &document, const uint8_t *bytes, int32_t length) {
   if (length > kMaxThumbnailInNewApp1) return false;
-  MetaNode *anchor = FindTopLevelSegment(document, kMarkerApp0);
-  if (anchor == nullptr) anchor = FindTopLevelSegment(document, kMarkerSoi);
-  if (anchor == nullptr) return false;
+  if (FindTopLevelSegment(document, kMarkerApp0) == nullptr && FindTopLevelSegment(document, kMarkerSoi) == nullptr) {
+    return false;
+  }
   auto copy = CopyBytes(bytes, length);
 
-  Unlinked segment(document, NewExifSegment());
+  Unlinked segment(document, NewApp1Segment().release());
   document.SetCursor(segment.get());
-  document.AppendChild(NewStructural(kIdHeader, kKindTiffItem, kLittleEndian));
-  MetaNode *first = NewDirectoryNode(0);
+  document.AppendChild(NewHeaderNode().release());
+  MetaNode *first = NewDirectoryNode(0).release();
   document.AppendSibling(first);
   FillFirstDirectory(document, first);
   document.SetCursor(first);
-  MetaNode *thumbnailDirectory = NewDirectoryNode(1);
+  MetaNode *thumbnailDirectory = NewDirectoryNode(1).release();
   document.AppendSibling(thumbnailDirectory);
   FillThumbnailDirectory(document, thumbnailDirectory, false);
 
-  auto *linked = static_cast<SegmentNode *>(segment.release());
-  InsertAfter(anchor, linked);
-  document.exifSegment = linked;
+  LinkExifSegment(document, std::unique_ptr<SegmentNode>(static_cast<SegmentNode *>(segment.release())));
   AdoptThumbnail(document, std::move(copy), length);
   return true;
 }
 
 }  // namespace
 
-MetaNode *NewDirectoryNode(int32_t n) {
-  MetaNode *directory = NewStructural(kIdDirectory, kKindDefault, n);
-  directory->hasChildren = 1;
-  return directory;
-}
-
 void FillThumbnailDirectory(ExifDocument &document, MetaNode *directory, bool withSubfileEntry) {
   document.SetCursor(directory);
   document.AppendChild(NewStructural(kIdEntryCount, kKindTiffItem, withSubfileEntry ? 7 : 6));
-  if (withSubfileEntry) document.AppendSibling(NewWordEntry(kTagNewSubfileType, kTypeLong, kSubfileReducedImage));
-  document.AppendSibling(NewWordEntry(kTagCompression, kTypeShort, kCompressionJpeg));
+  if (withSubfileEntry) document.AppendSibling(NewLongEntry(kTagNewSubfileType, kSubfileReducedImage));
+  document.AppendSibling(NewShortEntry(kTagCompression, kCompressionJpeg));
   AppendResolutionEntries(document);
-  TagNode *offsetTag = NewWordEntry(kTagJpegInterchangeFormat, kTypeLong, 0);
+  TagNode *offsetTag = NewLongEntry(kTagJpegInterchangeFormat, 0);
   document.AppendSibling(offsetTag);
   document.thumbnailOffsetTag = offsetTag;
-  document.AppendSibling(NewWordEntry(kTagJpegInterchangeFormatLength, kTypeLong, 0));
+  document.AppendSibling(NewLongEntry(kTagJpegInterchangeFormatLength, 0));
   document.AppendSibling(NewStructural(kIdDirectoryEnd, kKindDefault, 0));
 }
 
@@ -234,11 +210,11 @@ bool SetThumbnailTiff(ExifDocument &document, const uint8_t *bytes, int32_t leng
   const TagNode *subfile =
       second != nullptr ? AsTagNode(FindSiblingById(second->firstChild, static_cast<int32_t>(kTagNewSubfileType)))
                         : nullptr;
-  if (second != nullptr && (subfile == nullptr || subfile->value == kSubfileReducedImage)) {
+  if (second != nullptr && (subfile == nullptr || subfile->value == static_cast<int32_t>(kSubfileReducedImage))) {
     ClearDirectory(document, second);
     FillThumbnailDirectory(document, second, true);
   } else {
-    Unlinked thumbnailDirectory(document, NewDirectoryNode(1));
+    Unlinked thumbnailDirectory(document, NewDirectoryNode(1).release());
     FillThumbnailDirectory(document, thumbnailDirectory.get(), true);
     MetaNode *inserted = thumbnailDirectory.release();
     InsertAfter(first, inserted);

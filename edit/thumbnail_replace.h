@@ -18,9 +18,6 @@ namespace kexif {
 inline constexpr int64_t kMaxApp1PayloadWithThumbnail = 63900;
 inline constexpr int64_t kMaxThumbnailInNewApp1 = 63500;
 
-// A new, unlinked directory node numbered n. Throws std::bad_alloc.
-MetaNode *NewDirectoryNode(int32_t n);
-
 // Gives an empty directory node the thumbnail directory's entries: [254=1],
 // 259=6, 282=283=72/1, 296=2, 513=0, 514=0, between an entry-count node (7
 // or 6) and a directory-end node. The 513 entry becomes the document's

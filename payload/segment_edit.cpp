@@ -5,7 +5,8 @@
 #include <memory>
 #include <new>
 
-#include "model/segment_lookup.h"
+#include "edit/exif_segment.h"
+#include "model/chain_lookup.h"
 #include "model/tree_search.h"
 #include "parse/tiff_parser.h"
 #include "parse/tree_builder.h"

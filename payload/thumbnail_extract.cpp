@@ -5,7 +5,7 @@
 #include <memory>
 #include <new>
 
-#include "model/segment_lookup.h"
+#include "model/chain_lookup.h"
 #include "model/tree_search.h"
 #include "stream/checked_read.h"
 

@@ -2,7 +2,8 @@
 
 #include <vector>
 
-#include "model/segment_lookup.h"
+#include "edit/exif_segment.h"
+#include "model/chain_lookup.h"
 #include "model/tree_search.h"
 #include "tests/support/jpeg_builder.h"
 #include "tests/support/loaded_document.h"
@@ -37,7 +38,7 @@ std::vector<int32_t> ChildIds(const MetaNode *directory) {
 }
 
 const MetaNode *Directory(ExifDocument &d, int32_t n) {
-  MetaNode *chain = d.format == KEXIF_FORMAT_TIFF ? d.root : FindHeaderUnder(FindExifApp1(d));
+  MetaNode *chain = d.format == KEXIF_FORMAT_TIFF ? d.root : FindHeaderNode(FindExifApp1(d));
   return FindDirectoryInChain(chain, n);
 }
 

@@ -4,7 +4,8 @@
 #include <fstream>
 #include <vector>
 
-#include "model/segment_lookup.h"
+#include "edit/exif_segment.h"
+#include "model/chain_lookup.h"
 #include "model/tree_search.h"
 #include "tests/support/jpeg_builder.h"
 #include "tests/support/loaded_document.h"
