@@ -87,6 +87,9 @@ ThumbnailOutcome ExtractThumbnail(ExifDocument &document, ThumbnailData &record)
   // The flag can outlive its entry (the segment holding it was removed).
   if (offsetTag == nullptr) return Fail(record);
 
+  // After a save the document's payloads are rebuilt and its file is gone:
+  // the stored offset no longer says where the bytes are.
+  if (document.stream == nullptr) return Fail(record);
   const int32_t offset = offsetTag->value;
   if (offset <= 0) return Fail(record);
   const TagNode *lengthTag = FindThumbnailLengthTag(document, offsetTag);

@@ -28,7 +28,8 @@ enum class ThumbnailOutcome {
 // belongs to: the Exif segment's payload (in memory, or in the file inside
 // the segment's bounds) for a JPEG document, the file for a TIFF document.
 // An offset or length that is not positive, bytes that do not lie wholly
-// inside that data, a short read, a missing stream (after a save) or an
+// inside that data, a short read, a document without stream (after a save,
+// whose rebuilt payload no longer matches the stored offset) or an
 // allocation failure give kFailed, and nothing is cached then.
 ThumbnailOutcome ExtractThumbnail(ExifDocument &document, ThumbnailData &record);
 
