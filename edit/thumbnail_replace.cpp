@@ -86,6 +86,10 @@ std::unique_ptr<uint8_t[]> CopyBytes(const uint8_t *bytes, int32_t length) {
 void AdoptThumbnail(ExifDocument &document, std::unique_ptr<uint8_t[]> copy, int32_t length) {
   TagNode *offsetTag = document.thumbnailOffsetTag;
   offsetTag->ClearData();
+  // The entry is an offset: one LONG, whatever a damaged file made of it,
+  // so that its data is free to carry the thumbnail.
+  offsetTag->type = kTypeLong;
+  offsetTag->count = 1;
   if (copy) {
     offsetTag->data = copy.release();
     offsetTag->dataLength = length;

@@ -70,6 +70,7 @@ void TakeInsertedThumbnail(ExifDocument &document, const uint8_t *block, int32_t
   if (lengthTag == nullptr) return;
   const int32_t offset = offsetTag->value;
   const int32_t size = lengthTag->value;
+  if (offsetTag->count != 1) return;  // its data holds values, not room for the copy
   if (offset <= 0 || size <= 0 || !RangeFits(offset, size, length - kExifHeaderSize)) return;
   offsetTag->ClearData();
   if (offsetTag->SetData(block + kExifHeaderSize + offset, size) != 0) document.thumbnailLoaded = 1;

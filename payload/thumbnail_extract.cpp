@@ -101,10 +101,14 @@ ThumbnailOutcome ExtractThumbnail(ExifDocument &document, ThumbnailData &record)
   uint8_t *block = HostCopy(bytes.get(), length);
   if (block == nullptr) return Fail(record);
 
-  offsetTag->ClearData();
-  offsetTag->data = bytes.release();
-  offsetTag->dataLength = length;
-  document.thumbnailLoaded = 1;
+  // The copy is kept only where the entry's data is free for it: an offset
+  // entry of one element keeps its value in the value word.
+  if (offsetTag->count == 1) {
+    offsetTag->ClearData();
+    offsetTag->data = bytes.release();
+    offsetTag->dataLength = length;
+    document.thumbnailLoaded = 1;
+  }
   record.data = block;
   record.length = length;
   return ThumbnailOutcome::kCopied;

@@ -170,5 +170,28 @@ TEST(PayloadRoundTrip, AfterASaveOnlyWhatIsHeldInMemoryIsServed) {
   EXPECT_EQ(SetThumbnail(unread.handle, FakeJpegStream(10)), 0);
 }
 
+TEST(PayloadRoundTrip, WritesADamagedInsertedBlockAsGivenAndNothingHalfParsed) {
+  TempDir dir;
+  const std::string path = dir.Write("a.jpg", MakeJpegWithoutExif(100));
+  const std::string saved = dir.File("saved.jpg");
+  TiffBuilder b;
+  b.AddDirectory().Add(Entry::Ascii(271, "Cam")).Add(Entry::Raw(300, 0, 1, 0));
+  Bytes payload = {'E', 'x', 'i', 'f', 0, 0};
+  const Bytes tiff = b.Build();
+  payload.insert(payload.end(), tiff.begin(), tiff.end());
+  auto *block = new unsigned char[payload.size()];
+  std::memcpy(block, payload.data(), payload.size());
+  ExifMarkerData marker{block, static_cast<int32_t>(payload.size())};
+  {
+    Loaded doc(path);
+    ASSERT_EQ(kExifInsertExifMarker(doc.handle, &marker), 0);
+    ASSERT_EQ(kExifSaveFile(doc.handle, saved.c_str()), 0);
+  }
+  const Bytes bytes = ReadFileBytes(saved);
+  const SegmentSpan app1 = ScanSegments(bytes)[2];
+  ASSERT_EQ(app1.marker, 0xE1);
+  EXPECT_EQ(Bytes(bytes.begin() + app1.offset, bytes.begin() + app1.offset + app1.length), payload);
+}
+
 }  // namespace
 }  // namespace kexif::test

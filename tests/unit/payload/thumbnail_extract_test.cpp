@@ -91,6 +91,20 @@ TEST(ThumbnailExtraction, RefusesAZeroOffsetOrLength) {
   EXPECT_TRUE(FetchThumbnail(b.handle).recordCleared);
 }
 
+TEST(ThumbnailExtraction, KeepsTheValuesOfAnOffsetEntryWithTwoElements) {
+  TempDir dir;
+  TiffBuilder b;
+  b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
+  b.AddDirectory().Add(Entry::Long(513, {8, 8})).Add(Entry::Long(514, {6}));
+  Loaded doc(dir.Write("a.tif", b.Build()));
+  const Fetched first = FetchThumbnail(doc.handle);
+  ASSERT_EQ(first.result, 0);
+  EXPECT_EQ(first.bytes.size(), 6u);
+  EXPECT_EQ(doc.doc().thumbnailOffsetTag->dataLength, 8);
+  EXPECT_EQ(doc.doc().thumbnailLoaded, 0);
+  EXPECT_EQ(FetchThumbnail(doc.handle).bytes, first.bytes);
+}
+
 TEST(ThumbnailExtraction, UsesTheExifSegmentAndNotAnXmpSegmentInFrontOfIt) {
   TempDir dir;
   JpegBuilder j;
