@@ -40,8 +40,9 @@ const Command kCommands[] = {
      "The JPEG segment structure, one line per segment as the library's scanner reports it;\n"
      "--all (and any TIFF file) adds the directory lines of the TIFF parser.",
      "kexif segments photo.jpg"},
-    {"thumbnail", ExtractThumbnail, 1, 1, "o", "thumbnail FILE [-o OUT.jpg]",
-     "Writes the embedded JPEG thumbnail to OUT.jpg (default FILE-thumb.jpg; '-' for standard output).",
+    {"thumbnail", CommandThumbnail, 1, 1, "os", "thumbnail FILE [-o OUT.jpg] | FILE --set IN.jpg [-o OUT]",
+     "Writes the embedded JPEG thumbnail to OUT.jpg (default FILE-thumb.jpg; '-' for standard output);\n"
+     "--set makes IN.jpg the thumbnail and saves the photo in place (or to OUT).",
      "kexif thumbnail photo.jpg -o thumb.jpg"},
     {"set", CommandSet, 3, 3, "tdo", "set FILE TAG VALUE [--type T] [--dir N] [-o OUT]",
      "Sets a tag and saves the file in place (or to OUT). VALUE is read by the tag's type:\n"
@@ -51,6 +52,16 @@ const Command kCommands[] = {
     {"rm", CommandRemove, 2, 2, "do", "rm FILE TAG [--dir N] [-o OUT]",
      "Removes a tag and saves the file in place (or to OUT).",
      "kexif rm photo.jpg GPSLatitude"},
+    {"strip", CommandStrip, 2, 3, "o", "strip FILE MARKER [IDENTIFIER] [-o OUT]",
+     "Removes a JPEG segment and saves the file in place (or to OUT). MARKER is APP0..APP15;\n"
+     "APP1 removes every APP1 segment (Exif and XMP alike), any other marker the first segment\n"
+     "with it, which must carry IDENTIFIER (e.g. JFIF, FPXR) when one is given.",
+     "kexif strip photo.jpg APP1"},
+    {"copy-exif", CommandCopyExif, 2, 2, "o", "copy-exif SRC DST [-o OUT]",
+     "Copies the Exif data of SRC into DST and saves DST in place (or to OUT): JPEG to JPEG\n"
+     "replaces DST's APP1 segments with SRC's Exif segment, TIFF to TIFF sets the entries of\n"
+     "SRC's Exif sub-directory in DST.",
+     "kexif copy-exif original.jpg edited.jpg"},
     {"audio", CommandAudio, 1, 1, "osr", "audio FILE [-o OUT.wav] | FILE --set IN.wav [-o OUT] | FILE --remove [-o OUT]",
      "Writes the sound clip stored with the photo to OUT.wav (default FILE.wav); --set stores\n"
      "IN.wav as the photo's sound clip, --remove removes it, each saving the photo in place (or to OUT).",

@@ -111,6 +111,9 @@ int CommandTags(const Options &options, Session &session);
 int CommandGet(const Options &options, Session &session);
 int CommandSegments(const Options &options, Session &session);
 int CommandAudio(const Options &options, Session &session);
+int CommandThumbnail(const Options &options, Session &session);
+int CommandStrip(const Options &options, Session &session);
+int CommandCopyExif(const Options &options, Session &session);
 int CommandSet(const Options &options, Session &session);
 int CommandRemove(const Options &options, Session &session);
 

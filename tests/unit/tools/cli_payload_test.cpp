@@ -1,0 +1,101 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/jpeg_builder.h"
+#include "tests/support/sample_photo.h"
+#include "tests/support/temp_files.h"
+#include "tests/unit/tools/run_kexif.h"
+#include "tools/cli.h"
+
+namespace kexif::cli {
+namespace {
+
+using test::Entry;
+using test::TempDir;
+
+class CliPayload : public ::testing::Test {
+ protected:
+  TempDir dir;
+  std::string photo = dir.Write("photo.jpg", test::SamplePhotoJpeg());
+};
+
+TEST_F(CliPayload, ReplacesTheThumbnail) {
+  const std::string small = dir.Write("small.jpg", test::FakeJpegStream(1500, 9));
+  EXPECT_EQ(Kexif({"thumbnail", photo, "--set", small}).status, kExitOk);
+  EXPECT_NE(Kexif({"info", photo}).out.find("thumbnail: yes (1500 bytes)"), std::string::npos);
+  EXPECT_EQ(Kexif({"thumbnail", photo, "-o", dir.File("back.jpg")}).status, kExitOk);
+  EXPECT_EQ(test::ReadFileBytes(dir.File("back.jpg")), test::FakeJpegStream(1500, 9));
+}
+
+TEST_F(CliPayload, RefusesAThumbnailThatIsNoJpegAndLeavesThePhoto) {
+  const test::Bytes before = test::ReadFileBytes(photo);
+  const std::string text = dir.Write("notes.txt", test::Bytes{'h', 'e', 'l', 'l', 'o'});
+  const Outcome run = Kexif({"thumbnail", photo, "--set", text});
+  EXPECT_EQ(run.status, kExitFileFailed);
+  EXPECT_EQ(run.err, text + ": not a JPEG file\n");
+  EXPECT_EQ(test::ReadFileBytes(photo), before);
+}
+
+TEST_F(CliPayload, StripsEveryApp1SegmentAndWithThemTheExifData) {
+  EXPECT_EQ(Kexif({"strip", photo, "APP1"}).status, kExitOk);
+  EXPECT_EQ(Kexif({"info", photo}).out, photo + ": JPEG, Exif: no, thumbnail: no, sound clip: no\n");
+  EXPECT_EQ(Kexif({"segments", photo}).out.find("APP1:"), std::string::npos);
+}
+
+TEST_F(CliPayload, StripsTheFirstSegmentOfAMarkerOnlyWhenItsIdentifierMatches) {
+  const Outcome wrong = Kexif({"strip", photo, "APP0", "XMP"});
+  EXPECT_EQ(wrong.status, kExitFileFailed);
+  EXPECT_EQ(wrong.err, photo + ": the first APP0 segment is \"JFIF\", not \"XMP\"\n");
+  EXPECT_NE(Kexif({"segments", photo}).out.find("APP0:"), std::string::npos);
+  EXPECT_EQ(Kexif({"strip", photo, "APP0", "JFIF"}).status, kExitOk);
+  EXPECT_EQ(Kexif({"segments", photo}).out.find("APP0:"), std::string::npos);
+  EXPECT_EQ(Kexif({"strip", photo, "APP0"}).err, photo + ": no APP0 segment\n");
+  EXPECT_EQ(Kexif({"get", photo, "Make"}).out, "KexifCam\n");
+}
+
+TEST_F(CliPayload, RefusesMarkersThatAreNoAppSegments) {
+  EXPECT_EQ(Kexif({"strip", photo, "DQT"}).status, kExitUsage);
+  EXPECT_EQ(Kexif({"strip", photo, "APP16"}).status, kExitUsage);
+  EXPECT_EQ(Kexif({"strip", photo, "0xDB"}).status, kExitUsage);
+  EXPECT_EQ(Kexif({"strip", photo, "APP1", "Exif"}).status, kExitUsage);
+  EXPECT_EQ(Kexif({"strip", photo, "APP2", "TOOLONG"}).status, kExitUsage);
+}
+
+TEST_F(CliPayload, CopiesTheExifSegmentFromJpegToJpeg) {
+  const std::string plain = dir.Write("plain.jpg", test::MakeJpegWithoutExif());
+  ASSERT_EQ(Kexif({"set", photo, "ImageDescription", "From the camera"}).status, kExitOk);
+  const Outcome run = Kexif({"copy-exif", photo, plain});
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_EQ(Kexif({"get", plain, "ImageDescription"}).out, "From the camera\n");
+  EXPECT_EQ(Kexif({"get", plain, "ExposureTime"}).out, "1/160\n");
+  EXPECT_NE(Kexif({"info", plain}).out.find("thumbnail: yes (2000 bytes)"), std::string::npos);
+}
+
+TEST_F(CliPayload, CopiesTheExifEntriesFromTiffToTiff) {
+  test::TiffBuilder source;
+  source.AddDirectory().Add(Entry::Ascii(271, "Scanner")).Exif().Add(Entry::Rational(33434, {{1, 60}}));
+  test::TiffBuilder target;
+  target.AddDirectory().Add(Entry::Ascii(271, "Other"));
+  const std::string from = dir.Write("from.tif", source.Build());
+  const std::string to = dir.Write("to.tif", target.Build());
+  const Outcome run = Kexif({"copy-exif", from, to});
+  EXPECT_EQ(run.status, kExitOk) << run.err;
+  EXPECT_EQ(Kexif({"get", to, "ExposureTime"}).out, "1/60\n");
+  EXPECT_EQ(Kexif({"get", to, "Make"}).out, "Other\n");
+}
+
+TEST_F(CliPayload, RefusesToCopyBetweenFormats) {
+  test::TiffBuilder target;
+  target.AddDirectory().Add(Entry::Ascii(271, "Other"));
+  const std::string tiff = dir.Write("to.tif", target.Build());
+  const test::Bytes before = test::ReadFileBytes(tiff);
+  const Outcome run = Kexif({"copy-exif", photo, tiff});
+  EXPECT_EQ(run.status, kExitFileFailed);
+  EXPECT_EQ(run.err, tiff + ": Exif data is copied from JPEG to JPEG or from TIFF to TIFF only\n");
+  EXPECT_EQ(test::ReadFileBytes(tiff), before);
+}
+
+}  // namespace
+}  // namespace kexif::cli
