@@ -57,6 +57,7 @@ inline constexpr bool ValueFitsInWord(int32_t type, uint32_t count) {
 
 // Tags.
 inline constexpr uint32_t kTagNewSubfileType = 254;
+inline constexpr uint32_t kTagBitsPerSample = 258;
 inline constexpr uint32_t kTagCompression = 259;
 inline constexpr uint32_t kTagImageDescription = 270;
 inline constexpr uint32_t kTagMake = 271;
@@ -67,6 +68,7 @@ inline constexpr uint32_t kTagStripByteCounts = 279;
 inline constexpr uint32_t kTagXResolution = 282;
 inline constexpr uint32_t kTagYResolution = 283;
 inline constexpr uint32_t kTagResolutionUnit = 296;
+inline constexpr uint32_t kTagSampleFormat = 339;
 inline constexpr uint32_t kTagDateTime = 306;
 inline constexpr uint32_t kTagTileOffsets = 324;
 inline constexpr uint32_t kTagTileByteCounts = 325;

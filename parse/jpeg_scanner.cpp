@@ -138,12 +138,11 @@ class Scanner {
   bool OnMarker(int m, int64_t p) {
     if (m == 0x00) return Pair(p);
     if (m == kMarkerSoi) {
-      builder_.OnSegment(kMarkerSoi, 0, 0, nullptr);
+      Record(kMarkerSoi, 0, 0, nullptr);
       return true;
     }
     if (m == kMarkerEoi) {
-      if (run_ > 0) RecordRun();
-      builder_.OnSegment(kMarkerEoi, 0, 0, nullptr);
+      Record(kMarkerEoi, 0, 0, nullptr);
       endSeen_ = true;
       return true;
     }
@@ -176,6 +175,14 @@ class Scanner {
     run_ = 0;
   }
 
+  // Records a segment after the pending run, so that every raw-run node
+  // covers contiguous bytes and the top-level chain keeps the file's order:
+  // a save that writes the chain then reproduces the file.
+  void Record(int32_t marker, int32_t length, int32_t offset, const uint8_t *identifier) {
+    if (run_ > 0) RecordRun();
+    builder_.OnSegment(marker, length, offset, identifier);
+  }
+
   // Reads a segment's length field. A field cut off by the end of the data
   // makes the marker and what there is of the field run bytes.
   bool ReadLength(int64_t p, int32_t *length) {
@@ -197,7 +204,7 @@ class Scanner {
     if (length < kMinSegmentLength) return false;
     DiagnoseSegment(m, length);
     const int64_t payload = in_.Position();
-    builder_.OnSegment(m, length - kLengthFieldSize, static_cast<int32_t>(payload), nullptr);
+    Record(m, length - kLengthFieldSize, static_cast<int32_t>(payload), nullptr);
     in_.MoveTo(payload + length - kLengthFieldSize);
     return true;
   }
@@ -221,8 +228,7 @@ class Scanner {
       Diagnose("APP%d:APPlication uint len=%d(%Xh) \"%c%c%c%c\"\n", m - kMarkerApp0, length, length,
                identifier[0], identifier[1], identifier[2], identifier[3]);
     }
-    builder_.OnSegment(m, length - kLengthFieldSize, static_cast<int32_t>(lengthPosition + kLengthFieldSize),
-                       identifier);
+    Record(m, length - kLengthFieldSize, static_cast<int32_t>(lengthPosition + kLengthFieldSize), identifier);
     const int64_t after = lengthPosition + length;
     if (m == kMarkerApp1 && present == kIdentifierSize &&
         std::memcmp(identifier, kExifIdentifier, kIdentifierSize) == 0) {

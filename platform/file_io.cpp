@@ -4,7 +4,11 @@
 #include <sys/types.h>
 
 #ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
 #include <io.h>
+#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -26,8 +30,28 @@ bool RegularFileSize(std::FILE *file, int64_t *size) {
 
 bool SyncFile(std::FILE *file) { return _commit(_fileno(file)) == 0; }
 
-// The runtime reports no file identity; names are not compared here.
-bool IsSameFile(std::FILE *, const char *) { return false; }
+namespace {
+
+// A file's identity: the serial number of its volume and its index there.
+bool Identity(HANDLE handle, BY_HANDLE_FILE_INFORMATION *info) {
+  return handle != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle, info) != 0;
+}
+
+}  // namespace
+
+bool IsSameFile(std::FILE *file, const char *name) {
+  if (file == nullptr || name == nullptr) return false;
+  BY_HANDLE_FILE_INFORMATION mine{};
+  if (!Identity(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))), &mine)) return false;
+  // Opened for no access at all, only to ask for the identity; folders too.
+  HANDLE other = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  BY_HANDLE_FILE_INFORMATION theirs{};
+  const bool known = Identity(other, &theirs);
+  if (other != INVALID_HANDLE_VALUE) CloseHandle(other);
+  return known && mine.dwVolumeSerialNumber == theirs.dwVolumeSerialNumber &&
+         mine.nFileIndexHigh == theirs.nFileIndexHigh && mine.nFileIndexLow == theirs.nFileIndexLow;
+}
 
 #else
 

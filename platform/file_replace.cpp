@@ -1,16 +1,77 @@
 #include "platform/file_replace.h"
 
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+
+#include "platform/file_io.h"
+#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <climits>
-#include <cstdlib>
-#include <cstring>
-#include <string>
+#endif
 
 namespace kexif {
+
+#ifdef _WIN32
+
+namespace {
+
+constexpr DWORD kReplaceFlags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+constexpr char kBesidePrefix[] = "kex";
+
+std::string FolderOf(const std::string &path) {
+  const size_t slash = path.find_last_of("/\\:");
+  if (slash == std::string::npos) return ".";
+  if (path[slash] == ':') return path.substr(0, slash + 1);
+  if (slash == 0) return path.substr(0, 1);
+  return path.substr(0, slash);
+}
+
+// Copies temporary into a fresh file beside target (on target's drive) and
+// moves that over target, which is a rename there.
+bool CopyBesideAndMove(const char *temporary, const char *target) {
+  char beside[MAX_PATH];
+  // Creates an empty file under a name no other file in the folder has.
+  if (GetTempFileNameA(FolderOf(target).c_str(), kBesidePrefix, 0, beside) == 0) return false;
+  if (CopyFileA(temporary, beside, FALSE) != 0 && MoveFileExA(beside, target, kReplaceFlags) != 0) return true;
+  DeleteFileA(beside);
+  return false;
+}
+
+}  // namespace
+
+bool ReplaceFileAtomically(const char *temporary, const char *target) {
+  if (temporary == nullptr || target == nullptr || temporary[0] == '\0' || target[0] == '\0') return false;
+  if (MoveFileExA(temporary, target, kReplaceFlags) != 0) return true;
+  // Without MOVEFILE_COPY_ALLOWED a move never copies, so target is
+  // untouched; across drives the copy goes beside target first.
+  if (GetLastError() != ERROR_NOT_SAME_DEVICE) return false;
+  return CopyBesideAndMove(temporary, target);
+}
+
+bool NamesSameFile(const char *a, const char *b) {
+  if (std::strcmp(a, b) == 0) return true;
+  std::FILE *file = std::fopen(a, "rb");
+  if (file == nullptr) return false;
+  const bool same = IsSameFile(file, b);
+  std::fclose(file);
+  return same;
+}
+
+bool DeleteNamedFile(const char *name) { return name != nullptr && DeleteFileA(name) != 0; }
+
+#else
 
 namespace {
 
@@ -119,5 +180,7 @@ bool NamesSameFile(const char *a, const char *b) {
 }
 
 bool DeleteNamedFile(const char *name) { return name != nullptr && unlink(name) == 0; }
+
+#endif
 
 }  // namespace kexif

@@ -1,4 +1,4 @@
-// The last two steps of a save on Linux: replacing the target by the
+// The last two steps of a save: replacing the target by the
 // finished temporary file so that the target is at every instant either
 // the complete old file or the complete new one, and deleting a file.
 #ifndef KEXIF_PLATFORM_FILE_REPLACE_H
@@ -14,6 +14,10 @@ namespace kexif {
 // replaced. The target's permission bits are kept. After a same-folder
 // replace temporary is gone (it became target); otherwise it is left for
 // the caller to delete. False, with target as it was, on any failure.
+// On Windows the temporary file is moved over target with the replace
+// written through to the disk; across drives it is first copied to a file
+// beside target, which is then moved over it. There a link as target is
+// replaced itself, and target takes the temporary file's attributes.
 bool ReplaceFileAtomically(const char *temporary, const char *target);
 
 // True when both names name the same file (or are the same string).

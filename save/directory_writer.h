@@ -54,8 +54,11 @@ class DirectoryWriter {
   // something was written.
   int WriteThumbnailData(MetaNode *directory);
   // TIFF save: copies the image pieces (or the JPEG thumbnail) of
-  // directory from the source stream behind it and rewrites its tables.
-  // 0 when a piece cannot be read in full from the source.
+  // directory from the source stream behind it and rewrites its tables;
+  // uncompressed samples of 16, 32 or 64 bits from a big-endian source are
+  // turned little-endian. 0 when a piece cannot be read in full from the
+  // source, or when samples wider than 8 bits of a big-endian source are
+  // compressed (other than as JPEG) or of widths that cannot be turned.
   int WriteImageData(MetaNode *directory);
 
   // Where the entry of node was written, or 0 when it was not.
@@ -68,6 +71,7 @@ class DirectoryWriter {
   int32_t position = 0;     // just after the last write
   int32_t valueOffset = 0;  // where the next value, sub-directory or data goes
   int32_t linkOffset = 0;   // link field of the directory being written
+  int32_t sourceByteOrder = kLittleEndian;  // TIFF save: the order image samples are read in
   ExifDocument *document;
   ByteStream *output;
 
@@ -89,8 +93,9 @@ class DirectoryWriter {
   void WriteSubDirectory(const PendingPointer &pointer);
   void WritePendingSubDirectories();
   // Copies length bytes at offset of the source stream to the current
-  // position; false when the source does not hold them all.
-  bool CopyFromSource(int32_t offset, int32_t length);
+  // position, reversing every element of elementSize bytes when that is 2,
+  // 4 or 8; false when the source does not hold them all.
+  bool CopyFromSource(int32_t offset, int32_t length, int32_t elementSize);
   bool WritePieces(MetaNode *directory, MetaNode *list);
   bool WriteTiffThumbnail(MetaNode *directory);
   bool ReserveValueArea(int64_t length);

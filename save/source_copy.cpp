@@ -10,11 +10,24 @@ namespace kexif {
 
 namespace {
 
+// A multiple of every element size, so no element straddles two chunks.
 constexpr int32_t kCopyChunk = 256 * 1024;
+
+void ReverseElements(uint8_t *bytes, int32_t length, int32_t elementSize) {
+  for (int32_t at = 0; elementSize <= length - at; at += elementSize) {
+    std::reverse(bytes + at, bytes + at + elementSize);
+  }
+}
 
 }  // namespace
 
 bool CopyStreamRange(ByteStream &source, int64_t offset, int64_t length, ByteStream &out) {
+  return CopyStreamRangeSwapped(source, offset, length, 1, out);
+}
+
+bool CopyStreamRangeSwapped(ByteStream &source, int64_t offset, int64_t length, int32_t elementSize,
+                            ByteStream &out) {
+  const bool swap = elementSize == 2 || elementSize == 4 || elementSize == 8;
   if (length == 0) return true;
   if (!StreamHolds(source, offset, length) || offset > INT32_MAX) return false;
   if (source.Seek(kSeekFromStart, static_cast<int32_t>(offset)) < 0) return false;
@@ -24,6 +37,7 @@ bool CopyStreamRange(ByteStream &source, int64_t offset, int64_t length, ByteStr
   while (length > 0) {
     const int32_t n = static_cast<int32_t>(std::min<int64_t>(length, bufferSize));
     if (!ReadExact(source, buffer.get(), n)) return false;
+    if (swap) ReverseElements(buffer.get(), n, elementSize);
     if (out.Write(buffer.get(), n) != n) return false;
     length -= n;
   }

@@ -14,6 +14,13 @@ namespace kexif {
 // that was not read is ever written.
 bool CopyStreamRange(ByteStream &source, int64_t offset, int64_t length, ByteStream &out);
 
+// The same, reversing the bytes of every whole element of elementSize (2, 4
+// or 8) bytes on the way: big-endian samples become little-endian ones. A
+// tail shorter than one element is copied as it is. Another elementSize
+// copies as CopyStreamRange does.
+bool CopyStreamRangeSwapped(ByteStream &source, int64_t offset, int64_t length, int32_t elementSize,
+                            ByteStream &out);
+
 }  // namespace kexif
 
 #endif

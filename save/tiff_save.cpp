@@ -13,6 +13,14 @@ namespace kexif {
 
 namespace {
 
+constexpr uint32_t kCompressionNone = 1;
+constexpr uint32_t kCompressionOldJpeg = 6;
+constexpr uint32_t kCompressionJpeg = 7;
+constexpr uint32_t kSampleFormatFloat = 3;
+constexpr uint32_t kBitsPerByte = 8;
+constexpr int32_t kCopyAsIs = 1;
+constexpr int32_t kCannotCarry = 0;
+
 // The j-th element of a SHORT or LONG table, from the value word when the
 // table sits in line, else from the entry's data.
 bool TableElement(const TagNode &tag, uint32_t j, uint32_t *out) {
@@ -57,6 +65,45 @@ MetaNode *PieceList(const MetaNode *directory) {
   return nullptr;
 }
 
+// How the image pieces of directory are copied from a source written in
+// sourceByteOrder into the little-endian output: kCopyAsIs, or the size (2,
+// 4 or 8) of the samples whose bytes are reversed on the way, or
+// kCannotCarry when samples wider than a byte cannot be turned around:
+// compressed by a scheme that keeps the source's byte order, of mixed or
+// unusual widths, or floats of unknown width. JPEG streams carry their own
+// byte order, so they go as they are.
+int32_t PieceElementSize(const MetaNode *directory, int32_t sourceByteOrder) {
+  if (sourceByteOrder != kBigEndian) return kCopyAsIs;
+  bool wide = false;
+  uint32_t width = 0;  // of the first sample
+  bool mixed = false;  // another sample is of another width
+  if (const TagNode *bits = DirectChildTag(directory, kTagBitsPerSample)) {
+    for (uint32_t j = 0; j < static_cast<uint32_t>(bits->count); ++j) {
+      uint32_t b = 0;
+      if (!TableElement(*bits, j, &b)) break;
+      wide = wide || b > kBitsPerByte;
+      if (j == 0) width = b;
+      if (b != width) mixed = true;
+    }
+  }
+  if (const TagNode *format = DirectChildTag(directory, kTagSampleFormat)) {
+    for (uint32_t j = 0; j < static_cast<uint32_t>(format->count); ++j) {
+      uint32_t f = 0;
+      if (!TableElement(*format, j, &f)) break;
+      if (f == kSampleFormatFloat) wide = true;
+    }
+  }
+  if (!wide) return kCopyAsIs;
+  uint32_t compression = kCompressionNone;
+  if (const TagNode *c = DirectChildTag(directory, kTagCompression)) {
+    if (!TableElement(*c, 0, &compression)) return kCannotCarry;
+  }
+  if (compression == kCompressionOldJpeg || compression == kCompressionJpeg) return kCopyAsIs;
+  if (compression != kCompressionNone) return kCannotCarry;
+  if (!mixed && (width == 16 || width == 32 || width == 64)) return static_cast<int32_t>(width / kBitsPerByte);
+  return kCannotCarry;
+}
+
 void AppendLastChild(MetaNode *parent, MetaNode *node) {
   MetaNode **link = &parent->firstChild;
   while (*link != nullptr) link = &(*link)->next;
@@ -99,9 +146,10 @@ int PrepareImagePieces(ExifDocument &document) {
   return 1;
 }
 
-bool DirectoryWriter::CopyFromSource(int32_t offset, int32_t length) {
+bool DirectoryWriter::CopyFromSource(int32_t offset, int32_t length, int32_t elementSize) {
   if (length == 0) return true;
-  if (document->stream == nullptr || !CopyStreamRange(*document->stream, offset, length, *output)) {
+  if (document->stream == nullptr ||
+      !CopyStreamRangeSwapped(*document->stream, offset, length, elementSize, *output)) {
     failed_ = true;
     return false;
   }
@@ -140,7 +188,7 @@ bool DirectoryWriter::WriteTiffThumbnail(MetaNode *directory) {
   const int32_t source = t->value;
   PatchEntry(at, 1, static_cast<uint32_t>(valueOffset));
   Seek(valueOffset);
-  if (!CopyFromSource(source, static_cast<int32_t>(length))) return false;
+  if (!CopyFromSource(source, static_cast<int32_t>(length), kCopyAsIs)) return false;
   valueOffset += static_cast<int32_t>(length);
   return true;
 }
@@ -152,6 +200,11 @@ bool DirectoryWriter::WritePieces(MetaNode *directory, MetaNode *list) {
     if (TagNode *piece = AsTagNode(p)) pieces.push_back(piece);
   }
   if (pieces.empty()) return true;
+  const int32_t elementSize = PieceElementSize(directory, sourceByteOrder);
+  if (elementSize == kCannotCarry) {
+    failed_ = true;
+    return false;
+  }
   const int32_t offsetsAt = EntryPosition(tables.offsets);
   const int32_t countsAt = EntryPosition(tables.counts);
   if (tables.offsets == nullptr || offsetsAt == 0 || countsAt == 0) return false;
@@ -162,7 +215,7 @@ bool DirectoryWriter::WritePieces(MetaNode *directory, MetaNode *list) {
     PatchEntry(offsetsAt, 1, static_cast<uint32_t>(valueOffset));
     PatchEntry(countsAt, 1, static_cast<uint32_t>(piece.dataLength));
     Seek(valueOffset);
-    if (!CopyFromSource(piece.fileOffset, piece.dataLength)) return false;
+    if (!CopyFromSource(piece.fileOffset, piece.dataLength, elementSize)) return false;
     valueOffset += piece.dataLength;
     return true;
   }
@@ -185,7 +238,7 @@ bool DirectoryWriter::WritePieces(MetaNode *directory, MetaNode *list) {
   WriteBytes(countTable.data(), static_cast<int32_t>(countTable.size()));
   WriteBytes(offsetTable.data(), static_cast<int32_t>(offsetTable.size()));
   for (TagNode *piece : pieces) {
-    if (!CopyFromSource(piece->fileOffset, piece->dataLength)) return false;
+    if (!CopyFromSource(piece->fileOffset, piece->dataLength, elementSize)) return false;
   }
   valueOffset = r;
   return !failed_;
@@ -200,8 +253,12 @@ int DirectoryWriter::WriteImageData(MetaNode *directory) {
 }
 
 int WriteTiff(DirectoryWriter &writer) {
+  MetaNode *header = TiffHeaderNode(*writer.document);
+  // The header node keeps the order the source was read in; the document's
+  // byteOrder already says what is written.
+  writer.sourceByteOrder = header != nullptr ? header->value : kLittleEndian;
   writer.WriteHeader();
-  const std::vector<MetaNode *> chain = DirectoryChain(TiffHeaderNode(*writer.document));
+  const std::vector<MetaNode *> chain = DirectoryChain(header);
   for (size_t i = 0; i < chain.size(); ++i) {
     writer.WriteDirectory(chain[i]);
     if (writer.WriteImageData(chain[i]) == 0) return 0;

@@ -29,6 +29,12 @@ int ByteWiseScan(ByteStream &s, TreeBuilder &b) {
     if (run == 0) runStart = start;
     run += n;
   };
+  // A segment is recorded after the pending run, so runs stay contiguous.
+  auto record = [&](int32_t marker, int32_t length, int32_t offset, const uint8_t *id) {
+    if (run > 0) b.OnSegment(kIdRawRun, run, runStart, nullptr);
+    run = 0;
+    b.OnSegment(marker, length, offset, id);
+  };
   for (;;) {
     uint8_t c;
     if (s.Read(&c, 1) != 1) break;
@@ -45,11 +51,9 @@ int ByteWiseScan(ByteStream &s, TreeBuilder &b) {
     const bool app = m >= 0xE0 && m <= 0xEF;
     bool segment = false;
     if (m == 0xD8) {
-      b.OnSegment(0xD8, 0, 0, nullptr);
+      record(0xD8, 0, 0, nullptr);
     } else if (m == 0xD9) {
-      if (run > 0) b.OnSegment(kIdRawRun, run, runStart, nullptr);
-      run = 0;
-      b.OnSegment(0xD9, 0, 0, nullptr);
+      record(0xD9, 0, 0, nullptr);
       endSeen = true;
     } else if (app) {
       segment = true;
@@ -71,14 +75,14 @@ int ByteWiseScan(ByteStream &s, TreeBuilder &b) {
     const int32_t length = len[0] * 256 + len[1];
     if (length < 2) return 0;
     if (!app) {
-      b.OnSegment(m, length - 2, p + 4, nullptr);
+      record(m, length - 2, p + 4, nullptr);
       s.Seek(0, p + 2 + length);
       continue;
     }
     uint8_t id[4] = {0, 0, 0, 0};
     int32_t present = 0;
     while (present < length - 2 && present < 4 && s.Read(&id[present], 1) == 1) ++present;
-    b.OnSegment(m, length - 2, p + 4, id);
+    record(m, length - 2, p + 4, id);
     if (m == 0xE1 && present == 4 && std::memcmp(id, "Exif", 4) == 0) {
       s.Seek(0, p + 10);
       ByteStream *window = nullptr;
@@ -231,10 +235,33 @@ TEST(JpegScanner, KeepsDqtAndDriAsSegmentsAndRestartsAsRunBytes) {
   j.Soi().Raw({0xFF, 0xD3}).Dqt().Segment(0xDD, {0, 4}).Sos().ScanData(5).Eoi();
   ExifDocument doc;
   ASSERT_EQ(RunOver(j.Build(), doc, [](ByteStream &s, TreeBuilder &b) { return ScanJpeg(s, b); }), 1);
-  EXPECT_EQ(TopLevel(doc), (std::vector<int32_t>{0xD8, 0xDB, 0xDD, 0xDA, kIdRawRun, 0xD9}));
-  const auto *run = AsSegmentNode(FindById(doc.root, kIdRawRun));
-  EXPECT_EQ(run->fileOffset, 2);  // the stray RST pair before the DQT
-  EXPECT_EQ(run->dataLength, 2 + 5);
+  EXPECT_EQ(TopLevel(doc), (std::vector<int32_t>{0xD8, kIdRawRun, 0xDB, 0xDD, 0xDA, kIdRawRun, 0xD9}));
+  const auto *stray = AsSegmentNode(doc.root->next);
+  EXPECT_EQ(stray->fileOffset, 2);  // the stray RST pair before the DQT
+  EXPECT_EQ(stray->dataLength, 2);
+  const auto *scan = AsSegmentNode(doc.root->next->next->next->next->next);
+  EXPECT_EQ(scan->dataLength, 5);
+}
+
+TEST(JpegScanner, EndsTheRunBeforeEachSegmentSoEveryRunIsContiguous) {
+  JpegBuilder j;
+  j.Soi().App0Jfif();
+  const size_t strayAt = j.Size();
+  j.Raw({0x00}).Dqt().Sos();
+  const size_t scanStart = j.Size();
+  j.ScanData(40);
+  const size_t appStart = j.Size();
+  j.Segment(0xEC, {'D', 'u', 'c', 'k', 1, 2}).ScanData(30).Eoi();
+  ExifDocument doc;
+  ASSERT_EQ(RunOver(j.Build(), doc, [](ByteStream &s, TreeBuilder &b) { return ScanJpeg(s, b); }), 1);
+  EXPECT_EQ(TopLevel(doc),
+            (std::vector<int32_t>{0xD8, 0xE0, kIdRawRun, 0xDB, 0xDA, kIdRawRun, 0xEC, kIdRawRun, 0xD9}));
+  std::vector<std::pair<int32_t, int32_t>> runs;
+  for (MetaNode *n = doc.root; n != nullptr; n = n->next) {
+    if (n->id == kIdRawRun) runs.emplace_back(AsSegmentNode(n)->fileOffset, AsSegmentNode(n)->dataLength);
+  }
+  const auto at = [](size_t offset, int32_t length) { return std::make_pair(static_cast<int32_t>(offset), length); };
+  EXPECT_EQ(runs, (std::vector<std::pair<int32_t, int32_t>>{at(strayAt, 1), at(scanStart, 40), at(appStart + 10, 30)}));
 }
 
 TEST(JpegScanner, NamesTheSecondOfTwoExifSegments) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "kexif.h"
 #include "tests/support/jpeg_builder.h"
 #include "tests/support/temp_files.h"
@@ -114,6 +116,73 @@ TEST(TiffSave, CopiesAThumbnailDirectorysJpegFromTheSourceFile) {
   const uint32_t at = ifd1.Find(513)->field;
   ASSERT_LE(at + thumbnail.size(), out.size());
   EXPECT_EQ(Bytes(out.begin() + at, out.begin() + at + static_cast<long>(thumbnail.size())), thumbnail);
+}
+
+// A big-endian file of one page whose strips hold the given bytes.
+Bytes BigEndianPage(std::vector<Entry> entries, std::vector<Bytes> strips) {
+  test::TiffBuilder b(true);
+  test::Ifd &page = b.AddDirectory();
+  for (Entry &e : entries) page.Add(std::move(e));
+  page.strips = std::move(strips);
+  return b.Build();
+}
+
+// The bytes of strip j of the saved file's first page.
+Bytes SavedStrip(const Bytes &out, size_t j) {
+  const auto page = test::ReadTiffDirectory(out, 8);
+  const auto *offsets = page.Find(273);
+  const auto *counts = page.Find(279);
+  const bool inLine = offsets->count == 1;
+  const uint32_t at = inLine ? offsets->field : test::Le32(out, offsets->field + 4 * j);
+  const uint32_t length = inLine ? counts->field : test::Le32(out, counts->field + 4 * j);
+  return Bytes(out.begin() + at, out.begin() + at + length);
+}
+
+TEST(TiffSave, TurnsBigEndianSamplesOf16To64BitsLittleEndian) {
+  for (uint16_t bits : {16, 32, 64}) {
+    test::TempDir dir;
+    const Bytes strip1 = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
+    const Bytes strip2 = {0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x27, 0x28};
+    const std::string source = dir.Write("a.tif", BigEndianPage({Entry::Short(256, {2}), Entry::Short(258, {bits, bits}),
+                                                                Entry::Short(259, {1}), Entry::Short(277, {2}),
+                                                                Entry::Short(339, {static_cast<uint16_t>(bits == 16 ? 1 : 3)})},
+                                                               {strip1, strip2}));
+    ASSERT_EQ(LoadAndSave(source, dir.File("b.tif")), 0) << bits;
+    const Bytes out = test::ReadFileBytes(dir.File("b.tif"));
+    Bytes swapped1 = strip1;
+    Bytes swapped2 = strip2;
+    for (Bytes *s : {&swapped1, &swapped2}) {
+      for (size_t at = 0; at < s->size(); at += bits / 8u) std::reverse(s->begin() + at, s->begin() + at + bits / 8);
+    }
+    EXPECT_EQ(SavedStrip(out, 0), swapped1) << bits;
+    EXPECT_EQ(SavedStrip(out, 1), swapped2) << bits;
+  }
+}
+
+TEST(TiffSave, CopiesBigEndianByteSamplesAndJpegCompressedWideSamplesAsTheyStand) {
+  const Bytes strip = {1, 2, 3, 4, 5, 6};
+  for (const auto &entries : {std::vector<Entry>{Entry::Short(258, {8, 8, 8})},
+                              std::vector<Entry>{Entry::Short(258, {16}), Entry::Short(259, {7})},
+                              std::vector<Entry>{Entry::Short(258, {12, 16}), Entry::Short(259, {6})}}) {
+    test::TempDir dir;
+    const std::string source = dir.Write("a.tif", BigEndianPage(entries, {strip}));
+    ASSERT_EQ(LoadAndSave(source, dir.File("b.tif")), 0);
+    EXPECT_EQ(SavedStrip(test::ReadFileBytes(dir.File("b.tif")), 0), strip);
+  }
+}
+
+TEST(TiffSave, RefusesBigEndianWideSamplesItCannotTurnAroundAndLeavesTheTarget) {
+  for (const auto &entries : {std::vector<Entry>{Entry::Short(258, {16}), Entry::Short(259, {5})},
+                              std::vector<Entry>{Entry::Short(258, {16, 8}), Entry::Short(259, {1})},
+                              std::vector<Entry>{Entry::Short(258, {12})},
+                              std::vector<Entry>{Entry::Short(339, {3})}}) {
+    test::TempDir dir;
+    const std::string source = dir.Write("a.tif", BigEndianPage(entries, {Bytes(8, 7)}));
+    const std::string target = dir.Write("b.tif", Bytes{1, 2});
+    EXPECT_EQ(LoadAndSave(source, target), -1);
+    EXPECT_EQ(test::ReadFileBytes(target), (Bytes{1, 2}));
+    EXPECT_FALSE(test::FileExists(dir.File("b.$#$")));
+  }
 }
 
 }  // namespace

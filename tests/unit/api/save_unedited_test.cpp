@@ -1,0 +1,48 @@
+// Saving a JPEG without Exif data that was loaded and not edited writes the
+// file back unchanged, whatever lies between its segments.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "kexif.h"
+#include "tests/support/jpeg_builder.h"
+#include "tests/support/temp_files.h"
+
+namespace kexif::test {
+namespace {
+
+// Loads bytes from a file, saves them under another name and returns the
+// saved bytes (empty when the load or the save failed).
+Bytes LoadAndSave(const Bytes &bytes) {
+  TempDir dir;
+  KExifHandle h = kExifLoadFile(dir.Write("in.jpg", bytes).c_str());
+  if (h == nullptr) return {};
+  const std::string target = dir.File("out.jpg");
+  const int32_t result = kExifSaveFile(h, target.c_str());
+  kExifDestroy(h);
+  return result == 0 ? ReadFileBytes(target) : Bytes{};
+}
+
+TEST(SaveUnedited, KeepsAStrayByteBetweenSegmentsBeforeTheScanInItsPlace) {
+  JpegBuilder j;
+  j.Soi().App0Jfif().Raw({0x00}).Dqt().Sof0().Raw({0xFF, 0xD3, 7}).Dht().Sos().ScanData(700).Eoi();
+  EXPECT_EQ(LoadAndSave(j.Build()), j.Build());
+}
+
+TEST(SaveUnedited, KeepsAnAppSegmentInsideTheScanDataInItsPlace) {
+  JpegBuilder j;
+  j.Soi().App0Jfif().Dqt().Sof0().Dht().Sos().ScanData(500);
+  j.Segment(0xEC, {'D', 'u', 'c', 'k', 0, 1, 2, 3}).ScanData(300).Segment(0xE3, {9, 9}).ScanData(20).Eoi();
+  EXPECT_EQ(LoadAndSave(j.Build()), j.Build());
+}
+
+TEST(SaveUnedited, EndsTheFileAtEoiWhenGarbageFollowedIt) {
+  JpegBuilder j;
+  j.Soi().App0Jfif().Dqt().Sof0().Dht().Sos().ScanData(200).Eoi();
+  const Bytes image = j.Build();
+  j.Raw({1, 2, 3, 0xFF, 0x00, 4});
+  EXPECT_EQ(LoadAndSave(j.Build()), image);
+}
+
+}  // namespace
+}  // namespace kexif::test
