@@ -11,6 +11,13 @@ namespace kexif {
 namespace {
 
 constexpr int32_t kReadBufferSize = 64 * 1024;
+// The first fill reads less than the buffer holds: it covers the metadata
+// head of most photos, and a reader that needs only the head should not
+// copy more of the file than that.
+constexpr int32_t kFirstFillSize = 16 * 1024;
+// Reads of at least this many bytes that the buffer cannot serve go
+// straight into the caller's buffer, without a copy.
+constexpr int32_t kDirectReadSize = 16 * 1024;
 constexpr size_t kWriteBufferSize = 256 * 1024;
 
 }  // namespace
@@ -36,10 +43,17 @@ bool FileStream::Fill() {
     buffer_ = new (std::nothrow) uint8_t[kReadBufferSize];
     if (buffer_ == nullptr) return false;
   }
+  int32_t want = firstFill_ ? kFirstFillSize : kReadBufferSize;
+  firstFill_ = false;
+  // Asking for no more than the file holds spares the runtime a second
+  // read that would only find the end; at or past the recorded end the
+  // full request still finds out whether the file has grown.
+  const int64_t remaining = size_ - position_;
+  if (remaining > 0 && remaining < want) want = static_cast<int32_t>(remaining);
   bufferStart_ = position_;
   bufferLength_ = 0;
   if (!SeekFile(position_)) return false;
-  const size_t got = std::fread(buffer_, 1, kReadBufferSize, file_);
+  const size_t got = std::fread(buffer_, 1, static_cast<size_t>(want), file_);
   filePosition_ += static_cast<int64_t>(got);
   bufferLength_ = static_cast<int32_t>(got);
   return got > 0;
@@ -64,7 +78,7 @@ int32_t FileStream::Read(void *buffer, int32_t count) {
       continue;
     }
     const int32_t want = count - done;
-    if (want >= kReadBufferSize) {
+    if (want >= kDirectReadSize) {
       // Large reads go straight into the caller's buffer.
       if (!SeekFile(position_)) break;
       const size_t got = std::fread(out + done, 1, static_cast<size_t>(want), file_);
@@ -136,13 +150,13 @@ bool FileStream::Flush() {
 
 int CreateFileStream(ByteStream **out, const void *name, int32_t mode) {
   if (out == nullptr || name == nullptr || (mode != kOpenRead && mode != kOpenWrite)) return 0;
-  std::FILE *file = OpenNamedFile(name, mode == kOpenRead ? FileOpenMode::kRead : FileOpenMode::kWrite);
-  if (file == nullptr) return 0;
+  // For reading only a regular file opens; its size comes with it.
   int64_t size = 0;
+  std::FILE *file = OpenNamedFile(name, mode == kOpenRead ? FileOpenMode::kRead : FileOpenMode::kWrite, &size);
+  if (file == nullptr) return 0;
   if (mode == kOpenRead) {
-    // Positions are 32-bit throughout the library: larger files, and
-    // anything that is not a regular file, are refused.
-    if (!RegularFileSize(file, &size) || size > INT32_MAX) {
+    // Positions are 32-bit throughout the library: larger files are refused.
+    if (size > INT32_MAX) {
       std::fclose(file);
       return 0;
     }
