@@ -26,8 +26,9 @@ FileStream::FileStream(std::FILE *file, int32_t mode, int64_t size)
     : file_(file), mode_(mode), size_(size) {}
 
 FileStream::~FileStream() {
-  delete[] buffer_;
+  // A writing stream's runtime file flushes through buffer_ when closed.
   if (file_ != nullptr) std::fclose(file_);
+  delete[] buffer_;
 }
 
 bool FileStream::SeekFile(int64_t position) {
@@ -39,11 +40,18 @@ bool FileStream::SeekFile(int64_t position) {
 
 // Refills the buffer at the logical position. False when nothing is left.
 bool FileStream::Fill() {
-  if (buffer_ == nullptr) {
-    buffer_ = new (std::nothrow) uint8_t[kReadBufferSize];
-    if (buffer_ == nullptr) return false;
+  // The first fill gets a buffer of its own size; the full one comes with
+  // the second, so that a reader that needs only the head never has more.
+  const int32_t capacity = firstFill_ ? kFirstFillSize : kReadBufferSize;
+  if (bufferCapacity_ < capacity) {
+    auto *larger = new (std::nothrow) uint8_t[static_cast<size_t>(capacity)];
+    if (larger == nullptr) return false;
+    delete[] buffer_;
+    buffer_ = larger;
+    bufferCapacity_ = capacity;
+    bufferLength_ = 0;
   }
-  int32_t want = firstFill_ ? kFirstFillSize : kReadBufferSize;
+  int32_t want = capacity;
   firstFill_ = false;
   // Asking for no more than the file holds spares the runtime a second
   // read that would only find the end; at or past the recorded end the
@@ -148,6 +156,16 @@ bool FileStream::Flush() {
   return !writeError_ && !std::ferror(file_);
 }
 
+void FileStream::UseWriteBuffer() {
+  // The runtime may ignore the size asked for when it allocates the buffer
+  // itself (glibc keeps one block), which splits large writes into many
+  // small system calls; a buffer of our own is used at the size given.
+  buffer_ = new (std::nothrow) uint8_t[kWriteBufferSize];
+  if (buffer_ == nullptr || std::setvbuf(file_, reinterpret_cast<char *>(buffer_), _IOFBF, kWriteBufferSize) != 0) {
+    std::setvbuf(file_, nullptr, _IOFBF, kWriteBufferSize);
+  }
+}
+
 bool FileStream::RefersTo(const char *name) const { return IsSameFile(file_, name); }
 
 int CreateFileStream(ByteStream **out, const void *name, int32_t mode) {
@@ -163,14 +181,13 @@ int CreateFileStream(ByteStream **out, const void *name, int32_t mode) {
       return 0;
     }
     std::setvbuf(file, nullptr, _IONBF, 0);  // the stream buffers by itself
-  } else {
-    std::setvbuf(file, nullptr, _IOFBF, kWriteBufferSize);
   }
   auto *stream = new (std::nothrow) FileStream(file, mode, size);
   if (stream == nullptr) {
     std::fclose(file);
     return 0;
   }
+  if (mode == kOpenWrite) stream->UseWriteBuffer();
   *out = stream;
   return 1;
 }

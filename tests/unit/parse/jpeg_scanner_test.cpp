@@ -214,6 +214,19 @@ TEST(JpegScanner, MatchesTheByteWiseScanAcrossBlockEdges) {
   }
 }
 
+TEST(JpegScanner, GoesOnAfterTheExifSegmentWhereverItsParseMovedTheFile) {
+  // The Exif data's values lie behind the segment, so that its parse reads
+  // from the scan data and from the file's end; the scan must go on right
+  // after the segment all the same.
+  for (const uint32_t valueOffset : {3000u, 60000u}) {
+    TiffBuilder t;
+    t.AddDirectory().Add(Entry::Raw(271, 2, 40, valueOffset)).Add(Entry::Raw(272, 7, 64, 200));
+    JpegBuilder j;
+    j.Soi().App1Exif(t.Build()).Dqt().Sof0().Dht().Sos().ScanData(kScanBlockSize + 5000).Eoi();
+    ExpectSameAsByteWise(j.Build(), "value at " + std::to_string(valueOffset));
+  }
+}
+
 TEST(JpegScanner, MatchesTheByteWiseScanOnRandomAndDamagedFiles) {
   std::mt19937 random(12345);
   const Bytes sample = SamplePhotoJpeg(false, 3000);
