@@ -90,6 +90,9 @@ void RegisterAll(const Inputs &in, RatioReporter &r) {
     AddCase(r, "load+get/" + file->name, "floor/scan/" + file->name, [path] { return LoadAndGetTask(path); });
   }
   AddCase(r, "load+get/big.tif", "floor/head/big.tif", [tiff] { return LoadAndGetTask(tiff); });
+#ifdef KEXIF_BENCH_EDIT_THUMBNAIL
+  AddCase(r, "load+thumbnail/big.jpg", "floor/scan/big.jpg", [big] { return LoadAndThumbnailTask(big); });
+#endif
 
 #ifdef KEXIF_BENCH_SAVE
   for (const InputFile *file : {&in.smallJpeg, &in.bigJpeg, &in.bigTiff}) {

@@ -87,6 +87,16 @@ bool LoadAndGetTask(const std::string &path) {
   return all;
 }
 
+#ifdef KEXIF_BENCH_EDIT_THUMBNAIL
+bool LoadAndThumbnailTask(const std::string &path) {
+  const LoadedDocument document(path);
+  ThumbnailData thumbnail{};
+  if (!document || kExifGetThumbnailData(document.get(), &thumbnail) != 0) return false;
+  std::free(thumbnail.data);
+  return thumbnail.length > 0;
+}
+#endif
+
 #ifdef KEXIF_BENCH_SAVE
 bool SetTwoTagsAndSave(LoadedDocument &document, const std::string &target) {
   static char dateTime[] = "2024:01:02 03:04:05";

@@ -40,6 +40,11 @@ class LoadedDocument {
 // ISOSpeedRatings; destroy.
 bool LoadAndGetTask(const std::string &path);
 
+#ifdef KEXIF_BENCH_EDIT_THUMBNAIL
+// Load, copy the thumbnail out, release it, destroy.
+bool LoadAndThumbnailTask(const std::string &path);
+#endif
+
 #ifdef KEXIF_BENCH_SAVE
 // Sets DateTimeOriginal and ImageDescription and saves to target.
 bool SetTwoTagsAndSave(LoadedDocument &document, const std::string &target);
