@@ -1,5 +1,6 @@
 #include "parse/jpeg_scanner.h"
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -23,10 +24,14 @@ constexpr char kExifIdentifier[] = "Exif";
 // that the scan costs one stream call per block rather than per byte.
 class BlockInput {
  public:
-  explicit BlockInput(ByteStream &stream)
-      : stream_(stream), buffer_(std::make_unique<uint8_t[]>(kScanBlockSize)) {
+  explicit BlockInput(ByteStream &stream) : stream_(stream) {
     const int32_t start = stream.Tell();
     base_ = start > 0 ? start : 0;
+    // A file smaller than a block gets a buffer of its own size; the
+    // buffer's contents are always written before they are read.
+    const int64_t size = std::clamp<int64_t>(stream.Size() - base_, kMinScanBlockSize, kScanBlockSize);
+    capacity_ = static_cast<int32_t>(size);
+    buffer_.reset(new uint8_t[static_cast<size_t>(capacity_)]);
   }
 
   int64_t Position() const { return base_ + index_; }
@@ -36,8 +41,18 @@ class BlockInput {
     if (index_ < length_) return true;
     base_ += length_;
     index_ = 0;
-    length_ = stream_.Read(buffer_.get(), kScanBlockSize);
+    length_ = 0;
+    // Once a read has met the end, the stream reports it (as the byte-wise
+    // scan's end test does) and nothing more is read.
+    if (atEnd_) return false;
+    if (streamMoved_) {
+      streamMoved_ = false;
+      if (base_ > INT32_MAX) return false;
+      stream_.Seek(kSeekFromStart, static_cast<int32_t>(base_));
+    }
+    length_ = stream_.Read(buffer_.get(), capacity_);
     if (length_ < 0) length_ = 0;
+    if (length_ < capacity_ && stream_.AtEnd() != 0) atEnd_ = true;
     return length_ > 0;
   }
   const uint8_t *Data() const { return buffer_.get() + index_; }
@@ -59,10 +74,23 @@ class BlockInput {
     Restart(position);
   }
 
-  // Forgets the block and goes on at position; used also after someone
-  // else has moved the stream.
+  // Goes on at position after someone else has moved the stream: the block
+  // still holds the file's bytes, so a position inside it is served from
+  // there and the stream is put back when the block is used up.
+  void Resume(int64_t position) {
+    if (position >= base_ && position <= base_ + length_) {
+      index_ = static_cast<int32_t>(position - base_);
+      streamMoved_ = true;
+      return;
+    }
+    Restart(position);
+  }
+
+  // Forgets the block and goes on at position.
   void Restart(int64_t position) {
     index_ = length_ = 0;
+    streamMoved_ = false;
+    atEnd_ = false;
     if (position > INT32_MAX) {
       ended_ = true;
       base_ = position;
@@ -77,10 +105,13 @@ class BlockInput {
  private:
   ByteStream &stream_;
   std::unique_ptr<uint8_t[]> buffer_;
+  int32_t capacity_ = 0;
   int64_t base_ = 0;  // stream position of buffer_[0]
   int32_t index_ = 0;
   int32_t length_ = 0;
   bool ended_ = false;
+  bool atEnd_ = false;        // the last read met the end of the stream
+  bool streamMoved_ = false;  // the stream no longer stands at base_ + length_
 };
 
 void DiagnoseSegment(int32_t marker, int32_t length) {
@@ -233,7 +264,7 @@ class Scanner {
     if (m == kMarkerApp1 && present == kIdentifierSize &&
         std::memcmp(identifier, kExifIdentifier, kIdentifierSize) == 0) {
       if (!ParseExif(lengthPosition + kLengthFieldSize + kExifHeaderSize, length)) return false;
-      in_.Restart(after);
+      in_.Resume(after);
     } else {
       in_.MoveTo(after);
     }

@@ -29,19 +29,21 @@ void AppendUtf8(uint32_t cp, std::string *out) {
 
 // For reading only a regular file counts (fopen accepts a folder, which
 // would hide the 16-bit reading of the same bytes): anything else is closed.
-std::FILE *KeepRegularForReading(std::FILE *f, FileOpenMode mode) {
+// The size found by the check goes to *size when size is not null.
+std::FILE *KeepRegularForReading(std::FILE *f, FileOpenMode mode, int64_t *size) {
   if (f == nullptr || mode == FileOpenMode::kWrite) return f;
-  int64_t size = 0;
-  if (!RegularFileSize(f, &size)) {
+  int64_t found = 0;
+  if (!RegularFileSize(f, &found)) {
     std::fclose(f);
     return nullptr;
   }
+  if (size != nullptr) *size = found;
   return f;
 }
 
 // Opens an 8-bit name.
-std::FILE *OpenOne(const char *name, FileOpenMode mode) {
-  return KeepRegularForReading(std::fopen(name, mode == FileOpenMode::kRead ? "rb" : "wb"), mode);
+std::FILE *OpenOne(const char *name, FileOpenMode mode, int64_t *size) {
+  return KeepRegularForReading(std::fopen(name, mode == FileOpenMode::kRead ? "rb" : "wb"), mode, size);
 }
 
 #ifdef _WIN32
@@ -50,18 +52,18 @@ static_assert(sizeof(wchar_t) == sizeof(char16_t), "the Windows runtime takes UT
 // The runtime's own open by 16-bit name, after the same checks of the name
 // as elsewhere (bounded, well-formed), so that _wfopen never reads past a
 // name that was never meant as 16-bit.
-std::FILE *OpenWide(const char16_t *name, FileOpenMode mode) {
+std::FILE *OpenWide(const char16_t *name, FileOpenMode mode, int64_t *size) {
   std::string checked;
   if (!WideNameToUtf8(name, &checked)) return nullptr;
   const auto *wide = reinterpret_cast<const wchar_t *>(name);
-  return KeepRegularForReading(_wfopen(wide, mode == FileOpenMode::kRead ? L"rb" : L"wb"), mode);
+  return KeepRegularForReading(_wfopen(wide, mode == FileOpenMode::kRead ? L"rb" : L"wb"), mode, size);
 }
 #else
 // Without a 16-bit open in the runtime the name is opened in its UTF-8 form.
-std::FILE *OpenWide(const char16_t *name, FileOpenMode mode) {
+std::FILE *OpenWide(const char16_t *name, FileOpenMode mode, int64_t *size) {
   std::string converted;
   if (!WideNameToUtf8(name, &converted)) return nullptr;
-  return OpenOne(converted.c_str(), mode);
+  return OpenOne(converted.c_str(), mode, size);
 }
 #endif
 
@@ -109,14 +111,14 @@ bool LooksLikeNarrowName(const char *name) {
   return length >= 2;
 }
 
-std::FILE *OpenNamedFile(const void *name, FileOpenMode mode) {
+std::FILE *OpenNamedFile(const void *name, FileOpenMode mode, int64_t *size) {
   if (name == nullptr) return nullptr;
   const char *narrow = static_cast<const char *>(name);
   if (narrow[0] != 0) {
-    if (std::FILE *f = OpenOne(narrow, mode)) return f;
+    if (std::FILE *f = OpenOne(narrow, mode, size)) return f;
   }
   if (LooksLikeNarrowName(narrow)) return nullptr;
-  return OpenWide(static_cast<const char16_t *>(name), mode);
+  return OpenWide(static_cast<const char16_t *>(name), mode, size);
 }
 
 }  // namespace kexif

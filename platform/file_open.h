@@ -4,6 +4,7 @@
 #ifndef KEXIF_PLATFORM_FILE_OPEN_H
 #define KEXIF_PLATFORM_FILE_OPEN_H
 
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -21,7 +22,9 @@ inline constexpr size_t kMaxWideNameUnits = 4096;
 // bytes of well-formed UTF-8 text without control characters): reading them
 // as 16-bit units would run past the string's end, and for writing would
 // create a file under a garbled name. Returns null when nothing opened.
-std::FILE *OpenNamedFile(const void *name, FileOpenMode mode);
+// For reading only a regular file opens, and its size, measured by that
+// check, goes to *size when size is not null.
+std::FILE *OpenNamedFile(const void *name, FileOpenMode mode, int64_t *size = nullptr);
 
 // The UTF-8 form of a NUL-terminated UTF-16 name under the rules above;
 // false for an ill-formed, empty or overlong name.

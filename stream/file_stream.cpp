@@ -11,6 +11,13 @@ namespace kexif {
 namespace {
 
 constexpr int32_t kReadBufferSize = 64 * 1024;
+// The first fill reads less than the buffer holds: it covers the metadata
+// head of most photos, and a reader that needs only the head should not
+// copy more of the file than that.
+constexpr int32_t kFirstFillSize = 16 * 1024;
+// Reads of at least this many bytes that the buffer cannot serve go
+// straight into the caller's buffer, without a copy.
+constexpr int32_t kDirectReadSize = 16 * 1024;
 constexpr size_t kWriteBufferSize = 256 * 1024;
 
 }  // namespace
@@ -19,8 +26,9 @@ FileStream::FileStream(std::FILE *file, int32_t mode, int64_t size)
     : file_(file), mode_(mode), size_(size) {}
 
 FileStream::~FileStream() {
-  delete[] buffer_;
+  // A writing stream's runtime file flushes through buffer_ when closed.
   if (file_ != nullptr) std::fclose(file_);
+  delete[] buffer_;
 }
 
 bool FileStream::SeekFile(int64_t position) {
@@ -32,14 +40,28 @@ bool FileStream::SeekFile(int64_t position) {
 
 // Refills the buffer at the logical position. False when nothing is left.
 bool FileStream::Fill() {
-  if (buffer_ == nullptr) {
-    buffer_ = new (std::nothrow) uint8_t[kReadBufferSize];
-    if (buffer_ == nullptr) return false;
+  // The first fill gets a buffer of its own size; the full one comes with
+  // the second, so that a reader that needs only the head never has more.
+  const int32_t capacity = firstFill_ ? kFirstFillSize : kReadBufferSize;
+  if (bufferCapacity_ < capacity) {
+    auto *larger = new (std::nothrow) uint8_t[static_cast<size_t>(capacity)];
+    if (larger == nullptr) return false;
+    delete[] buffer_;
+    buffer_ = larger;
+    bufferCapacity_ = capacity;
+    bufferLength_ = 0;
   }
+  int32_t want = capacity;
+  firstFill_ = false;
+  // Asking for no more than the file holds spares the runtime a second
+  // read that would only find the end; at or past the recorded end the
+  // full request still finds out whether the file has grown.
+  const int64_t remaining = size_ - position_;
+  if (remaining > 0 && remaining < want) want = static_cast<int32_t>(remaining);
   bufferStart_ = position_;
   bufferLength_ = 0;
   if (!SeekFile(position_)) return false;
-  const size_t got = std::fread(buffer_, 1, kReadBufferSize, file_);
+  const size_t got = std::fread(buffer_, 1, static_cast<size_t>(want), file_);
   filePosition_ += static_cast<int64_t>(got);
   bufferLength_ = static_cast<int32_t>(got);
   return got > 0;
@@ -64,7 +86,7 @@ int32_t FileStream::Read(void *buffer, int32_t count) {
       continue;
     }
     const int32_t want = count - done;
-    if (want >= kReadBufferSize) {
+    if (want >= kDirectReadSize) {
       // Large reads go straight into the caller's buffer.
       if (!SeekFile(position_)) break;
       const size_t got = std::fread(out + done, 1, static_cast<size_t>(want), file_);
@@ -134,29 +156,38 @@ bool FileStream::Flush() {
   return !writeError_ && !std::ferror(file_);
 }
 
+void FileStream::UseWriteBuffer() {
+  // The runtime may ignore the size asked for when it allocates the buffer
+  // itself (glibc keeps one block), which splits large writes into many
+  // small system calls; a buffer of our own is used at the size given.
+  buffer_ = new (std::nothrow) uint8_t[kWriteBufferSize];
+  if (buffer_ == nullptr || std::setvbuf(file_, reinterpret_cast<char *>(buffer_), _IOFBF, kWriteBufferSize) != 0) {
+    std::setvbuf(file_, nullptr, _IOFBF, kWriteBufferSize);
+  }
+}
+
 bool FileStream::RefersTo(const char *name) const { return IsSameFile(file_, name); }
 
 int CreateFileStream(ByteStream **out, const void *name, int32_t mode) {
   if (out == nullptr || name == nullptr || (mode != kOpenRead && mode != kOpenWrite)) return 0;
-  std::FILE *file = OpenNamedFile(name, mode == kOpenRead ? FileOpenMode::kRead : FileOpenMode::kWrite);
-  if (file == nullptr) return 0;
+  // For reading only a regular file opens; its size comes with it.
   int64_t size = 0;
+  std::FILE *file = OpenNamedFile(name, mode == kOpenRead ? FileOpenMode::kRead : FileOpenMode::kWrite, &size);
+  if (file == nullptr) return 0;
   if (mode == kOpenRead) {
-    // Positions are 32-bit throughout the library: larger files, and
-    // anything that is not a regular file, are refused.
-    if (!RegularFileSize(file, &size) || size > INT32_MAX) {
+    // Positions are 32-bit throughout the library: larger files are refused.
+    if (size > INT32_MAX) {
       std::fclose(file);
       return 0;
     }
     std::setvbuf(file, nullptr, _IONBF, 0);  // the stream buffers by itself
-  } else {
-    std::setvbuf(file, nullptr, _IOFBF, kWriteBufferSize);
   }
   auto *stream = new (std::nothrow) FileStream(file, mode, size);
   if (stream == nullptr) {
     std::fclose(file);
     return 0;
   }
+  if (mode == kOpenWrite) stream->UseWriteBuffer();
   *out = stream;
   return 1;
 }

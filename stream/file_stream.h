@@ -35,6 +35,10 @@ class FileStream final : public ByteStream {
 
  private:
   bool Fill();
+  friend int CreateFileStream(ByteStream **out, const void *name, int32_t mode);
+  // Writing streams: gives the runtime file a buffer of kWriteBufferSize
+  // bytes owned by the stream; called once, before any write.
+  void UseWriteBuffer();
   bool SeekFile(int64_t position);
 
   std::FILE *file_;
@@ -43,10 +47,12 @@ class FileStream final : public ByteStream {
   int64_t position_ = 0;  // logical position (reading streams)
   int64_t filePosition_ = 0;  // where the runtime file stands (reading streams)
   bool eof_ = false;
+  bool firstFill_ = true;
   bool writeError_ = false;
   uint8_t *buffer_ = nullptr;
   int64_t bufferStart_ = 0;
   int32_t bufferLength_ = 0;
+  int32_t bufferCapacity_ = 0;
 };
 
 }  // namespace kexif

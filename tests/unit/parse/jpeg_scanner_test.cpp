@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <random>
 #include <string>
@@ -202,10 +203,31 @@ TEST(JpegScanner, MatchesTheByteWiseScanAcrossBlockEdges) {
   // two blocks, and a segment that ends past the first block.
   for (size_t shift = 0; shift < 8; ++shift) {
     JpegBuilder j;
-    j.Soi().Segment(0xFE, Bytes(static_cast<size_t>(kScanBlockSize) - 8 - 4 + shift, 0x20));
+    j.Soi();
+    // Comment segments up to 8 - shift bytes before the first block's end;
+    // each stays within what a length field can express.
+    size_t fill = static_cast<size_t>(kScanBlockSize) - 8 + shift;
+    while (fill > 0) {
+      const size_t payload = std::min<size_t>(fill - 4, 60000);
+      j.Segment(0xFE, Bytes(payload, 0x20));
+      fill -= payload + 4;
+    }
     j.Segment(0xE1, {'E', 'x', 'i', 'f', 0, 0, 'M'}).Dqt().Sos().ScanData(kScanBlockSize - 20);
     j.Raw({0xFF, 0x00, 0xFF, 0xD5}).Segment(0xEC, Bytes(70000 - 4, 1)).ScanData(100).Eoi();
     ExpectSameAsByteWise(j.Build(), "shift " + std::to_string(shift));
+  }
+}
+
+TEST(JpegScanner, GoesOnAfterTheExifSegmentWhereverItsParseMovedTheFile) {
+  // The Exif data's values lie behind the segment, so that its parse reads
+  // from the scan data and from the file's end; the scan must go on right
+  // after the segment all the same.
+  for (const uint32_t valueOffset : {3000u, 60000u}) {
+    TiffBuilder t;
+    t.AddDirectory().Add(Entry::Raw(271, 2, 40, valueOffset)).Add(Entry::Raw(272, 7, 64, 200));
+    JpegBuilder j;
+    j.Soi().App1Exif(t.Build()).Dqt().Sof0().Dht().Sos().ScanData(kScanBlockSize + 5000).Eoi();
+    ExpectSameAsByteWise(j.Build(), "value at " + std::to_string(valueOffset));
   }
 }
 

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <string>
 
 #include "platform/file_open.h"
@@ -72,6 +73,37 @@ TEST(FileStream, ReadsAcrossBufferRefillsAndLargeBlocksGiveTheFileBytes) {
   ASSERT_TRUE(ReadExact(*s, got.data() + 65540, static_cast<int32_t>(content.size() - 65540)));
   EXPECT_EQ(got, content);
   EXPECT_EQ(s->AtEnd(), 0);
+  ReleaseStream(s);
+}
+
+TEST(FileStream, PiecesStraddlingEveryRefillGiveTheFileBytesAndEndExactly) {
+  TempDir dir;
+  const Bytes content = Counting(300000);
+  const std::string name = dir.Write("pieces.bin", content);
+  ByteStream *s = nullptr;
+  ASSERT_EQ(CreateFileStream(&s, name.c_str(), kOpenRead), 1);
+  Bytes got;
+  uint8_t piece[3001];
+  int32_t n = 0;
+  while ((n = s->Read(piece, sizeof piece)) > 0) got.insert(got.end(), piece, piece + n);
+  EXPECT_EQ(got, content);
+  EXPECT_NE(s->AtEnd(), 0);
+  ReleaseStream(s);
+}
+
+TEST(FileStream, BytesAppendedAfterOpeningAreReadAsTheRuntimeWould) {
+  TempDir dir;
+  const std::string name = dir.Write("grows.bin", {1, 2, 3, 4, 5});
+  ByteStream *s = nullptr;
+  ASSERT_EQ(CreateFileStream(&s, name.c_str(), kOpenRead), 1);
+  {
+    std::ofstream more(name, std::ios::binary | std::ios::app);
+    more.write("\x06\x07\x08", 3);
+  }
+  uint8_t buf[10] = {};
+  EXPECT_EQ(s->Read(buf, 10), 8);
+  EXPECT_EQ(buf[7], 8);
+  EXPECT_NE(s->AtEnd(), 0);
   ReleaseStream(s);
 }
 
