@@ -90,15 +90,6 @@ bool SameFolder(const std::string &a, const std::string &b) {
   return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-// Puts the folder's entry changes (the rename) on disk; a failure here
-// does not undo the replace, so it is not reported.
-void SyncFolder(const std::string &path) {
-  const int fd = open(FolderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  fsync(fd);
-  close(fd);
-}
-
 bool WriteFully(int fd, const char *bytes, size_t length) {
   while (length > 0) {
     const ssize_t n = write(fd, bytes, length);
@@ -147,7 +138,6 @@ bool CopyBesideAndRename(const std::string &temporary, const std::string &target
     unlink(beside.c_str());
     return false;
   }
-  SyncFolder(target);
   return true;
 }
 
@@ -166,11 +156,11 @@ bool ReplaceFileAtomically(const char *temporary, const char *target) {
   if (!SameFolder(temporary, destination)) return CopyBesideAndRename(temporary, destination);
   const int fd = open(temporary, O_RDONLY | O_CLOEXEC);
   if (fd < 0) return false;
-  bool ok = KeepMode(fd, destination) && fsync(fd) == 0;
+  // The caller has already put the temporary file's bytes on disk (one
+  // fsync per save): the rename then can only expose complete bytes.
+  const bool ok = KeepMode(fd, destination);
   close(fd);
-  if (!ok || rename(temporary, destination.c_str()) != 0) return false;
-  SyncFolder(destination);
-  return true;
+  return ok && rename(temporary, destination.c_str()) == 0;
 }
 
 bool NamesSameFile(const char *a, const char *b) {

@@ -6,8 +6,9 @@
 
 namespace kexif {
 
-// Makes target hold the bytes of temporary, atomically. When both lie in
-// the same folder, temporary is put on disk and renamed over target; else
+// Makes target hold the bytes of temporary, atomically. The caller must
+// have put temporary's bytes on disk (FileStream::Flush does). When both lie
+// in the same folder, temporary is renamed over target; else
 // its bytes are copied into a second temporary file beside target, which
 // is put on disk and renamed over target (target itself is never written
 // into). A symbolic link as target is followed, so the file it names is
