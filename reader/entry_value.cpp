@@ -50,6 +50,10 @@ bool ReadEntryValue(const TiffData &data, const RawEntry &entry, int32_t extraBy
   const bool inField = elementSize == 0 ? size <= kValueFieldSize : ValueFitsInWord(type, entry.count);
   if (elementSize == 0 && !inField) return false;
   if (size > INT32_MAX - extraBytes) return false;
+  // An out-of-line value must lie inside the data before anything is
+  // allocated for it: the count alone may claim gigabytes.
+  const uint32_t offset = inField ? 0 : ReadU32(entry.field, data.bigEndian);
+  if (!inField && !RangeFits(offset, size, data.limit)) return false;
   out->size = size;
   out->bytes.reset();
   if (size + extraBytes == 0) return true;
@@ -58,8 +62,6 @@ bool ReadEntryValue(const TiffData &data, const RawEntry &entry, int32_t extraBy
   if (inField) {
     std::memcpy(out->bytes.get(), entry.field, static_cast<size_t>(size));
   } else {
-    const uint32_t offset = ReadU32(entry.field, data.bigEndian);
-    if (!RangeFits(offset, size, data.limit)) return false;
     const int64_t position = data.base + offset;
     if (position > INT32_MAX) return false;
     data.stream->Seek(kSeekFromStart, static_cast<int32_t>(position));

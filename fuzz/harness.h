@@ -1,0 +1,32 @@
+// The fuzz harnesses: each takes any bytes, drives one part of the public
+// interface with them and abort()s when an invariant that must hold for every
+// input is violated. The same functions are linked into the libFuzzer
+// programs and into the corpus replay test.
+#ifndef KEXIF_FUZZ_HARNESS_H
+#define KEXIF_FUZZ_HARNESS_H
+
+#include <cstddef>
+#include <cstdint>
+
+namespace kexif::fuzz {
+
+// Any bytes as a file for the read-only family: every query, then the end.
+int FuzzReader(const uint8_t *data, size_t size);
+// Any bytes as a file for the editing family: load, every query, destroy.
+int FuzzLoad(const uint8_t *data, size_t size);
+
+using HarnessFunction = int (*)(const uint8_t *data, size_t size);
+
+struct Harness {
+  const char *name;  // also the folder name of its corpus
+  HarnessFunction run;
+};
+
+// Every harness, in a fixed order; count in *n.
+const Harness *AllHarnesses(size_t *n);
+// The harness of that name, or null.
+const Harness *FindHarness(const char *name);
+
+}  // namespace kexif::fuzz
+
+#endif

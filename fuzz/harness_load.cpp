@@ -1,0 +1,53 @@
+// The editing family's load and queries on any bytes.
+#include <cstdlib>
+
+#include "fuzz/harness.h"
+#include "fuzz/harness_support.h"
+
+namespace kexif::fuzz {
+namespace {
+
+// Directory numbers asked for: the two usual ones, one a file rarely has,
+// and numbers no file has.
+constexpr int32_t kQueriedDirectories[] = {0, 1, 2, 7, -1};
+
+void QueryTags(KExifHandle h) {
+  for (size_t i = 0; i < kQueriedTagCount; ++i) {
+    for (int32_t directory : kQueriedDirectories) {
+      TagValue value{-1, -1, nullptr};
+      if (kExifGetTag(h, kQueriedTags[i], &value, directory) != 0) {
+        KEXIF_FUZZ_CHECK(value.type == -1 && value.count == -1 && value.data == nullptr);
+        continue;
+      }
+      // Only the twelve TIFF types come with a block of bytes.
+      if (TypeElementSize(static_cast<uint32_t>(value.type)) != 0) TouchTagValue(value);
+      std::free(value.data);
+    }
+  }
+}
+
+}  // namespace
+
+int FuzzLoad(const uint8_t *data, size_t size) {
+  const std::string path = WriteScratch("load-input", data, size);
+  HeapWatch heap;
+  KExifHandle h = kExifLoadFile(path.c_str());
+  if (h == nullptr) {
+    CheckHeapGrowth(heap, size);
+    return 0;
+  }
+  const int32_t format = kExifGetFileFormat(h);
+  KEXIF_FUZZ_CHECK(format == KEXIF_FORMAT_JPEG || format == KEXIF_FORMAT_TIFF);
+  const int32_t exif = kExifIsExifExist(h);
+  KEXIF_FUZZ_CHECK(exif == 0 || exif == 1);
+  const int32_t thumbnail = kExifIsThumbnailExist(h);
+  KEXIF_FUZZ_CHECK(thumbnail == 0 || thumbnail == 1);
+  QueryTags(h);
+  // A second round meets the tree as the lazy parse of the first left it.
+  QueryTags(h);
+  kExifDestroy(h);
+  CheckHeapGrowth(heap, size);
+  return 0;
+}
+
+}  // namespace kexif::fuzz

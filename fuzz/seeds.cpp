@@ -1,0 +1,166 @@
+#include "fuzz/seeds.h"
+
+#include <cstring>
+
+#include "tests/support/jpeg_builder.h"
+#include "tests/support/sample_photo.h"
+
+namespace kexif::fuzz {
+namespace {
+
+using test::Bytes;
+using test::Entry;
+using test::Ifd;
+using test::JpegBuilder;
+using test::TiffBuilder;
+
+Bytes Native16(const std::vector<uint16_t> &values) {
+  Bytes out(values.size() * 2);
+  std::memcpy(out.data(), values.data(), out.size());
+  return out;
+}
+
+Bytes Native32(const std::vector<uint32_t> &values) {
+  Bytes out(values.size() * 4);
+  std::memcpy(out.data(), values.data(), out.size());
+  return out;
+}
+
+// One entry of every field type, in line and out of line.
+void AddEveryType(Ifd &ifd) {
+  ifd.Add(Entry::Byte(700, {1, 2}))
+      .Add(Entry::Byte(701, {1, 2, 3, 4, 5, 6}))
+      .Add(Entry::Ascii(702, "ab"))
+      .Add(Entry::Ascii(703, "a longer text value"))
+      .Add(Entry::Short(704, {7}))
+      .Add(Entry::Short(705, {7, 8, 9}))
+      .Add(Entry::Long(706, {0x01020304}))
+      .Add(Entry::Long(707, {1, 2}))
+      .Add(Entry::Rational(708, {{3, 4}}))
+      .Add(Entry{709, 6, 3, {0xFF, 0x80, 0x01}, {}, {}})
+      .Add(Entry::Undefined(710, {9, 8, 7, 6, 5}))
+      .Add(Entry{711, 8, 2, Native16({0x8001, 0x7FFF}), {}, {}})
+      .Add(Entry::SLong(712, {-5, 6}))
+      .Add(Entry::SRational(713, {{-1, 2}, {3, -4}}))
+      .Add(Entry{714, 11, 1, Native32({0x3FC00000}), {}, {}})
+      .Add(Entry::Double(715, {1.5, -2.25}));
+}
+
+Bytes EveryTypeTiff(bool bigEndian) {
+  TiffBuilder b(bigEndian);
+  Ifd &ifd0 = b.AddDirectory();
+  AddEveryType(ifd0);
+  AddEveryType(ifd0.Exif());
+  return b.Build();
+}
+
+// Three chained directories with strips, GPS and Interoperability data.
+Bytes ChainedTiff(bool bigEndian) {
+  TiffBuilder b(bigEndian);
+  Ifd &ifd0 = b.AddDirectory();
+  ifd0.Add(Entry::Short(256, {8})).Add(Entry::Short(257, {2})).Add(Entry::Ascii(271, "Maker"))
+      .Add(Entry::Ascii(306, "2020:01:01 00:00:00"));
+  ifd0.strips = {Bytes(16, 0x11), Bytes(8, 0x22)};
+  ifd0.Exif().Add(Entry::Rational(33434, {{1, 60}})).Interop().Add(Entry::Ascii(1, "R98"));
+  ifd0.Gps().Add(Entry::Byte(0, {2, 2, 0, 0})).Add(Entry::Ascii(1, "S"));
+  Ifd &ifd1 = b.AddDirectory();
+  ifd1.Add(Entry::Short(259, {6})).Thumbnail(test::FakeJpegStream(300, 5));
+  Ifd &ifd2 = b.AddDirectory();
+  ifd2.Add(Entry::Ascii(306, "2021:02:02 02:02:02")).Add(Entry::Short(274, {6}));
+  return b.Build();
+}
+
+// A directory with GPS data but no Exif sub-directory.
+Bytes GpsOnlyTiff(bool bigEndian) {
+  TiffBuilder b(bigEndian);
+  Ifd &ifd0 = b.AddDirectory();
+  ifd0.Add(Entry::Ascii(272, "GpsOnly"));
+  ifd0.Gps().Add(Entry::Rational(2, {{10, 1}, {20, 1}, {30, 1}}));
+  return b.Build();
+}
+
+// IFD0 only: no Exif pointer, so Exif tag queries parse the segment again.
+Bytes PlainDirectoryTiff(bool bigEndian) {
+  TiffBuilder b(bigEndian);
+  b.AddDirectory().Add(Entry::Ascii(270, "plain")).Add(Entry::Short(274, {3})).Add(Entry::Rational(282, {{300, 1}}));
+  return b.Build();
+}
+
+// IPTC records and Photoshop resource blocks behind their tags.
+Bytes IptcPhotoshopTiff(bool bigEndian) {
+  const Bytes iptc = {0x1C, 2, 5, 0, 4, 'n', 'a', 'm', 'e', 0x1C, 2, 25, 0, 3, 'k', 'e', 'y', 0};
+  const Bytes photoshop = {'8', 'B', 'I', 'M', 0x04, 0x04, 0, 0, 0, 0, 0, 2, 0xAB, 0xCD,
+                           '8', 'B', 'I', 'M', 0x04, 0x0C, 3, 'a', 'b', 'c', 0, 0, 0, 1, 0x55, 0};
+  TiffBuilder b(bigEndian);
+  b.AddDirectory().Add(Entry::Undefined(33723, iptc)).Add(Entry::Undefined(34377, photoshop))
+      .Exif().Add(Entry::Short(40961, {1}));
+  return b.Build();
+}
+
+// An FPXR clip start: stream header, 28-byte preamble, the first wave bytes.
+Bytes ClipStart(uint16_t index, const Bytes &waveHead) {
+  Bytes data(28 + waveHead.size(), 0);
+  data[0] = 0xFE;
+  data[1] = 0xFF;
+  std::copy(waveHead.begin(), waveHead.end(), data.begin() + 28);
+  return test::FpxrStreamPayload(index, 0, data);
+}
+
+Bytes ContentsList() { return {'F', 'P', 'X', 'R', 0, 0, 1, 0, 2, 0, 0, 0, 0, 'l', 'i', 's', 't'}; }
+
+Bytes JpegWithAudio(bool bigEndian) {
+  const Bytes wave = test::FakeWave(120, 3);
+  JpegBuilder b;
+  b.Soi()
+      .App0Jfif()
+      .App1Exif(test::SampleTiffStructure(bigEndian, 200))
+      .Segment(0xE2, ContentsList())
+      .Segment(0xE2, ClipStart(1, Bytes(wave.begin(), wave.begin() + 50)))
+      .Segment(0xE2, test::FpxrStreamPayload(1, 50, Bytes(wave.begin() + 50, wave.end())))
+      .Dqt()
+      .Sof0()
+      .Dht()
+      .Sos()
+      .ScanData(64)
+      .Eoi();
+  return b.Build();
+}
+
+Bytes JpegWithXmp(const Bytes &tiff) {
+  JpegBuilder b;
+  b.Soi().App0Jfif();
+  if (!tiff.empty()) b.App1Exif(tiff);
+  b.App1Xmp("<x:xmpmeta><rdf:RDF/></x:xmpmeta>").Dqt().Sof0().Dht().Sos().ScanData(48).Eoi();
+  return b.Build();
+}
+
+// Every file the two single-file harnesses start from.
+std::vector<Seed> FileSeeds() {
+  std::vector<Seed> seeds;
+  for (bool big : {false, true}) {
+    const std::string order = big ? "be" : "le";
+    seeds.push_back({"sample-" + order + ".jpg", test::SamplePhotoJpeg(big, 256)});
+    seeds.push_back({"sample-" + order + ".tif", test::SampleTiffStructure(big, 400)});
+    seeds.push_back({"every-type-" + order + ".tif", EveryTypeTiff(big)});
+    seeds.push_back({"every-type-" + order + ".jpg", test::MakeJpeg(EveryTypeTiff(big), 32)});
+    seeds.push_back({"chained-" + order + ".tif", ChainedTiff(big)});
+    seeds.push_back({"chained-" + order + ".jpg", test::MakeJpeg(ChainedTiff(big), 32)});
+    seeds.push_back({"gps-only-" + order + ".tif", GpsOnlyTiff(big)});
+    seeds.push_back({"plain-directory-" + order + ".jpg", test::MakeJpeg(PlainDirectoryTiff(big), 16)});
+    seeds.push_back({"iptc-photoshop-" + order + ".tif", IptcPhotoshopTiff(big)});
+    seeds.push_back({"audio-" + order + ".jpg", JpegWithAudio(big)});
+    seeds.push_back({"xmp-" + order + ".jpg", JpegWithXmp(PlainDirectoryTiff(big))});
+  }
+  seeds.push_back({"no-exif.jpg", test::MakeJpegWithoutExif(32)});
+  seeds.push_back({"xmp-only.jpg", JpegWithXmp({})});
+  return seeds;
+}
+
+}  // namespace
+
+std::vector<Seed> MakeSeeds(const std::string &harness) {
+  if (harness == "reader" || harness == "load") return FileSeeds();
+  return {};
+}
+
+}  // namespace kexif::fuzz
