@@ -153,8 +153,9 @@ class Scanner {
       scanStarted_ = true;
       return PlainSegment(m, p);
     }
-    // RST0-RST7 and the other standalone codes of the D0-DF range.
-    if (m >= 0xD0 && m <= 0xDF) return Pair(p);
+    // RST0-RST7 and the other codes of the D0-DF range without a segment
+    // (DQT and DRI have one).
+    if (m >= 0xD0 && m <= 0xDF && m != kMarkerDqt && m != kMarkerDri) return Pair(p);
     if (scanStarted_) return Pair(p);
     return PlainSegment(m, p);
   }
@@ -208,12 +209,13 @@ class Scanner {
     if (length < kMinSegmentLength) return false;
     // The identifier is made of the payload bytes there really are.
     uint8_t identifier[kIdentifierSize] = {0, 0, 0, 0};
-    int32_t present = length - kLengthFieldSize;
-    if (present > kIdentifierSize) present = kIdentifierSize;
-    for (int32_t i = 0; i < present; ++i) {
+    int32_t wanted = length - kLengthFieldSize;
+    if (wanted > kIdentifierSize) wanted = kIdentifierSize;
+    int32_t present = 0;
+    for (; present < wanted; ++present) {
       const int b = in_.NextByte();
       if (b == kNoByte) break;
-      identifier[i] = static_cast<uint8_t>(b);
+      identifier[present] = static_cast<uint8_t>(b);
     }
     if (DiagnosticsEnabled()) {
       Diagnose("APP%d:APPlication uint len=%d(%Xh) \"%c%c%c%c\"\n", m - kMarkerApp0, length, length,

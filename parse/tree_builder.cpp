@@ -22,6 +22,20 @@ MetaNode *NewStructuralNode(int32_t id, int32_t kind, int32_t value) {
   return node;
 }
 
+// Copies the fields that ParseMarks and ExifDocument share, either way.
+template <typename To, typename From>
+void CopyParseFields(To &to, const From &from) {
+  to.byteOrder = from.byteOrder;
+  to.exifPointerTag = from.exifPointerTag;
+  to.thumbnailOffsetTag = from.thumbnailOffsetTag;
+  to.exifExists = from.exifExists;
+  to.thumbnailLoaded = from.thumbnailLoaded;
+  to.thumbnailExists = from.thumbnailExists;
+  to.exifDirectoryVisited = from.exifDirectoryVisited;
+  to.gpsDirectoryVisited = from.gpsDirectoryVisited;
+  to.interopDirectoryVisited = from.interopDirectoryVisited;
+}
+
 }  // namespace
 
 int32_t EntryByteSize(const TiffEntry &entry) {
@@ -105,28 +119,18 @@ SegmentNode *TreeBuilder::OnSegment(int32_t marker, int32_t length, int32_t offs
 }
 
 ParseMarks TreeBuilder::Mark(const MetaNode *owner) const {
-  const ExifDocument &d = *document;
-  return ParseMarks{d.byteOrder,       d.exifPointerTag,        d.thumbnailOffsetTag,
-                    d.exifExists,      d.thumbnailLoaded,       d.thumbnailExists,
-                    d.exifDirectoryVisited, d.gpsDirectoryVisited, d.interopDirectoryVisited,
-                    owner->hasChildren};
+  ParseMarks marks{};
+  CopyParseFields(marks, *document);
+  marks.ownerHasChildren = owner->hasChildren;
+  return marks;
 }
 
 void TreeBuilder::Discard(MetaNode *owner, const ParseMarks &marks) {
   MetaNode *children = owner->firstChild;
   owner->firstChild = nullptr;
   owner->hasChildren = marks.ownerHasChildren;
-  ExifDocument &d = *document;
-  d.byteOrder = marks.byteOrder;
-  d.exifPointerTag = marks.exifPointerTag;
-  d.thumbnailOffsetTag = marks.thumbnailOffsetTag;
-  d.exifExists = marks.exifExists;
-  d.thumbnailLoaded = marks.thumbnailLoaded;
-  d.thumbnailExists = marks.thumbnailExists;
-  d.exifDirectoryVisited = marks.exifDirectoryVisited;
-  d.gpsDirectoryVisited = marks.gpsDirectoryVisited;
-  d.interopDirectoryVisited = marks.interopDirectoryVisited;
-  d.SetCursor(owner);
+  CopyParseFields(*document, marks);
+  document->SetCursor(owner);
   delete children;
 }
 

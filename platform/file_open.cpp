@@ -1,9 +1,9 @@
 #include "platform/file_open.h"
 
-#include <sys/stat.h>
-
 #include <cstdint>
 #include <cstring>
+
+#include "platform/file_io.h"
 
 namespace kexif {
 namespace {
@@ -27,18 +27,43 @@ void AppendUtf8(uint32_t cp, std::string *out) {
   }
 }
 
-// Opens name; for reading only a regular file counts (fopen accepts a
-// folder, which would hide the 16-bit reading of the same bytes).
-std::FILE *OpenOne(const char *name, FileOpenMode mode) {
-  std::FILE *f = std::fopen(name, mode == FileOpenMode::kRead ? "rb" : "wb");
+// For reading only a regular file counts (fopen accepts a folder, which
+// would hide the 16-bit reading of the same bytes): anything else is closed.
+std::FILE *KeepRegularForReading(std::FILE *f, FileOpenMode mode) {
   if (f == nullptr || mode == FileOpenMode::kWrite) return f;
-  struct stat info {};
-  if (fstat(fileno(f), &info) != 0 || !S_ISREG(info.st_mode)) {
+  int64_t size = 0;
+  if (!RegularFileSize(f, &size)) {
     std::fclose(f);
     return nullptr;
   }
   return f;
 }
+
+// Opens an 8-bit name.
+std::FILE *OpenOne(const char *name, FileOpenMode mode) {
+  return KeepRegularForReading(std::fopen(name, mode == FileOpenMode::kRead ? "rb" : "wb"), mode);
+}
+
+#ifdef _WIN32
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "the Windows runtime takes UTF-16 names");
+
+// The runtime's own open by 16-bit name, after the same checks of the name
+// as elsewhere (bounded, well-formed), so that _wfopen never reads past a
+// name that was never meant as 16-bit.
+std::FILE *OpenWide(const char16_t *name, FileOpenMode mode) {
+  std::string checked;
+  if (!WideNameToUtf8(name, &checked)) return nullptr;
+  const auto *wide = reinterpret_cast<const wchar_t *>(name);
+  return KeepRegularForReading(_wfopen(wide, mode == FileOpenMode::kRead ? L"rb" : L"wb"), mode);
+}
+#else
+// Without a 16-bit open in the runtime the name is opened in its UTF-8 form.
+std::FILE *OpenWide(const char16_t *name, FileOpenMode mode) {
+  std::string converted;
+  if (!WideNameToUtf8(name, &converted)) return nullptr;
+  return OpenOne(converted.c_str(), mode);
+}
+#endif
 
 }  // namespace
 
@@ -91,9 +116,7 @@ std::FILE *OpenNamedFile(const void *name, FileOpenMode mode) {
     if (std::FILE *f = OpenOne(narrow, mode)) return f;
   }
   if (LooksLikeNarrowName(narrow)) return nullptr;
-  std::string converted;
-  if (!WideNameToUtf8(static_cast<const char16_t *>(name), &converted)) return nullptr;
-  return OpenOne(converted.c_str(), mode);
+  return OpenWide(static_cast<const char16_t *>(name), mode);
 }
 
 }  // namespace kexif

@@ -1,6 +1,6 @@
 // Opening a file by a name that may be an 8-bit or a 16-bit (UTF-16) string
-// passed through the same pointer. What the Windows runtime does with fopen
-// and _wfopen, done here with fopen and a UTF-16 to UTF-8 conversion.
+// passed through the same pointer: fopen first, then on Windows the
+// runtime's _wfopen, elsewhere fopen on the name's UTF-8 form.
 #ifndef KEXIF_PLATFORM_FILE_OPEN_H
 #define KEXIF_PLATFORM_FILE_OPEN_H
 

@@ -12,7 +12,6 @@
 namespace kexif {
 namespace {
 
-constexpr int32_t kTiffHeaderSize = 8;
 constexpr int32_t kEntryCountSize = 2;
 constexpr int32_t kLinkSize = 4;
 
@@ -152,15 +151,11 @@ int32_t WalkDirectory(bool bigEndian, ByteStream &stream, ReaderContext &context
 }
 
 int ScanDirectoryChain(ByteStream &stream, ReaderContext &context) {
-  uint8_t header[kTiffHeaderSize];
-  if (!ReadExact(stream, header, kTiffHeaderSize)) return 0;
-  const bool little = header[0] == 'I' && header[1] == 'I';
-  const bool big = header[0] == 'M' && header[1] == 'M';
-  if (!little && !big) return 0;
-  context.byteOrder = big ? kBigEndian : kLittleEndian;
+  bool big = false;
+  uint32_t offset = 0;
+  if (!ReadTiffHeader(stream, context, &big, &offset)) return 0;
   // The stream is the TIFF data: a JPEG's Exif payload copy or a TIFF file.
   const int64_t size = stream.Size();
-  uint32_t offset = ReadU32(header + 4, big);
   OffsetTrail trail;
   while (offset != 0) {
     if (offset > static_cast<uint32_t>(INT32_MAX) || !RangeFits(offset, kEntryCountSize, size)) return 0;

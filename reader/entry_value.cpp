@@ -50,8 +50,7 @@ bool ReadEntryValue(const TiffData &data, const RawEntry &entry, int32_t extraBy
   const bool inField = elementSize == 0 ? size <= kValueFieldSize : ValueFitsInWord(type, entry.count);
   if (elementSize == 0 && !inField) return false;
   if (size > INT32_MAX - extraBytes) return false;
-  // An out-of-line value must lie inside the data before anything is
-  // allocated for it: the count alone may claim gigabytes.
+  // The value's place is checked before anything is allocated for it.
   const uint32_t offset = inField ? 0 : ReadU32(entry.field, data.bigEndian);
   if (!inField && !RangeFits(offset, size, data.limit)) return false;
   out->size = size;

@@ -5,6 +5,7 @@
 #include "model/exif_constants.h"
 #include "reader/directory_walk.h"
 #include "reader/jpeg_scan.h"
+#include "stream/byte_order.h"
 #include "stream/checked_read.h"
 
 namespace kexif {
@@ -12,6 +13,7 @@ namespace {
 
 // Bytes read at the start of a file to tell its format.
 constexpr int32_t kSignatureSize = 4;
+constexpr int32_t kTiffHeaderSize = 8;
 
 }  // namespace
 
@@ -66,6 +68,18 @@ bool ReadExifTiffData(ReaderContext &context, std::unique_ptr<uint8_t[]> *out, i
   if (!ReadExact(*context.stream, bytes.get(), length)) return false;
   *out = std::move(bytes);
   *size = length;
+  return true;
+}
+
+bool ReadTiffHeader(ByteStream &stream, ReaderContext &context, bool *bigEndian, uint32_t *firstOffset) {
+  uint8_t header[kTiffHeaderSize];
+  if (!ReadExact(stream, header, kTiffHeaderSize)) return false;
+  const bool little = header[0] == 'I' && header[1] == 'I';
+  const bool big = header[0] == 'M' && header[1] == 'M';
+  if (!little && !big) return false;
+  context.byteOrder = big ? kBigEndian : kLittleEndian;
+  *bigEndian = big;
+  *firstOffset = ReadU32(header + 4, big);
   return true;
 }
 

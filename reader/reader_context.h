@@ -93,6 +93,25 @@ ReaderContext *BeginReaderContext(const void *name);
 // segment, its payload is 6 bytes or fewer, or it cannot be read wholly.
 bool ReadExifTiffData(ReaderContext &context, std::unique_ptr<uint8_t[]> *out, int32_t *size);
 
+// Runs walk(stream) over a MemoryStream on the JPEG's Exif TIFF data copy
+// and returns its result; 0 when the data cannot be read.
+template <typename Walk>
+int WalkExifTiffData(ReaderContext &context, Walk walk) {
+  std::unique_ptr<uint8_t[]> tiff;
+  int32_t size = 0;
+  if (!ReadExifTiffData(context, &tiff, &size)) return 0;
+  ByteStream *memory = nullptr;
+  if (CreateMemoryStream(&memory, tiff.get(), size) == 0) return 0;
+  const int result = walk(*memory);
+  ReleaseStream(memory);
+  return result;
+}
+
+// Reads the 8-byte TIFF header the stream stands at: "II" or "MM" (the
+// magic number is not examined) and the first directory's offset. Sets the
+// context's byteOrder. False when the header cannot be read or is neither.
+bool ReadTiffHeader(ByteStream &stream, ReaderContext &context, bool *bigEndian, uint32_t *firstOffset);
+
 }  // namespace kexif
 
 #endif

@@ -10,7 +10,6 @@
 namespace kexif {
 namespace {
 
-constexpr int32_t kTiffHeaderSize = 8;
 constexpr int32_t kEntryCountSize = 2;
 constexpr int32_t kLinkSize = 4;
 
@@ -27,14 +26,7 @@ int32_t ReadEntryCount(ByteStream &stream, bool bigEndian, int64_t size) {
 
 // Runs LocateThumbnail over the JPEG's Exif TIFF data copy.
 int LocateInExifPayload(ReaderContext &context, int wantData) {
-  std::unique_ptr<uint8_t[]> tiff;
-  int32_t size = 0;
-  if (!ReadExifTiffData(context, &tiff, &size)) return 0;
-  ByteStream *memory = nullptr;
-  if (CreateMemoryStream(&memory, tiff.get(), size) == 0) return 0;
-  const int located = LocateThumbnail(*memory, context, wantData);
-  ReleaseStream(memory);
-  return located;
+  return WalkExifTiffData(context, [&](ByteStream &memory) { return LocateThumbnail(memory, context, wantData); });
 }
 
 }  // namespace
@@ -90,13 +82,9 @@ void FindThumbnail(bool bigEndian, ByteStream &stream, ReaderContext &context, i
 }
 
 int LocateThumbnail(ByteStream &stream, ReaderContext &context, int wantData) {
-  uint8_t header[kTiffHeaderSize];
-  if (!ReadExact(stream, header, kTiffHeaderSize)) return 0;
-  const bool little = header[0] == 'I' && header[1] == 'I';
-  const bool big = header[0] == 'M' && header[1] == 'M';
-  if (!little && !big) return 0;
-  context.byteOrder = big ? kBigEndian : kLittleEndian;
-  const uint32_t first = ReadU32(header + 4, big);
+  bool big = false;
+  uint32_t first = 0;
+  if (!ReadTiffHeader(stream, context, &big, &first)) return 0;
   if (!RangeFits(first, kEntryCountSize, stream.Size())) return 0;
   stream.Seek(kSeekFromStart, static_cast<int32_t>(first));
   FindThumbnail(big, stream, context, wantData);

@@ -12,13 +12,7 @@ constexpr int32_t kEntryCountSize = 2;
 
 // Reads the JPEG's Exif TIFF data into memory and runs the chain scan on it.
 void ScanJpegExifChain(ReaderContext &context) {
-  std::unique_ptr<uint8_t[]> tiff;
-  int32_t size = 0;
-  if (!ReadExifTiffData(context, &tiff, &size)) return;
-  ByteStream *memory = nullptr;
-  if (CreateMemoryStream(&memory, tiff.get(), size) == 0) return;
-  ScanDirectoryChain(*memory, context);
-  ReleaseStream(memory);
+  WalkExifTiffData(context, [&](ByteStream &memory) { return ScanDirectoryChain(memory, context); });
 }
 
 bool HasFlag(const ReaderContext &context, uint32_t tag) {

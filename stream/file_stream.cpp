@@ -1,12 +1,10 @@
 #include "stream/file_stream.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <climits>
 #include <cstring>
 #include <new>
 
+#include "platform/file_io.h"
 #include "platform/file_open.h"
 
 namespace kexif {
@@ -27,7 +25,7 @@ FileStream::~FileStream() {
 
 bool FileStream::SeekFile(int64_t position) {
   if (filePosition_ == position) return true;
-  if (fseeko(file_, static_cast<off_t>(position), SEEK_SET) != 0) return false;
+  if (SeekFile64(file_, position, SEEK_SET) != 0) return false;
   filePosition_ = position;
   return true;
 }
@@ -92,7 +90,7 @@ int32_t FileStream::Seek(int32_t origin, int32_t offset) {
   if (mode_ != kOpenRead) {
     int whence = origin == kSeekFromStart ? SEEK_SET : origin == kSeekFromCurrent ? SEEK_CUR : SEEK_END;
     if (origin < kSeekFromStart || origin > kSeekFromEnd) return -1;
-    return fseeko(file_, static_cast<off_t>(offset), whence) == 0 ? 0 : -1;
+    return SeekFile64(file_, offset, whence) == 0 ? 0 : -1;
   }
   int64_t target;
   switch (origin) {
@@ -109,7 +107,7 @@ int32_t FileStream::Seek(int32_t origin, int32_t offset) {
 
 int32_t FileStream::Tell() {
   if (mode_ != kOpenRead) {
-    const off_t p = ftello(file_);
+    const int64_t p = TellFile64(file_);
     return p < 0 || p > INT32_MAX ? -1 : static_cast<int32_t>(p);
   }
   return position_ > INT32_MAX ? -1 : static_cast<int32_t>(position_);
@@ -122,17 +120,17 @@ int32_t FileStream::AtEnd() {
 
 int64_t FileStream::Size() {
   if (mode_ == kOpenRead) return size_;
-  const off_t here = ftello(file_);
-  if (here < 0 || fseeko(file_, 0, SEEK_END) != 0) return -1;
-  const off_t end = ftello(file_);
-  fseeko(file_, here, SEEK_SET);
+  const int64_t here = TellFile64(file_);
+  if (here < 0 || SeekFile64(file_, 0, SEEK_END) != 0) return -1;
+  const int64_t end = TellFile64(file_);
+  SeekFile64(file_, here, SEEK_SET);
   return end;
 }
 
 bool FileStream::Flush() {
   if (mode_ != kOpenWrite) return true;
   if (std::fflush(file_) != 0) writeError_ = true;
-  if (::fsync(fileno(file_)) != 0) writeError_ = true;
+  if (!SyncFile(file_)) writeError_ = true;
   return !writeError_ && !std::ferror(file_);
 }
 
@@ -142,14 +140,12 @@ int CreateFileStream(ByteStream **out, const void *name, int32_t mode) {
   if (file == nullptr) return 0;
   int64_t size = 0;
   if (mode == kOpenRead) {
-    struct stat info {};
     // Positions are 32-bit throughout the library: larger files, and
     // anything that is not a regular file, are refused.
-    if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode) || info.st_size > INT32_MAX) {
+    if (!RegularFileSize(file, &size) || size > INT32_MAX) {
       std::fclose(file);
       return 0;
     }
-    size = info.st_size;
     std::setvbuf(file, nullptr, _IONBF, 0);  // the stream buffers by itself
   } else {
     std::setvbuf(file, nullptr, _IOFBF, kWriteBufferSize);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "kexif.h"
+#include "parse/diagnostics.h"
 #include "tests/support/jpeg_builder.h"
 #include "tests/support/sample_photo.h"
 #include "tests/support/temp_files.h"
@@ -134,6 +135,79 @@ TEST(GetTag, SearchesLaterDirectoriesAndSubdirectoriesButNotEarlierOnes) {
   EXPECT_EQ(latitude.count, 3);
   EXPECT_EQ(Text(Query(doc.handle, 3, 0, 1)), std::string("E", 2));
   EXPECT_EQ(Query(doc.handle, 60, 0, 1).result, -1);
+}
+
+TEST(GetTag, LooksUpExifSetTagsFromThePointerEntryOnly) {
+  TempDir dir;
+  Loaded doc(dir.Write("a.jpg", SamplePhotoJpeg()));
+  EXPECT_EQ(Query(doc.handle, 274, 0, 2).result, -1);  // in IFD0, before the pointer
+  EXPECT_EQ(Query(doc.handle, 40961, 0, 2).result, 0);
+}
+
+TEST(GetTag, CopiesShortAsciiInLineAndLeavesTheBlockOfUnknownTypesAlone) {
+  TempDir dir;
+  for (bool big : {false, true}) {
+    TiffBuilder b(big);
+    b.AddDirectory().Add(Entry::Ascii(270, "AB")).Add(Entry::Raw(700, 13, 1, 5));
+    Loaded doc(dir.Write("a.tif", b.Build()));
+    ASSERT_NE(doc.handle, nullptr);
+    EXPECT_EQ(Query(doc.handle, 270, 0, 1).bytes, (Bytes{'A', 'B', 0}));
+    int marker = 0;
+    TagValue value{0, 0, &marker};
+    EXPECT_EQ(kExifGetTag(doc.handle, 700, &value, 0), 0);
+    EXPECT_EQ(value.type, 13);
+    EXPECT_EQ(value.data, &marker);
+  }
+}
+
+TEST(GetTag, LeavesTheRecordUntouchedOnAMissAndMissesEverythingWithoutExif) {
+  TempDir dir;
+  Loaded doc(dir.Write("a.jpg", MakeJpegWithoutExif()));
+  ASSERT_NE(doc.handle, nullptr);
+  EXPECT_EQ(kExifIsExifExist(doc.handle), 0);
+  EXPECT_EQ(kExifIsThumbnailExist(doc.handle), 0);
+  int marker = 0;
+  TagValue value{7, 9, &marker};
+  for (uint32_t tag : {271u, 33434u, 1u, 2u, 0xD8u}) EXPECT_EQ(kExifGetTag(doc.handle, tag, &value, 0), -1);
+  EXPECT_EQ(value.type, 7);
+  EXPECT_EQ(value.data, &marker);
+}
+
+void IgnoreLine(const char *) {}
+
+TEST(GetTag, GivesTheSameAnswersWhetherOrNotIptcAndPhotoshopBlocksAreWalked) {
+  TempDir dir;
+  TiffBuilder b(true);
+  b.AddDirectory()
+      .Add(Entry::Ascii(271, "Cam"))
+      .Add(Entry::Undefined(33723, {0x1C, 2, 5, 0, 2, 'h', 'i', 0x1C, 2}))
+      .Add(Entry::Undefined(34377, {'8', 'B', 'I', 'M', 4, 4, 0, 0, 0x90, 0, 0, 0, 'x'}));
+  const std::string path = dir.Write("a.tif", b.Build());
+  std::vector<Answer> answers[2];
+  for (int walked = 0; walked < 2; ++walked) {
+    SetDiagnosticHook(walked != 0 ? IgnoreLine : nullptr);
+    Loaded doc(path);
+    SetDiagnosticHook(nullptr);
+    ASSERT_NE(doc.handle, nullptr);
+    for (uint32_t tag : {271u, 33723u, 34377u}) answers[walked].push_back(Query(doc.handle, tag, 0, 1));
+  }
+  for (size_t i = 0; i < 3; ++i) {
+    EXPECT_EQ(answers[0][i].result, 0);
+    EXPECT_EQ(answers[0][i].bytes, answers[1][i].bytes);
+  }
+}
+
+TEST(LoadFile, KeepsGarbageAfterEoiOutOfTheDocumentAndLoadsFilesWithoutEoi) {
+  TempDir dir;
+  Bytes noEoi = SamplePhotoJpeg();
+  noEoi.resize(noEoi.size() - 2);
+  Bytes garbage = SamplePhotoJpeg();
+  garbage.insert(garbage.end(), {0xFF, 0xC4, 0x00, 0x01, 0xFF});
+  for (const Bytes &bytes : {noEoi, garbage}) {
+    Loaded doc(dir.Write("a.jpg", bytes));
+    ASSERT_NE(doc.handle, nullptr);
+    EXPECT_EQ(Text(Query(doc.handle, 271, 0, 1)), std::string("KexifCam", 9));
+  }
 }
 
 }  // namespace

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Cross-builds kexif.dll for 32-bit Windows with mingw-w64 and checks its
+# export table. When wine can run 32-bit programs here, the example is run
+# on a sample photo too. Usage: scripts/build-windows.sh [build-dir]
+set -eu
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh g++-mingw-w64-i686
+build=${1:-build-windows}
+cmake -S . -B "$build" -G Ninja --toolchain cmake/mingw-i686.cmake \
+  -DCMAKE_BUILD_TYPE=Release -DKEXIF_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build"
+scripts/check-dll-exports.sh "$build/kexif.dll" tests/exported_symbols.txt
+
+# The example, when it exists, under wine when wine is installed (it is not
+# installed by this script).
+if [ -f "$build/kexif_example.exe" ] && command -v wine >/dev/null 2>&1; then
+  cmake -S . -B build -G Ninja >/dev/null
+  cmake --build build --target kexif_make_sample >/dev/null
+  mkdir -p "$build/sample"
+  build/tests/kexif_make_sample "$build/sample/photo.jpg"
+  echo "== example under wine"
+  (cd "$build" && WINEDEBUG=-all wine kexif_example.exe sample/photo.jpg)
+fi

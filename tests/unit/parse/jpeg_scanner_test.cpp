@@ -1,0 +1,274 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "api/load_document.h"
+#include "parse/jpeg_scanner.h"
+#include "parse/parse_limits.h"
+#include "parse/tiff_parser.h"
+#include "stream/owned_stream.h"
+#include "tests/support/jpeg_builder.h"
+#include "tests/support/sample_photo.h"
+#include "tests/support/temp_files.h"
+#include "tests/support/tree_dump.h"
+#include "tests/unit/parse/parse_test_util.h"
+
+namespace kexif::test {
+namespace {
+
+// The scan as a plain byte-by-byte loop, one stream call per byte: the
+// behaviour the block scanner must reproduce exactly.
+int ByteWiseScan(ByteStream &s, TreeBuilder &b) {
+  int32_t run = 0;
+  int32_t runStart = 0;
+  bool scanStarted = false;
+  bool endSeen = false;
+  auto count = [&](int32_t start, int32_t n) {
+    if (run == 0) runStart = start;
+    run += n;
+  };
+  for (;;) {
+    uint8_t c;
+    if (s.Read(&c, 1) != 1) break;
+    if (c != 0xFF) {
+      count(s.Tell() - 1, 1);
+      continue;
+    }
+    uint8_t m;
+    if (s.Read(&m, 1) != 1) {
+      count(s.Tell() - 1, 1);
+      break;
+    }
+    const int32_t p = s.Tell() - 2;
+    const bool app = m >= 0xE0 && m <= 0xEF;
+    bool segment = false;
+    if (m == 0xD8) {
+      b.OnSegment(0xD8, 0, 0, nullptr);
+    } else if (m == 0xD9) {
+      if (run > 0) b.OnSegment(kIdRawRun, run, runStart, nullptr);
+      run = 0;
+      b.OnSegment(0xD9, 0, 0, nullptr);
+      endSeen = true;
+    } else if (app) {
+      segment = true;
+    } else if (m == 0xDA && !scanStarted) {
+      scanStarted = true;
+      segment = true;
+    } else if (m == 0x00 || (m >= 0xD0 && m <= 0xDF && m != 0xDB && m != 0xDD) || scanStarted) {
+      count(p, 2);
+    } else {
+      segment = true;
+    }
+    if (!segment) continue;
+    uint8_t len[2];
+    const int32_t got = s.Read(len, 2);
+    if (got < 2) {
+      count(p, 2 + got);
+      break;
+    }
+    const int32_t length = len[0] * 256 + len[1];
+    if (length < 2) return 0;
+    if (!app) {
+      b.OnSegment(m, length - 2, p + 4, nullptr);
+      s.Seek(0, p + 2 + length);
+      continue;
+    }
+    uint8_t id[4] = {0, 0, 0, 0};
+    int32_t present = 0;
+    while (present < length - 2 && present < 4 && s.Read(&id[present], 1) == 1) ++present;
+    b.OnSegment(m, length - 2, p + 4, id);
+    if (m == 0xE1 && present == 4 && std::memcmp(id, "Exif", 4) == 0) {
+      s.Seek(0, p + 10);
+      ByteStream *window = nullptr;
+      CreateStreamWindow(&window, &s, length);
+      const OwnedStream owned(window);
+      if (ParseTiff(*window, b) == 0) return 0;
+    }
+    s.Seek(0, p + 2 + length);
+  }
+  if (!endSeen && run > 0) b.OnSegment(kIdRawRun, run, runStart, nullptr);
+  return 1;
+}
+
+struct Outcome {
+  int result;
+  std::string tree;
+};
+
+Outcome Scan(const Bytes &bytes) {
+  ExifDocument doc;
+  const int r = RunOver(bytes, doc, [](ByteStream &s, TreeBuilder &b) { return ScanJpeg(s, b); });
+  return {r, DumpTree(doc)};
+}
+
+Outcome Reference(const Bytes &bytes) {
+  ExifDocument doc;
+  const int r = RunOver(bytes, doc, ByteWiseScan);
+  return {r, DumpTree(doc)};
+}
+
+// Scans bytes in memory and through a loaded file, and checks both against
+// the byte-wise loop.
+void ExpectSameAsByteWise(const Bytes &bytes, const std::string &what) {
+  const Outcome expected = Reference(bytes);
+  const Outcome got = Scan(bytes);
+  EXPECT_EQ(got.result, expected.result) << what;
+  EXPECT_EQ(got.tree, expected.tree) << what;
+  if (bytes.size() < 2 || bytes[0] != 0xFF || bytes[1] != 0xD8) return;
+  TempDir dir;
+  ExifDocument *loaded = LoadDocument(dir.Write("f.jpg", bytes).c_str());
+  EXPECT_EQ(loaded != nullptr, expected.result == 1) << what;
+  if (loaded == nullptr) return;
+  loaded->format = 0;  // compare the tree and the parse's fields only
+  loaded->current = nullptr;
+  ExifDocument reference;
+  RunOver(bytes, reference, ByteWiseScan);
+  reference.current = nullptr;
+  EXPECT_EQ(DumpTree(*loaded), DumpTree(reference)) << what;
+  DestroyDocument(loaded);
+}
+
+std::vector<int32_t> TopLevel(const ExifDocument &doc) {
+  std::vector<int32_t> ids;
+  for (const MetaNode *n = doc.root; n != nullptr; n = n->next) ids.push_back(n->id);
+  return ids;
+}
+
+TEST(JpegScanner, RecordsSegmentsAndOneRawRunForScanDataWithPairsAndRestarts) {
+  TiffBuilder t;
+  t.AddDirectory().Add(Entry::Ascii(271, "Cam"));
+  JpegBuilder j;
+  j.Soi().App1Exif(t.Build()).Dqt().Sof0().Dht().Sos();
+  const size_t scanStart = j.Size();
+  j.ScanData(300).Raw({0xFF, 0x00}).ScanData(300).Raw({0xFF, 0xD0}).ScanData(200).Raw({0xFF, 0x00}).ScanData(194);
+  const size_t scanLength = j.Size() - scanStart;
+  j.Eoi();
+  ExifDocument doc;
+  ASSERT_EQ(RunOver(j.Build(), doc, [](ByteStream &s, TreeBuilder &b) { return ScanJpeg(s, b); }), 1);
+  EXPECT_EQ(TopLevel(doc), (std::vector<int32_t>{0xD8, 0xE1, 0xDB, 0xC0, 0xC4, 0xDA, kIdRawRun, 0xD9}));
+  const auto *app1 = AsSegmentNode(doc.root->next);
+  EXPECT_EQ(std::string(app1->label), "Exif");
+  EXPECT_EQ(app1->fileOffset, 2 + 4);
+  EXPECT_EQ(app1->dataLength, static_cast<int32_t>(6 + t.Build().size()));
+  EXPECT_EQ(app1->firstChild->id, kIdHeader);
+  EXPECT_EQ(doc.exifSegment, app1);
+  const auto *run = AsSegmentNode(FindById(doc.root, kIdRawRun));
+  EXPECT_EQ(scanLength, 1000u);
+  EXPECT_EQ(run->dataLength, 1000);
+  EXPECT_EQ(run->fileOffset, static_cast<int32_t>(scanStart));
+  ExpectSameAsByteWise(j.Build(), "baseline");
+}
+
+TEST(JpegScanner, MatchesTheByteWiseScanOnTrickyLayouts) {
+  TiffBuilder t;
+  t.AddDirectory().Add(Entry::Ascii(271, "Cam"));
+  const Bytes tiff = t.Build();
+  auto base = [] {
+    JpegBuilder j;
+    j.Soi().App0Jfif().Dqt().Sof0().Dht().Sos().ScanData(50);
+    return j;
+  };
+  ExpectSameAsByteWise(base().Raw({0xFF, 0xFF, 0xD9, 1, 2}).Eoi().Build(), "FF FF in scan data");
+  ExpectSameAsByteWise(base().Segment(0xE2, {'F', 'P', 'X', 'R', 0, 1}).ScanData(9).Eoi().Build(), "APPn after SOS");
+  ExpectSameAsByteWise(base().Dht().Sos().ScanData(20).Eoi().Build(), "DHT and SOS after SOS");
+  ExpectSameAsByteWise(base().Build(), "no EOI");
+  ExpectSameAsByteWise(base().Raw({0xFF}).Build(), "lone FF at the end");
+  ExpectSameAsByteWise(base().Eoi().Raw({1, 2, 3, 0xFF, 0x00, 7}).Build(), "garbage after EOI");
+  ExpectSameAsByteWise(base().Eoi().Raw({1, 2, 3}).Eoi().Build(), "second EOI");
+  JpegBuilder stray;
+  stray.Soi().Raw({9, 8, 7}).App0Jfif().Raw({0xFF, 0xD3}).Dqt().Segment(0xDD, {0, 4}).Sos().ScanData(10).Eoi();
+  ExpectSameAsByteWise(stray.Build(), "stray bytes before SOS");
+  JpegBuilder twoExif;
+  twoExif.Soi().App1Exif(tiff).App1Exif(tiff).Sos().ScanData(10).Eoi();
+  ExpectSameAsByteWise(twoExif.Build(), "two Exif segments");
+  JpegBuilder shortApp;
+  shortApp.Soi().SegmentWithLength(0xE1, 4, {'E', 'x'}).SegmentWithLength(0xE5, 2, {}).Sos().Eoi();
+  ExpectSameAsByteWise(shortApp.Build(), "APPn with L below 6");
+  ExpectSameAsByteWise(Bytes{0xFF, 0xD8, 0xFF, 0xDB, 0x00}, "length cut off");
+  ExpectSameAsByteWise(Bytes{0xFF, 0xD8, 0xFF, 0xE1, 0x00, 0x20, 'E', 'x'}, "identifier cut off");
+  ExpectSameAsByteWise(Bytes{0xFF, 0xD8, 0xFF, 0xC4, 0x00, 0x01, 1, 2}, "plain length 1");
+  ExpectSameAsByteWise(Bytes{0xFF, 0xD8, 0xFF, 0xE3, 0x00, 0x00}, "APP length 0");
+  ExpectSameAsByteWise(SamplePhotoJpeg(true, 5000), "sample photo");
+}
+
+TEST(JpegScanner, MatchesTheByteWiseScanAcrossBlockEdges) {
+  // Markers, length fields and identifiers that straddle the edge between
+  // two blocks, and a segment that ends past the first block.
+  for (size_t shift = 0; shift < 8; ++shift) {
+    JpegBuilder j;
+    j.Soi().Segment(0xFE, Bytes(static_cast<size_t>(kScanBlockSize) - 8 - 4 + shift, 0x20));
+    j.Segment(0xE1, {'E', 'x', 'i', 'f', 0, 0, 'M'}).Dqt().Sos().ScanData(kScanBlockSize - 20);
+    j.Raw({0xFF, 0x00, 0xFF, 0xD5}).Segment(0xEC, Bytes(70000 - 4, 1)).ScanData(100).Eoi();
+    ExpectSameAsByteWise(j.Build(), "shift " + std::to_string(shift));
+  }
+}
+
+TEST(JpegScanner, MatchesTheByteWiseScanOnRandomAndDamagedFiles) {
+  std::mt19937 random(12345);
+  const Bytes sample = SamplePhotoJpeg(false, 3000);
+  const uint8_t favourites[] = {0xFF, 0x00, 0xD8, 0xD9, 0xDA, 0xE1, 0xC4, 0xD0, 0x02, 'E', 'x', 'i', 'f'};
+  for (int round = 0; round < 300; ++round) {
+    Bytes bytes;
+    if (round % 2 == 0) {
+      bytes = sample;
+      const int flips = 1 + static_cast<int>(random() % 6);
+      for (int i = 0; i < flips; ++i) bytes[random() % bytes.size()] = static_cast<uint8_t>(random());
+    } else {
+      bytes = {0xFF, 0xD8};
+      const size_t n = random() % 400;
+      for (size_t i = 0; i < n; ++i) {
+        bytes.push_back(random() % 3 == 0 ? favourites[random() % sizeof favourites] : static_cast<uint8_t>(random()));
+      }
+    }
+    ExpectSameAsByteWise(bytes, "round " + std::to_string(round));
+  }
+}
+
+TEST(JpegScanner, KeepsDqtAndDriAsSegmentsAndRestartsAsRunBytes) {
+  JpegBuilder j;
+  j.Soi().Raw({0xFF, 0xD3}).Dqt().Segment(0xDD, {0, 4}).Sos().ScanData(5).Eoi();
+  ExifDocument doc;
+  ASSERT_EQ(RunOver(j.Build(), doc, [](ByteStream &s, TreeBuilder &b) { return ScanJpeg(s, b); }), 1);
+  EXPECT_EQ(TopLevel(doc), (std::vector<int32_t>{0xD8, 0xDB, 0xDD, 0xDA, kIdRawRun, 0xD9}));
+  const auto *run = AsSegmentNode(FindById(doc.root, kIdRawRun));
+  EXPECT_EQ(run->fileOffset, 2);  // the stray RST pair before the DQT
+  EXPECT_EQ(run->dataLength, 2 + 5);
+}
+
+TEST(JpegScanner, NamesTheSecondOfTwoExifSegments) {
+  TiffBuilder t;
+  t.AddDirectory().Add(Entry::Ascii(271, "Cam"));
+  JpegBuilder j;
+  j.Soi().App1Exif(t.Build()).App1Exif(t.Build()).Sos().ScanData(10).Eoi();
+  ExifDocument doc;
+  ASSERT_EQ(RunOver(j.Build(), doc, [](ByteStream &s, TreeBuilder &b) { return ScanJpeg(s, b); }), 1);
+  EXPECT_EQ(doc.exifSegment, doc.root->next->next);
+}
+
+TEST(JpegScanner, RecordsShortAppSegmentsWithTheirTrueLengthAndDoesNotParseThem) {
+  JpegBuilder j;
+  j.Soi().SegmentWithLength(0xE1, 5, {'E', 'x', 'i'}).Dqt().Sos().Eoi();
+  ExifDocument doc;
+  ASSERT_EQ(RunOver(j.Build(), doc, [](ByteStream &s, TreeBuilder &b) { return ScanJpeg(s, b); }), 1);
+  const auto *app1 = AsSegmentNode(doc.root->next);
+  EXPECT_EQ(app1->dataLength, 3);
+  EXPECT_EQ(std::memcmp(app1->label, "Exi\0", 5), 0);
+  EXPECT_EQ(app1->firstChild, nullptr);
+  EXPECT_EQ(doc.exifSegment, nullptr);
+  EXPECT_EQ(TopLevel(doc), (std::vector<int32_t>{0xD8, 0xE1, 0xDB, 0xDA, 0xD9}));
+}
+
+TEST(JpegScanner, FailsOnLengthFieldsBelowTwoAndOnDamagedExif) {
+  TiffBuilder empty;
+  empty.AddDirectory();
+  for (const Bytes &bad : {Bytes{0xFF, 0xD8, 0xFF, 0xDB, 0x00, 0x01, 0xFF, 0xD9},
+                           Bytes{0xFF, 0xD8, 0xFF, 0xE0, 0x00, 0x00, 0xFF, 0xD9},
+                           MakeJpeg(empty.Build())}) {
+    EXPECT_EQ(Scan(bad).result, 0);
+  }
+}
+
+}  // namespace
+}  // namespace kexif::test

@@ -1,0 +1,280 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+
+#include "parse/parse_limits.h"
+#include "parse/tiff_parser.h"
+#include "tests/support/sample_photo.h"
+#include "tests/unit/parse/parse_test_util.h"
+
+namespace kexif::test {
+namespace {
+
+int Parse(const Bytes &tiff, ExifDocument &document) {
+  return RunOver(tiff, document, [](ByteStream &s, TreeBuilder &b) { return ParseTiff(s, b); });
+}
+
+int32_t ValueWordByte(const TagNode *node, int i) {
+  uint8_t bytes[4];
+  std::memcpy(bytes, &node->value, 4);
+  return bytes[i];
+}
+
+TEST(TiffParser, ConvertsEveryTypeClassToNativeOrderInBothByteOrders) {
+  for (bool big : {false, true}) {
+    TiffBuilder b(big);
+    b.AddDirectory()
+        .Add(Entry::Ascii(270, "AB"))
+        .Add(Entry::Short(300, {1, 2}))
+        .Add(Entry::Long(301, {0x01020304}))
+        .Add(Entry::Short(302, {7, 8, 9}))
+        .Add(Entry::Rational(303, {{1, 2}}))
+        .Add(Entry::Double(304, {1.5}))
+        .Add(Entry::Raw(305, 13, 1, 0x0A0B0C0D))
+        .Add(Entry::Ascii(306, "longer text"));
+    ExifDocument doc;
+    ASSERT_EQ(Parse(b.Build(), doc), 1);
+    EXPECT_EQ(doc.byteOrder, big ? kBigEndian : kLittleEndian);
+    const TagNode *ascii = Tag(doc, 270);
+    EXPECT_EQ(ascii->count, 3);
+    EXPECT_EQ(ValueWordByte(ascii, 0), 'A');
+    EXPECT_EQ(ValueWordByte(ascii, 1), 'B');
+    EXPECT_EQ(ValueWordByte(ascii, 2), 0);
+    EXPECT_EQ(ascii->data, nullptr);
+    EXPECT_EQ(Tag(doc, 300)->value, 1 | (2 << 16));
+    EXPECT_EQ(Tag(doc, 301)->value, 0x01020304);
+    const TagNode *shorts = Tag(doc, 302);
+    ASSERT_EQ(shorts->dataLength, 6);
+    uint16_t three[3];
+    std::memcpy(three, shorts->data, 6);
+    EXPECT_EQ(three[2], 9);
+    const TagNode *rational = Tag(doc, 303);
+    uint32_t halves[2];
+    ASSERT_EQ(rational->dataLength, 8);
+    std::memcpy(halves, rational->data, 8);
+    EXPECT_EQ(halves[0], 1u);
+    EXPECT_EQ(halves[1], 2u);
+    double d = 0;
+    std::memcpy(&d, Tag(doc, 304)->data, 8);
+    EXPECT_EQ(d, 1.5);
+    const TagNode *unknown = Tag(doc, 305);
+    EXPECT_EQ(unknown->value, 0x0A0B0C0D);
+    EXPECT_EQ(unknown->data, nullptr);
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(Tag(doc, 306)->data), 12), std::string("longer text", 12));
+    // Out of line: the value word keeps the offset as read.
+    EXPECT_GT(Tag(doc, 306)->value, 8);
+  }
+}
+
+TEST(TiffParser, BuildsHeaderThenNumberedDirectoriesAsSiblings) {
+  TiffBuilder b;
+  b.AddDirectory().Add(Entry::Short(274, {1}));
+  b.AddDirectory().Add(Entry::Short(259, {6}));
+  ExifDocument doc;
+  ASSERT_EQ(Parse(b.Build(), doc), 1);
+  ASSERT_NE(doc.root, nullptr);
+  EXPECT_EQ(doc.root->id, kIdHeader);
+  const MetaNode *d0 = doc.root->next;
+  const MetaNode *d1 = d0->next;
+  EXPECT_EQ(d0->value, 0);
+  EXPECT_EQ(d1->value, 1);
+  EXPECT_EQ(d1->next, nullptr);
+  EXPECT_EQ(ChildIds(d0), (std::vector<int32_t>{kIdEntryCount, 274, kIdDirectoryEnd}));
+  EXPECT_GT(d0->firstChild->next->next->value, 8);  // offset of IFD1 as read
+  EXPECT_EQ(d1->firstChild->next->next->value, 0);  // end of chain
+  // A TIFF parse leaves both slots on root.
+  EXPECT_EQ(doc.childSlot, &doc.root);
+  EXPECT_EQ(doc.siblingSlot, &doc.root);
+}
+
+TEST(TiffParser, AFirstOffsetOfZeroGivesOnlyTheHeader) {
+  ExifDocument doc;
+  ASSERT_EQ(Parse(Bytes{'M', 'M', 0, 42, 0, 0, 0, 0}, doc), 1);
+  EXPECT_EQ(doc.root->id, kIdHeader);
+  EXPECT_EQ(doc.root->next, nullptr);
+  EXPECT_EQ(doc.byteOrder, kBigEndian);
+}
+
+TEST(TiffParser, RefusesBadMarksAndShortHeaders) {
+  for (const Bytes &bad : {Bytes{'I', 'M', 42, 0, 8, 0, 0, 0}, Bytes{'I', 'I', 42}, Bytes{'I', 'I', 42, 0, 8, 0}}) {
+    ExifDocument doc;
+    EXPECT_EQ(Parse(bad, doc), 0);
+  }
+}
+
+TEST(TiffParser, AcceptsOneAnd100EntriesAndRefuses101) {
+  for (int entries : {1, 100, 101}) {
+    TiffBuilder b;
+    Ifd &ifd = b.AddDirectory();
+    for (int t = 0; t < entries; ++t) ifd.Add(Entry::Short(static_cast<uint16_t>(1000 + t), {1}));
+    ExifDocument doc;
+    EXPECT_EQ(Parse(b.Build(), doc), entries <= 100 ? 1 : 0) << entries;
+  }
+}
+
+TEST(TiffParser, ATypeZeroEntryFailsAndKeepsTheEntriesBeforeIt) {
+  TiffBuilder b;
+  b.AddDirectory().Add(Entry::Short(274, {1})).Add(Entry::Raw(280, 0, 1, 0)).Add(Entry::Short(296, {2}));
+  ExifDocument doc;
+  EXPECT_EQ(Parse(b.Build(), doc), 0);
+  EXPECT_NE(Tag(doc, 274), nullptr);
+  EXPECT_EQ(Tag(doc, 296), nullptr);
+}
+
+TEST(TiffParser, EndsALoopingChainAtTheFirstRepeatedDirectory) {
+  TiffBuilder b;
+  b.AddDirectory().Add(Entry::Short(274, {1}));
+  b.AddDirectory().Add(Entry::Short(259, {6})).rawNextOffset = 8;  // back to IFD0
+  ExifDocument doc;
+  ASSERT_EQ(Parse(b.Build(), doc), 1);
+  EXPECT_EQ(doc.CountDirectories(), 2);
+}
+
+TEST(TiffParser, EndsAnEndlessChainAtTheCap) {
+  TiffBuilder b;
+  for (int i = 0; i < kMaxDirectoriesInChain + 5; ++i) b.AddDirectory().Add(Entry::Short(274, {1}));
+  ExifDocument doc;
+  ASSERT_EQ(Parse(b.Build(), doc), 1);
+  EXPECT_EQ(doc.CountDirectories(), kMaxDirectoriesInChain);
+}
+
+TEST(TiffParser, FailsOnANextOffsetWithTheTopBitSet) {
+  TiffBuilder b;
+  b.AddDirectory().Add(Entry::Short(274, {1})).rawNextOffset = 0x80000010u;
+  ExifDocument doc;
+  EXPECT_EQ(Parse(b.Build(), doc), 0);
+}
+
+TEST(TiffParser, FailsOnValuesTheStreamCannotHold) {
+  const Entry cases[] = {
+      Entry::Raw(270, kTypeAscii, 0xFFFFFFFFu, 8),         // byte size beyond the stream
+      Entry::Raw(270, kTypeDouble, 0x20000000u, 8),        // count x 8 overflows
+      Entry::Raw(270, kTypeLong, 2, 0x7FFFFFF0u),          // offset beyond the stream
+      Entry::Raw(270, kTypeRational, 1, 0xFFFFFFFCu),      // offset + size wraps
+  };
+  for (const Entry &e : cases) {
+    TiffBuilder b;
+    b.AddDirectory().Add(Entry::Short(259, {1})).Add(e);
+    ExifDocument doc;
+    EXPECT_EQ(Parse(b.Build(), doc), 0) << e.type << " " << e.count;
+  }
+}
+
+TEST(TiffParser, RefusesDirectoriesThatCopyOneLargeValueOverAndOver) {
+  // IFD0's value lies right after its one entry: 8 + 2 + 12 + 4.
+  constexpr uint32_t kValueOffset = 26;
+  constexpr uint32_t kValueSize = 1u << 20;
+  TiffBuilder b;
+  b.AddDirectory().Add(Entry::Undefined(700, Bytes(kValueSize, 7)));
+  for (int i = 0; i < 40; ++i) b.AddDirectory().Add(Entry::Raw(700, kTypeUndefined, kValueSize, kValueOffset));
+  ExifDocument doc;
+  EXPECT_EQ(Parse(b.Build(), doc), 0);
+  EXPECT_LT(doc.CountDirectories(), 10);
+}
+
+TEST(TiffParser, KeepsEveryValueWholeWhateverBytesAreDamaged) {
+  std::mt19937 random(99);
+  const Bytes sample = SampleTiffStructure(true, 300);
+  int parsed = 0;
+  for (int round = 0; round < 400; ++round) {
+    Bytes bytes = sample;
+    for (int i = 0; i < 1 + round % 5; ++i) bytes[random() % bytes.size()] = static_cast<uint8_t>(random());
+    ExifDocument doc;
+    if (Parse(bytes, doc) == 0) continue;
+    ++parsed;
+    // Every out-of-line value holds exactly count x element size bytes.
+    std::vector<MetaNode *> pending = {doc.root};
+    while (!pending.empty()) {
+      MetaNode *n = pending.back();
+      pending.pop_back();
+      if (n->next != nullptr) pending.push_back(n->next);
+      if (n->firstChild != nullptr) pending.push_back(n->firstChild);
+      const TagNode *t = AsTagNode(n);
+      if (t == nullptr || ValueFitsInWord(t->type, static_cast<uint32_t>(t->count))) continue;
+      EXPECT_EQ(int64_t{t->dataLength}, int64_t{t->count} * ElementSize(t->type)) << round;
+    }
+  }
+  EXPECT_GT(parsed, 0);
+}
+
+TEST(TiffParser, FailsOnEntriesOrNextOffsetCutShort) {
+  TiffBuilder b;
+  b.AddDirectory().Add(Entry::Short(274, {1})).Add(Entry::Short(296, {2}));
+  const Bytes whole = b.Build();
+  for (size_t cut : {size_t{12}, size_t{20}, whole.size() - 2}) {
+    ExifDocument doc;
+    EXPECT_EQ(Parse(Bytes(whole.begin(), whole.begin() + static_cast<long>(cut)), doc), 0) << cut;
+  }
+}
+
+TEST(TiffParser, FollowsOnlyTheFirstExifPointerAndNamesTheLast) {
+  TiffBuilder b;
+  b.AddDirectory().Exif().Add(Entry::Rational(33434, {{1, 100}}));
+  b.AddDirectory().Exif().Add(Entry::Rational(33437, {{28, 10}}));
+  ExifDocument doc;
+  ASSERT_EQ(Parse(b.Build(), doc), 1);
+  EXPECT_EQ(doc.exifExists, 1);
+  ASSERT_NE(doc.exifPointerTag, nullptr);
+  EXPECT_EQ(doc.exifPointerTag->parent, doc.FindDirectory(1));
+  EXPECT_EQ(doc.exifPointerTag->firstChild, nullptr);
+  EXPECT_NE(Tag(doc, 33434), nullptr);
+  EXPECT_EQ(Tag(doc, 33437), nullptr);
+}
+
+TEST(TiffParser, HangsTheInteroperabilityDirectoryUnderItsPointer) {
+  TiffBuilder b;
+  Ifd &exif = b.AddDirectory().Exif();
+  exif.Add(Entry::Rational(33434, {{1, 100}})).Add(Entry::Short(41728, {3}));
+  exif.Interop().Add(Entry::Ascii(1, "R98"));
+  ExifDocument doc;
+  ASSERT_EQ(Parse(b.Build(), doc), 1);
+  const TagNode *pointer = Tag(doc, kTagInteropPointer);
+  ASSERT_NE(pointer, nullptr);
+  EXPECT_EQ(ChildIds(pointer), (std::vector<int32_t>{kIdEntryCount, 1, kIdDirectoryEnd}));
+  EXPECT_EQ(pointer->next->id, 41728);
+}
+
+TEST(TiffParser, DropsADamagedInteroperabilityDirectoryAndGoesOn) {
+  TiffBuilder b;
+  Ifd &ifd0 = b.AddDirectory();
+  Ifd &exif = ifd0.Exif();
+  exif.Add(Entry::Rational(33434, {{1, 100}})).Add(Entry::Short(41728, {3}));
+  // A thumbnail pointer inside, then an entry of type 0.
+  exif.Interop().Add(Entry::Long(513, {0})).Add(Entry::Raw(600, 0, 1, 0));
+  ifd0.Gps().Add(Entry::Ascii(1, "N"));
+  ExifDocument doc;
+  ASSERT_EQ(Parse(b.Build(), doc), 1);
+  const TagNode *pointer = Tag(doc, kTagInteropPointer);
+  ASSERT_NE(pointer, nullptr);
+  EXPECT_EQ(pointer->firstChild, nullptr);
+  EXPECT_EQ(pointer->hasChildren, 0);
+  EXPECT_EQ(pointer->next->id, 41728);
+  EXPECT_EQ(doc.thumbnailOffsetTag, nullptr);
+  EXPECT_EQ(doc.thumbnailExists, 0);
+  EXPECT_EQ(Tag(doc, 1)->parent->id, static_cast<int32_t>(kTagGpsPointer));
+  EXPECT_EQ(doc.CountDirectories(), 1);
+}
+
+TEST(TiffParser, FailsWhenTheExifSubdirectoryFails) {
+  TiffBuilder b;
+  b.AddDirectory().Exif();  // an Exif sub-directory of 0 entries
+  ExifDocument doc;
+  EXPECT_EQ(Parse(b.Build(), doc), 0);
+}
+
+TEST(TiffParser, ParseDirectoryReturnsTheNextOffsetOrMinusOne) {
+  ExifDocument doc;
+  TreeBuilder builder(&doc);
+  builder.OnTiffHeader(kLittleEndian);
+  builder.OnDirectoryStart(1);
+  Bytes one = {1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0x40, 0, 0, 0};
+  MemoryStream s(one.data(), static_cast<int32_t>(one.size()));
+  EXPECT_EQ(ParseDirectory(false, s, builder), 0x40);
+  Bytes none = {0, 0};
+  MemoryStream empty(none.data(), 2);
+  EXPECT_EQ(ParseDirectory(false, empty, builder), -1);
+}
+
+}  // namespace
+}  // namespace kexif::test
