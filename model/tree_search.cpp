@@ -72,7 +72,10 @@ int32_t CountEntries(MetaNode *owner) {
   int32_t n = 0;
   if (owner == nullptr) return 0;
   for (MetaNode *c = owner->firstChild; c != nullptr; c = c->next) {
-    if (c->kind == kKindTiffItem && c->id != kIdEntryCount && AsTagNode(c) != nullptr) ++n;
+    // Only the entry-count node at the head is passed over: an entry with
+    // tag 3 (a GPS tag, for one) further down is an entry like any other.
+    const bool countNode = c == owner->firstChild && c->id == kIdEntryCount;
+    if (!countNode && c->kind == kKindTiffItem && AsTagNode(c) != nullptr) ++n;
   }
   return n;
 }

@@ -26,6 +26,9 @@ bool RegularFileSize(std::FILE *file, int64_t *size) {
 
 bool SyncFile(std::FILE *file) { return _commit(_fileno(file)) == 0; }
 
+// The runtime reports no file identity; names are not compared here.
+bool IsSameFile(std::FILE *, const char *) { return false; }
+
 #else
 
 static_assert(sizeof(off_t) == sizeof(int64_t), "64-bit file offsets are needed");
@@ -42,6 +45,12 @@ bool RegularFileSize(std::FILE *file, int64_t *size) {
 }
 
 bool SyncFile(std::FILE *file) { return fsync(fileno(file)) == 0; }
+
+bool IsSameFile(std::FILE *file, const char *name) {
+  struct stat mine {}, other {};
+  if (name == nullptr || fstat(fileno(file), &mine) != 0 || stat(name, &other) != 0) return false;
+  return mine.st_dev == other.st_dev && mine.st_ino == other.st_ino;
+}
 
 #endif
 

@@ -20,6 +20,9 @@ int64_t TellFile64(std::FILE *file);
 // folder, a device or a failed query; *size is then unchanged.
 bool RegularFileSize(std::FILE *file, int64_t *size);
 
+// True when name names the very file that file is open on.
+bool IsSameFile(std::FILE *file, const char *name);
+
 // Asks the system to put the bytes already handed to it (after fflush) on
 // the disk. False when it reports a failure.
 bool SyncFile(std::FILE *file);

@@ -11,11 +11,8 @@
 namespace kexif {
 namespace {
 
-constexpr int32_t kTypeOffset = 6;
-constexpr uint8_t kStreamDataType = 2;
-constexpr int32_t kStreamIndexOffset = 7;
-constexpr int32_t kRiffTagOffset = 41;
-constexpr int32_t kRiffSizeOffset = 45;
+constexpr int32_t kStreamIndexOffset = kFpxrIndexOffset;
+constexpr int32_t kRiffTagOffset = kClipDataOffset;
 // RIFF size counts the file less its "RIFF" tag and size field.
 constexpr int64_t kRiffHeaderSize = 8;
 
@@ -31,11 +28,6 @@ bool WriteAll(std::FILE *file, const uint8_t *bytes, int32_t length) {
 }
 
 }  // namespace
-
-bool IsClipStart(const uint8_t *payload, int32_t length) {
-  return length >= kClipStartMinPayload && std::memcmp(payload, "FPXR", 4) == 0 &&
-         payload[kTypeOffset] == kStreamDataType && std::memcmp(payload + kRiffTagOffset, "RIFF", 4) == 0;
-}
 
 int32_t ReaderAudioExists(ReaderContext &context) {
   for (int32_t i = 0; i < context.fpxrCount && context.audioExists == 0; ++i) {

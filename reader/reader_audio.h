@@ -6,19 +6,17 @@
 
 #include <cstdint>
 
+#include "payload/fpxr_layout.h"
 #include "reader/reader_context.h"
 
 namespace kexif {
 
 // Smallest payload that can start a clip: the 13-byte FPXR stream header,
-// the 28-byte audio preamble, "RIFF" and the 4-byte RIFF size.
-inline constexpr int32_t kClipStartMinPayload = 49;
+// the 28-byte audio preamble, "RIFF" and the 4-byte RIFF size. The clip
+// start test itself is IsClipStart of the FPXR layout.
+inline constexpr int32_t kClipStartMinPayload = kMinClipStartSize;
 // Smallest payload that can continue a clip (its stream header).
-inline constexpr int32_t kFpxrStreamHeaderSize = 13;
-
-// True when the payload starts a clip: at least kClipStartMinPayload bytes,
-// "FPXR" at 0, type 2 at 6 and "RIFF" at 41.
-bool IsClipStart(const uint8_t *payload, int32_t length);
+inline constexpr int32_t kFpxrStreamHeaderSize = kFpxrHeaderSize;
 
 // 1 when a recorded FPXR segment starts a clip (now or by an earlier call);
 // reads only the first bytes of each payload.

@@ -134,6 +134,8 @@ bool FileStream::Flush() {
   return !writeError_ && !std::ferror(file_);
 }
 
+bool FileStream::RefersTo(const char *name) const { return IsSameFile(file_, name); }
+
 int CreateFileStream(ByteStream **out, const void *name, int32_t mode) {
   if (out == nullptr || name == nullptr || (mode != kOpenRead && mode != kOpenWrite)) return 0;
   std::FILE *file = OpenNamedFile(name, mode == kOpenRead ? FileOpenMode::kRead : FileOpenMode::kWrite);

@@ -30,6 +30,9 @@ class FileStream final : public ByteStream {
   // it to put them on disk. Returns false on any error seen so far.
   bool Flush();
 
+  // True when name names the very file this stream is open on.
+  bool RefersTo(const char *name) const;
+
  private:
   bool Fill();
   bool SeekFile(int64_t position);

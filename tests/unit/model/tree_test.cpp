@@ -162,3 +162,24 @@ TEST(Document, RemoveNodeClearsTheShortcutsIntoIt) {
 
 }  // namespace
 }  // namespace kexif
+
+namespace kexif {
+namespace {
+
+TEST(CountEntries, CountsAnEntryWithTagThreeButNotTheEntryCountNode) {
+  MetaNode gps;
+  auto *count = new MetaNode;
+  count->kind = kKindTiffItem;
+  count->id = kIdEntryCount;
+  gps.firstChild = count;
+  auto *latitudeRef = new TagNode;
+  latitudeRef->id = 1;
+  auto *longitudeRef = new TagNode;
+  longitudeRef->id = kIdEntryCount;
+  count->next = latitudeRef;
+  latitudeRef->next = longitudeRef;
+  EXPECT_EQ(CountEntries(&gps), 2);
+}
+
+}  // namespace
+}  // namespace kexif

@@ -1,0 +1,31 @@
+// Writing one tag value into a TIFF document. Unlike the JPEG workers these
+// make no directory: a value for a missing directory changes nothing.
+//
+// Both return 1 when the value was written or nothing was to be done, 0
+// when memory ran out (the tree is then as it was).
+#ifndef KEXIF_EDIT_SET_TAG_TIFF_H
+#define KEXIF_EDIT_SET_TAG_TIFF_H
+
+#include <cstdint>
+
+#include "kexif.h"
+#include "model/exif_document.h"
+
+namespace kexif {
+
+// A tag outside the Exif sub-directory tag set. The first entry with the
+// tag anywhere in the document (the Interoperability directory aside, which
+// tag queries do not search either) is replaced; else a new entry joins the named
+// directory in ascending order.
+int SetTagTiff(ExifDocument &document, uint32_t tag, const TagValue &value, int32_t directory);
+
+// A tag of the Exif sub-directory tag set: an entry found by the Exif
+// sub-directory search is replaced; else the entry joins the Exif
+// sub-directory, made with its pointer entry in directory 0 when missing.
+// A document without Exif sub-directory and without directory 0 is left
+// as it was.
+int SetExifTagTiff(ExifDocument &document, uint32_t tag, const TagValue &value);
+
+}  // namespace kexif
+
+#endif

@@ -1,0 +1,106 @@
+// Turns the TIFF structure held in the tree into TIFF bytes: always
+// little-endian, the first directory at offset 8, each directory followed
+// by its packed value area (out-of-line values in entry order, no padding),
+// pending sub-directories (Exif, then GPS, then Interoperability) behind the
+// directory being finished, the next main directory where everything
+// written so far ends. Offsets count from position 0 of the output.
+#ifndef KEXIF_SAVE_DIRECTORY_WRITER_H
+#define KEXIF_SAVE_DIRECTORY_WRITER_H
+
+#include <cstdint>
+#include <utility>
+#include <vector>
+
+#include "model/exif_document.h"
+#include "stream/byte_stream.h"
+
+namespace kexif {
+
+// Size in bytes of what the writer produces for the document's TIFF
+// structure (header, every directory of the chain with its values and
+// sub-directories, and the JPEG or one-strip thumbnail carried in the
+// tree). 0 when the document has no header node; -1 when the structure
+// cannot be expressed (a value or total beyond 32 bits, more than 65535
+// entries in one directory).
+int32_t MeasureDirectories(ExifDocument &document);
+
+// Size of the sub-directory held by a pointer entry, with the
+// sub-directories nested in it; 0 for a null owner or one without a written
+// sub-directory; -1 as above.
+int32_t MeasureSubDirectory(ExifDocument &document, const MetaNode *owner);
+
+class DirectoryWriter {
+ public:
+  // Neither is owned.
+  DirectoryWriter(ExifDocument *document, ByteStream *output);
+
+  // "II", 42, offset 8.
+  void WriteHeader();
+  // Writes one directory of the main chain: its entry count, its entries,
+  // its value area and every sub-directory pending at its end. The stream
+  // must stand where the directory begins.
+  void WriteDirectory(MetaNode *directory);
+  // Writes the 2-byte count of owner's written entries at the current
+  // position.
+  void WriteEntryCount(const MetaNode *owner);
+  // Writes owner's entries, their value area and the pending
+  // sub-directories; must directly follow WriteEntryCount(owner).
+  void WriteEntries(MetaNode *owner);
+  // Patches the link of the directory just written (0 for the last one,
+  // else where the next directory begins) and moves there.
+  void WriteNextLink(bool last);
+  // Writes the thumbnail carried in the tree behind directory (when
+  // directory holds its entry) and points that entry at it. 1 when
+  // something was written.
+  int WriteThumbnailData(MetaNode *directory);
+  // TIFF save: copies the image pieces (or the JPEG thumbnail) of
+  // directory from the source stream behind it and rewrites its tables.
+  // 0 when a piece cannot be read in full from the source.
+  int WriteImageData(MetaNode *directory);
+
+  // Where the entry of node was written, or 0 when it was not.
+  int32_t EntryPosition(const MetaNode *node) const;
+  // True once a write came up short or a size could not be expressed.
+  bool failed() const { return failed_; }
+  // One past the furthest byte written.
+  int32_t extent() const { return extent_; }
+
+  int32_t position = 0;     // just after the last write
+  int32_t valueOffset = 0;  // where the next value, sub-directory or data goes
+  int32_t linkOffset = 0;   // link field of the directory being written
+  ExifDocument *document;
+  ByteStream *output;
+
+ private:
+  struct PendingPointer {
+    MetaNode *entry;
+    int32_t entryPosition;
+  };
+
+  void Seek(int32_t offset);
+  void WriteBytes(const void *bytes, int32_t length);
+  void WriteZeros(int32_t length);
+  void Write16(uint32_t v);
+  void Write32(uint32_t v);
+  // Rewrites the type, count and value fields of the entry at position as
+  // count LONG values held at (or, for one, in) value.
+  void PatchEntry(int32_t entryPosition, uint32_t count, uint32_t value);
+  void WriteOneEntry(TagNode &tag);
+  void WriteSubDirectory(const PendingPointer &pointer);
+  void WritePendingSubDirectories();
+  // Copies length bytes at offset of the source stream to the current
+  // position; false when the source does not hold them all.
+  bool CopyFromSource(int32_t offset, int32_t length);
+  bool WritePieces(MetaNode *directory, MetaNode *list);
+  bool WriteTiffThumbnail(MetaNode *directory);
+  bool ReserveValueArea(int64_t length);
+
+  std::vector<PendingPointer> pending_;
+  std::vector<std::pair<const MetaNode *, int32_t>> entryPositions_;
+  int32_t extent_ = 0;
+  bool failed_ = false;
+};
+
+}  // namespace kexif
+
+#endif

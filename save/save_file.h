@@ -1,0 +1,30 @@
+// Saving a document: the whole new file is written under a temporary name
+// beside the target, put on disk, and then replaces the target in one step.
+#ifndef KEXIF_SAVE_SAVE_FILE_H
+#define KEXIF_SAVE_SAVE_FILE_H
+
+#include "model/exif_document.h"
+
+namespace kexif {
+
+enum class SaveResult {
+  kSaved,
+  kBadName,              // empty, too long, or its temporary name is itself
+  kUnsupportedDocument,  // no format decided
+  kSoundFileUnreadable,  // the sound file set for the document cannot be opened
+  kTemporaryNotCreated,
+  kWriteFailed,          // the writer refused or the temporary file is incomplete
+  kReplaceFailed,
+};
+
+// Writes document to fileName (an 8-bit name). On kSaved the target holds
+// the new file, the temporary file is gone, and the document's stream and
+// audioStream are released (null): the document can no longer read its old
+// file. On any other result the target is exactly as it was, no temporary
+// file is left, and the document keeps its stream, so the host may try
+// again.
+SaveResult SaveDocument(ExifDocument &document, const char *fileName);
+
+}  // namespace kexif
+
+#endif

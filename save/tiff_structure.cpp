@@ -1,0 +1,47 @@
+#include "save/tiff_structure.h"
+
+namespace kexif {
+
+namespace {
+
+bool HoldsTiffStructure(const MetaNode *segment) {
+  return segment != nullptr && segment->id == kMarkerApp1 && segment->firstChild != nullptr &&
+         segment->firstChild->id == kIdHeader;
+}
+
+}  // namespace
+
+SegmentNode *ExifSegmentToRebuild(ExifDocument &document) {
+  if (document.format != kFormatJpeg) return nullptr;
+  if (HoldsTiffStructure(document.exifSegment)) {
+    // The shortcut must still name a node of the top-level chain.
+    for (MetaNode *s = document.root; s != nullptr; s = s->next) {
+      if (s == document.exifSegment) return document.exifSegment;
+    }
+  }
+  for (MetaNode *s = document.root; s != nullptr; s = s->next) {
+    if (HoldsTiffStructure(s)) return AsSegmentNode(s);
+  }
+  return nullptr;
+}
+
+MetaNode *TiffHeaderNode(ExifDocument &document) {
+  if (document.format == kFormatJpeg) {
+    SegmentNode *segment = ExifSegmentToRebuild(document);
+    return segment != nullptr ? segment->firstChild : nullptr;
+  }
+  for (MetaNode *n = document.root; n != nullptr; n = n->next) {
+    if (n->id == kIdHeader) return n;
+  }
+  return nullptr;
+}
+
+std::vector<MetaNode *> DirectoryChain(MetaNode *header) {
+  std::vector<MetaNode *> chain;
+  for (MetaNode *n = header != nullptr ? header->next : nullptr; n != nullptr; n = n->next) {
+    if (n->id == kIdDirectory) chain.push_back(n);
+  }
+  return chain;
+}
+
+}  // namespace kexif

@@ -1,0 +1,30 @@
+// Where the TIFF structure that a save writes hangs in a document's tree.
+#ifndef KEXIF_SAVE_TIFF_STRUCTURE_H
+#define KEXIF_SAVE_TIFF_STRUCTURE_H
+
+#include <vector>
+
+#include "model/exif_document.h"
+
+namespace kexif {
+
+// The APP1 segment whose Exif structure a JPEG save rebuilds: exifSegment
+// when the TIFF structure hangs under it, else the first top-level APP1
+// segment whose first child is a header node (one an editor created).
+// Null when the document carries no Exif structure; every other APP1
+// segment is written as it stands.
+SegmentNode *ExifSegmentToRebuild(ExifDocument &document);
+
+// The header node of the structure a save writes: the first child of
+// ExifSegmentToRebuild for a JPEG document, the top-level header node for a
+// TIFF document. Null when there is none.
+MetaNode *TiffHeaderNode(ExifDocument &document);
+
+// The directory nodes along the header's sibling chain, in chain order.
+// Walking the chain rather than looking directories up by number keeps
+// every directory even when two carry the same number.
+std::vector<MetaNode *> DirectoryChain(MetaNode *header);
+
+}  // namespace kexif
+
+#endif

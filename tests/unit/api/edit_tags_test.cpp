@@ -1,0 +1,395 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "api/document_handle.h"
+#include "kexif.h"
+#include "model/tree_search.h"
+#include "tests/support/hand_tree.h"
+#include "tests/support/jpeg_builder.h"
+#include "tests/support/sample_photo.h"
+#include "tests/support/temp_files.h"
+
+namespace kexif::test {
+namespace {
+
+struct Doc {
+  Doc(const TempDir &dir, const Bytes &bytes, const char *name = "f.jpg")
+      : handle(kExifLoadFile(dir.Write(name, bytes).c_str())) {}
+  ~Doc() { kExifDestroy(handle); }
+  ExifDocument &tree() const { return *ToDocument(handle); }
+  KExifHandle handle;
+};
+
+int32_t SetShort(KExifHandle h, uint32_t tag, uint16_t v, int32_t directory = 0) {
+  TagValue value{kTypeShort, 1, &v};
+  return kExifSetTag(h, tag, &value, directory);
+}
+
+int32_t SetText(KExifHandle h, uint32_t tag, const std::string &text, int32_t directory = 0) {
+  TagValue value{kTypeAscii, static_cast<int32_t>(text.size() + 1), const_cast<char *>(text.c_str())};
+  return kExifSetTag(h, tag, &value, directory);
+}
+
+// The value bytes of a tag, or "-" when the query fails.
+std::string Get(KExifHandle h, uint32_t tag, int32_t directory = 0) {
+  TagValue value{};
+  if (kExifGetTag(h, tag, &value, directory) != 0) return "-";
+  int32_t size = value.count * ElementSize(value.type);
+  std::string bytes(static_cast<const char *>(value.data), static_cast<size_t>(size));
+  std::free(value.data);
+  return bytes;
+}
+
+std::string ShortBytes(uint16_t v) { return std::string(reinterpret_cast<const char *>(&v), 2); }
+std::string TextBytes(const std::string &t) { return std::string(t.c_str(), t.size() + 1); }
+
+Bytes TiffWith(bool bigEndian, bool exif, bool second) {
+  TiffBuilder b(bigEndian);
+  Ifd &ifd0 = b.AddDirectory();
+  ifd0.Add(Entry::Ascii(271, "Cam")).Add(Entry::Short(296, {2}));
+  if (exif) ifd0.Exif().Add(Entry::Short(37383, {5})).Add(Entry::Rational(33434, {{1, 60}}));
+  if (second) b.AddDirectory().Add(Entry::Short(259, {6})).Thumbnail(FakeJpegStream(200));
+  return b.Build();
+}
+
+class EditRoundTrip : public ::testing::TestWithParam<std::tuple<bool, bool>> {};
+
+// Set, get, delete, get for a tag of each kind in JPEG and TIFF documents of
+// both byte orders.
+TEST_P(EditRoundTrip, SetGetDeleteGetForDirectoryAndExifTags) {
+  const auto [bigEndian, jpeg] = GetParam();
+  TempDir dir;
+  Bytes tiff = TiffWith(bigEndian, true, true);
+  Doc doc(dir, jpeg ? MakeJpeg(tiff) : tiff, jpeg ? "a.jpg" : "a.tif");
+  ASSERT_NE(doc.handle, nullptr);
+  EXPECT_EQ(SetText(doc.handle, 270, "Harbour"), 0);
+  EXPECT_EQ(SetShort(doc.handle, 37385, 16), 0);
+  EXPECT_EQ(SetShort(doc.handle, 259, 1, 1), 0);  // replaced in directory 1
+  EXPECT_EQ(Get(doc.handle, 270), TextBytes("Harbour"));
+  EXPECT_EQ(Get(doc.handle, 37385), ShortBytes(16));
+  EXPECT_EQ(Get(doc.handle, 259, 1), ShortBytes(1));
+  EXPECT_EQ(EntryIds(doc.tree().FindDirectory(0)), (std::vector<int32_t>{270, 271, 296, 34665}));
+  EXPECT_EQ(EntryIds(doc.tree().exifPointerTag), (std::vector<int32_t>{33434, 37383, 37385}));
+  EXPECT_EQ(CountNodeValue(doc.tree().exifPointerTag), 3);
+  EXPECT_EQ(kExifDelTag(doc.handle, 270, 0), 0);
+  EXPECT_EQ(kExifDelTag(doc.handle, 37385, 0), 0);
+  EXPECT_EQ(Get(doc.handle, 270), "-");
+  EXPECT_EQ(Get(doc.handle, 37385), "-");
+  EXPECT_EQ(Get(doc.handle, 37383), ShortBytes(5));
+  EXPECT_EQ(CountNodeValue(doc.tree().FindDirectory(0)), 3);
+  EXPECT_EQ(kExifDelTag(doc.handle, 37385, 0), -1);
+}
+
+INSTANTIATE_TEST_SUITE_P(ByteOrderAndFormat, EditRoundTrip,
+                         ::testing::Combine(::testing::Bool(), ::testing::Bool()));
+
+
+std::vector<int32_t> Segments(const Doc &doc) { return TopLevelIds(doc.tree()); }
+
+int FindSegmentCount(const Doc &doc, int32_t marker) {
+  int n = 0;
+  for (int32_t id : Segments(doc)) n += id == marker ? 1 : 0;
+  return n;
+}
+
+TEST(SetTag, ReplacingAValueLeavesEveryCountAlone) {
+  TempDir dir;
+  Doc doc(dir, MakeJpeg(TiffWith(false, true, false)));
+  EXPECT_EQ(SetShort(doc.handle, 37383, 2), 0);
+  EXPECT_EQ(SetShort(doc.handle, 296, 3), 0);
+  EXPECT_EQ(CountNodeValue(doc.tree().exifPointerTag), 2);
+  EXPECT_EQ(CountNodeValue(doc.tree().FindDirectory(0)), 3);
+  EXPECT_EQ(Get(doc.handle, 37383), ShortBytes(2));
+  EXPECT_EQ(Get(doc.handle, 296), ShortBytes(3));
+}
+
+TEST(SetTag, KeepsValuesWholeOnBothSidesOfTheInLineLimit) {
+  TempDir dir;
+  Doc doc(dir, TiffWith(true, false, false), "b.tif");
+  uint16_t shorts[3] = {1, 2, 3};
+  uint32_t one = 0xA1B2C3D4;
+  uint32_t fraction[2] = {10, 3};
+  struct Case {
+    uint32_t tag;
+    TagValue value;
+    bool inLine;
+  } cases[] = {
+      {700, {kTypeAscii, 4, const_cast<char *>("abc")}, true},
+      {701, {kTypeAscii, 5, const_cast<char *>("abcd")}, false},
+      {702, {kTypeShort, 2, shorts}, true},
+      {703, {kTypeShort, 3, shorts}, false},
+      {704, {kTypeLong, 0, nullptr}, true},
+      {705, {kTypeLong, 1, &one}, true},
+      {706, {kTypeRational, 1, fraction}, false},
+  };
+  for (const Case &k : cases) {
+    ASSERT_EQ(kExifSetTag(doc.handle, k.tag, &k.value, 0), 0) << k.tag;
+    const int32_t size = k.value.count * ElementSize(k.value.type);
+    EXPECT_EQ(Get(doc.handle, k.tag), std::string(static_cast<const char *>(k.value.data), size)) << k.tag;
+    TagNode *node = FindTagById(doc.tree().root, static_cast<int32_t>(k.tag));
+    EXPECT_EQ(node->data == nullptr, k.inLine) << k.tag;
+  }
+  EXPECT_EQ(EntryIds(doc.tree().FindDirectory(0)), (std::vector<int32_t>{271, 296, 700, 701, 702, 703, 704, 705, 706}));
+}
+
+TEST(SetTag, RefusesUnusableValuesAndHandlesAndChangesNothing) {
+  TempDir dir;
+  Doc doc(dir, MakeJpeg(TiffWith(false, true, false)));
+  uint8_t byte = 1;
+  TagValue negative{kTypeByte, -1, &byte};
+  TagValue missing{kTypeByte, 3, nullptr};
+  std::string big(70000, 'x');
+  TagValue tooBig{kTypeUndefined, 70000, big.data()};
+  TagValue wraps{kTypeDouble, 0x20000001, &byte};
+  EXPECT_EQ(kExifSetTag(doc.handle, 700, &negative, 0), -1);
+  EXPECT_EQ(kExifSetTag(doc.handle, 700, &missing, 0), -1);
+  EXPECT_EQ(kExifSetTag(doc.handle, 700, &tooBig, 0), -1);
+  EXPECT_EQ(kExifSetTag(doc.handle, 700, &wraps, 0), -1);
+  EXPECT_EQ(kExifSetTag(doc.handle, 700, nullptr, 0), -1);
+  EXPECT_EQ(SetShort(doc.handle, 700, 1, -1), -1);
+  EXPECT_EQ(SetShort(nullptr, 700, 1), -1);
+  EXPECT_EQ(kExifDelTag(nullptr, 271, 0), -1);
+  EXPECT_EQ(Get(doc.handle, 700), "-");
+  EXPECT_EQ(CountNodeValue(doc.tree().FindDirectory(0)), 3);
+  // A TIFF document takes a value too large for a JPEG segment.
+  Doc tiff(dir, TiffWith(false, false, false), "c.tif");
+  EXPECT_EQ(kExifSetTag(tiff.handle, 700, &tooBig, 0), 0);
+  EXPECT_EQ(Get(tiff.handle, 700), big);
+}
+
+TEST(SetTag, KeepsTypeAndCountOfAnUnknownTypeWithoutValue) {
+  TempDir dir;
+  Doc doc(dir, MakeJpeg(TiffWith(false, true, false)));
+  uint32_t word = 0x01020304;
+  TagValue odd{13, 1, &word};
+  EXPECT_EQ(kExifSetTag(doc.handle, 700, &odd, 0), 0);
+  TagValue out{};
+  EXPECT_EQ(kExifGetTag(doc.handle, 700, &out, 0), 0);
+  EXPECT_EQ(out.type, 13);
+  EXPECT_EQ(out.count, 1);
+  TagNode *node = FindTagById(doc.tree().root, 700);
+  EXPECT_EQ(node->value, 0);
+  EXPECT_EQ(node->data, nullptr);
+}
+
+TEST(SetTag, NeverWritesIntoStructuralNodes) {
+  TempDir dir;
+  Doc doc(dir, TiffWith(false, false, true), "d.tif");
+  for (uint32_t tag : {1u, 2u, 3u, 60u}) EXPECT_EQ(SetShort(doc.handle, tag, 9, 1), 0);
+  MetaNode *dir1 = doc.tree().FindDirectory(1);
+  ASSERT_NE(dir1, nullptr);
+  EXPECT_EQ(EntryIds(dir1), (std::vector<int32_t>{1, 2, 3, 60, 259, 513, 514}));
+  EXPECT_EQ(CountNodeValue(dir1), 7);
+  EXPECT_EQ(doc.tree().root->id, kIdHeader);
+  EXPECT_EQ(DirectoryNumbers(doc.tree().root), (std::vector<int32_t>{0, 1}));
+  for (uint32_t tag : {1u, 2u, 3u, 60u}) EXPECT_EQ(kExifDelTag(doc.handle, tag, 1), 0);
+  EXPECT_EQ(CountNodeValue(dir1), 3);
+  EXPECT_EQ(kExifDelTag(doc.handle, 3, 1), -1);
+}
+
+TEST(SetTag, JpegWithoutApp1GetsANewExifSegmentAfterApp0) {
+  TempDir dir;
+  Doc doc(dir, MakeJpegWithoutExif());
+  EXPECT_EQ(kExifIsExifExist(doc.handle), 0);
+  EXPECT_EQ(SetShort(doc.handle, 33434, 1), 0);
+  EXPECT_EQ(Segments(doc)[1], kMarkerApp0);
+  EXPECT_EQ(Segments(doc)[2], kMarkerApp1);
+  SegmentNode *app1 = AsSegmentNode(doc.tree().root->next->next);
+  EXPECT_EQ(doc.tree().exifSegment, app1);
+  EXPECT_EQ(kExifIsExifExist(doc.handle), 1);
+  MetaNode *dir0 = doc.tree().FindDirectory(0);
+  EXPECT_EQ(dir0->parent, app1);
+  EXPECT_EQ(EntryIds(dir0), std::vector<int32_t>{34665});
+  EXPECT_EQ(EntryIds(doc.tree().exifPointerTag), std::vector<int32_t>{33434});
+  EXPECT_EQ(Get(doc.handle, 33434), ShortBytes(1));
+}
+
+TEST(SetTag, JpegWithoutApp0OrApp1GetsTheSegmentAfterSoiAndDirectoryZero) {
+  TempDir dir;
+  Doc doc(dir, JpegBuilder().Soi().Dqt().Sof0().Sos().ScanData(16).Eoi().Build());
+  doc.tree().byteOrder = kBigEndian;
+  EXPECT_EQ(SetText(doc.handle, 270, "x", 1), 0);
+  EXPECT_EQ(Segments(doc)[1], kMarkerApp1);
+  EXPECT_EQ(doc.tree().byteOrder, kLittleEndian);
+  EXPECT_EQ(Get(doc.handle, 270, 0), TextBytes("x"));
+  EXPECT_EQ(doc.tree().FindDirectory(1), nullptr);
+  EXPECT_EQ(kExifIsExifExist(doc.handle), 0);
+}
+
+Bytes XmpFirstJpeg(const Bytes *tiff) {
+  JpegBuilder b;
+  b.Soi().App0Jfif().App1Xmp("<x:xmpmeta>keep</x:xmpmeta>");
+  if (tiff != nullptr) b.App1Exif(*tiff);
+  return b.Dqt().Sof0().Sos().ScanData(16).Eoi().Build();
+}
+
+TEST(SetTag, XmpFirstJpegKeepsItsXmpSegmentWhetherOrNotExifFollows) {
+  TempDir dir;
+  Bytes tiff = TiffWith(false, false, false);
+  Doc withExif(dir, XmpFirstJpeg(&tiff), "x1.jpg");
+  MetaNode *xmp = withExif.tree().root->next->next;
+  const std::vector<int32_t> before = Segments(withExif);
+  EXPECT_EQ(SetShort(withExif.handle, 33434, 4), 0);
+  EXPECT_EQ(SetText(withExif.handle, 270, "t"), 0);
+  EXPECT_EQ(xmp->firstChild, nullptr);
+  EXPECT_EQ(AsSegmentNode(xmp)->payloadState, kPayloadOnDisk);
+  EXPECT_EQ(xmp->next, withExif.tree().exifSegment);
+  EXPECT_EQ(Segments(withExif), before);
+  EXPECT_EQ(EntryIds(withExif.tree().FindDirectory(0)), (std::vector<int32_t>{270, 271, 296, 34665}));
+
+  Doc xmpOnly(dir, XmpFirstJpeg(nullptr), "x2.jpg");
+  MetaNode *lone = xmpOnly.tree().root->next->next;
+  EXPECT_EQ(SetShort(xmpOnly.handle, 33434, 4), 0);
+  EXPECT_EQ(xmpOnly.tree().root->next->next, xmpOnly.tree().exifSegment);
+  EXPECT_EQ(xmpOnly.tree().exifSegment->next, lone);
+  EXPECT_EQ(lone->firstChild, nullptr);
+  EXPECT_EQ(Get(xmpOnly.handle, 33434), ShortBytes(4));
+  // Deleting the only Exif entry removes the new Exif segment, not the XMP one.
+  EXPECT_EQ(kExifDelTag(xmpOnly.handle, 33434, 0), 0);
+  EXPECT_EQ(xmpOnly.tree().root->next->next, lone);
+  EXPECT_EQ(FindSegmentCount(xmpOnly, kMarkerApp1), 1);
+  EXPECT_EQ(kExifIsExifExist(xmpOnly.handle), 0);
+}
+
+TEST(SetTag, JpegWithoutExifPointerLosesNoEditAndResurrectsNoDeletedEntry) {
+  TempDir dir;
+  Doc doc(dir, MakeJpeg(TiffWith(false, false, false)));
+  EXPECT_EQ(SetText(doc.handle, 270, "kept"), 0);
+  EXPECT_EQ(SetShort(doc.handle, 37383, 3), 0);
+  EXPECT_EQ(Get(doc.handle, 270), TextBytes("kept"));
+  EXPECT_EQ(EntryIds(doc.tree().FindDirectory(0)), (std::vector<int32_t>{270, 271, 296, 34665}));
+  EXPECT_EQ(kExifDelTag(doc.handle, 37383, 0), 0);
+  EXPECT_EQ(doc.tree().exifPointerTag, nullptr);
+  EXPECT_EQ(Get(doc.handle, 37383), "-");
+  EXPECT_EQ(SetShort(doc.handle, 33434, 8), 0);
+  EXPECT_EQ(Get(doc.handle, 37383), "-");
+  EXPECT_EQ(EntryIds(doc.tree().exifPointerTag), std::vector<int32_t>{33434});
+  EXPECT_EQ(Get(doc.handle, 270), TextBytes("kept"));
+}
+
+TEST(SetTag, JpegDirectoryTwoIsMadeAfterDirectoryZeroAheadOfDirectoryOne) {
+  TempDir dir;
+  Doc doc(dir, MakeJpeg(TiffWith(true, false, true)));
+  EXPECT_EQ(SetText(doc.handle, 270, "two", 2), 0);
+  EXPECT_EQ(DirectoryNumbers(doc.tree().exifSegment->firstChild), (std::vector<int32_t>{0, 2, 1}));
+  EXPECT_EQ(Get(doc.handle, 270, 2), TextBytes("two"));
+  EXPECT_EQ(Get(doc.handle, 270, 1), "-");
+}
+
+TEST(SetTag, ALoneThumbnailDirectoryBecomesDirectoryOneBehindANewDirectoryZero) {
+  TempDir dir;
+  TiffBuilder b;
+  b.AddDirectory().Add(Entry::Short(259, {6})).Thumbnail(FakeJpegStream(100));
+  Doc doc(dir, MakeJpeg(b.Build()));
+  EXPECT_EQ(SetShort(doc.handle, 33434, 2), 0);
+  EXPECT_EQ(DirectoryNumbers(doc.tree().exifSegment->firstChild), (std::vector<int32_t>{0, 1}));
+  EXPECT_EQ(EntryIds(doc.tree().FindDirectory(0)), std::vector<int32_t>{34665});
+  EXPECT_EQ(EntryIds(doc.tree().FindDirectory(1)), (std::vector<int32_t>{259, 513, 514}));
+  EXPECT_EQ(Get(doc.handle, 259, 1), ShortBytes(6));
+  EXPECT_EQ(Get(doc.handle, 33434), ShortBytes(2));
+}
+
+TEST(SetTag, AThumbnailDirectoryZeroIsNotRenumberedWhileDirectoryOneExists) {
+  TempDir dir;
+  TiffBuilder b;
+  b.AddDirectory().Add(Entry::Short(259, {6})).Thumbnail(FakeJpegStream(100));
+  b.AddDirectory().Add(Entry::Short(296, {2}));
+  Doc doc(dir, MakeJpeg(b.Build()));
+  EXPECT_EQ(SetShort(doc.handle, 33434, 2), 0);
+  EXPECT_EQ(DirectoryNumbers(doc.tree().exifSegment->firstChild), (std::vector<int32_t>{0, 1}));
+  EXPECT_EQ(EntryIds(doc.tree().FindDirectory(0)), (std::vector<int32_t>{259, 513, 514, 34665}));
+}
+
+TEST(SetTag, OrientationIsAnExifTagAndTheInteroperabilityPointerAnOrdinaryOne) {
+  TempDir dir;
+  Doc doc(dir, SamplePhotoJpeg());
+  EXPECT_EQ(SetShort(doc.handle, 274, 6), 0);
+  EXPECT_EQ(Get(doc.handle, 274), ShortBytes(6));
+  EXPECT_EQ(FindSiblingById(doc.tree().FindDirectory(0)->firstChild, 274)->value, 1);
+  EXPECT_EQ(EntryIds(doc.tree().exifPointerTag).front(), 274);
+  // 40965 is removed with the directory below it like any entry.
+  EXPECT_EQ(kExifDelTag(doc.handle, 40965, 0), 0);
+  EXPECT_EQ(Get(doc.handle, 40965), "-");
+  EXPECT_EQ(CountNodeValue(doc.tree().exifPointerTag), static_cast<int32_t>(EntryIds(doc.tree().exifPointerTag).size()));
+  uint32_t offset = 0;
+  TagValue pointer{kTypeLong, 1, &offset};
+  EXPECT_EQ(kExifSetTag(doc.handle, 40965, &pointer, 0), 0);
+  EXPECT_EQ(EntryIds(doc.tree().exifPointerTag).back(), 40965);
+}
+
+TEST(DelTag, TheOnlyExifEntryTakesTheSegmentWithoutDirectoryOneAndDirectoryZeroWithIt) {
+  TempDir dir;
+  for (bool second : {false, true}) {
+    TiffBuilder b;
+    b.AddDirectory().Exif().Add(Entry::Short(37383, {5}));
+    if (second) b.AddDirectory().Add(Entry::Short(259, {6}));
+    Doc doc(dir, MakeJpeg(b.Build()));
+    EXPECT_EQ(kExifDelTag(doc.handle, 37383, 0), 0);
+    if (second) {
+      EXPECT_EQ(DirectoryNumbers(doc.tree().exifSegment->firstChild), std::vector<int32_t>{1});
+      EXPECT_EQ(Get(doc.handle, 259, 1), ShortBytes(6));
+      EXPECT_EQ(kExifIsExifExist(doc.handle), 1);
+    } else {
+      EXPECT_EQ(FindSegmentCount(doc, kMarkerApp1), 0);
+      EXPECT_EQ(doc.tree().exifSegment, nullptr);
+      EXPECT_EQ(kExifIsExifExist(doc.handle), 0);
+    }
+  }
+}
+
+TEST(DelTag, ExifPointerWithDirectoryZeroTakesTheWholeSubdirectory) {
+  TempDir dir;
+  Doc doc(dir, SamplePhotoJpeg(true));
+  EXPECT_EQ(kExifDelTag(doc.handle, 34665, 0), 0);
+  EXPECT_EQ(doc.tree().exifPointerTag, nullptr);
+  EXPECT_EQ(kExifIsExifExist(doc.handle), 1);
+  EXPECT_EQ(Get(doc.handle, 33434), "-");
+  EXPECT_EQ(CountNodeValue(doc.tree().FindDirectory(0)),
+            static_cast<int32_t>(EntryIds(doc.tree().FindDirectory(0)).size()));
+  // A later Exif tag makes a new pointer and sub-directory.
+  EXPECT_EQ(SetShort(doc.handle, 37383, 1), 0);
+  EXPECT_EQ(EntryIds(doc.tree().exifPointerTag), std::vector<int32_t>{37383});
+}
+
+TEST(DelTag, TiffLastExifEntryTakesThePointerAndKeepsTheExifFlag) {
+  TempDir dir;
+  TiffBuilder b(true);
+  b.AddDirectory().Add(Entry::Short(296, {2})).Exif().Add(Entry::Short(37383, {5}));
+  Doc doc(dir, b.Build(), "e.tif");
+  EXPECT_EQ(kExifDelTag(doc.handle, 37383, 0), 0);
+  EXPECT_EQ(EntryIds(doc.tree().FindDirectory(0)), std::vector<int32_t>{296});
+  EXPECT_EQ(CountNodeValue(doc.tree().FindDirectory(0)), 1);
+  EXPECT_EQ(kExifIsExifExist(doc.handle), 1);
+  EXPECT_EQ(SetShort(doc.handle, 33434, 3), 0);
+  EXPECT_EQ(EntryIds(doc.tree().FindDirectory(0)), (std::vector<int32_t>{296, 34665}));
+  EXPECT_EQ(Get(doc.handle, 33434), ShortBytes(3));
+}
+
+TEST(DelTag, RemovingTheThumbnailEntryClearsTheThumbnailState) {
+  TempDir dir;
+  Doc doc(dir, SamplePhotoJpeg());
+  ASSERT_EQ(kExifIsThumbnailExist(doc.handle), 1);
+  EXPECT_EQ(kExifDelTag(doc.handle, 513, 1), 0);
+  EXPECT_EQ(doc.tree().thumbnailOffsetTag, nullptr);
+  EXPECT_EQ(kExifIsThumbnailExist(doc.handle), 0);
+  EXPECT_EQ(Get(doc.handle, 513, 1), "-");
+}
+
+TEST(SetTag, TiffWithoutExifSubdirectoryGetsAPointerInOrder) {
+  TempDir dir;
+  Doc doc(dir, TiffWith(false, false, true), "f.tif");
+  EXPECT_EQ(kExifIsExifExist(doc.handle), 0);
+  EXPECT_EQ(SetShort(doc.handle, 33434, 1), 0);
+  EXPECT_EQ(SetShort(doc.handle, 274, 3), 0);
+  EXPECT_EQ(kExifIsExifExist(doc.handle), 1);
+  EXPECT_EQ(EntryIds(doc.tree().FindDirectory(0)), (std::vector<int32_t>{271, 296, 34665}));
+  EXPECT_EQ(EntryIds(doc.tree().exifPointerTag), (std::vector<int32_t>{274, 33434}));
+  EXPECT_EQ(CountNodeValue(doc.tree().exifPointerTag), 2);
+  EXPECT_EQ(SetShort(doc.handle, 270, 1, 5), 0);  // no directory 5: nothing changes
+  EXPECT_EQ(Get(doc.handle, 270, 0), "-");
+}
+}  // namespace
+}  // namespace kexif::test

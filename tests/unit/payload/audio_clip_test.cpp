@@ -1,0 +1,142 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "api/document_handle.h"
+#include "kexif.h"
+#include "model/exif_document.h"
+#include "payload/audio_clip.h"
+#include "payload/fpxr_layout.h"
+#include "stream/byte_stream.h"
+#include "tests/support/jpeg_builder.h"
+#include "tests/support/sample_photo.h"
+#include "tests/support/temp_files.h"
+#include "tests/support/tree_maker.h"
+
+namespace kexif {
+namespace {
+
+using test::Bytes;
+
+// A JPEG whose clip (the wave) is split over two FPXR segments, with an
+// APP2 of another stream index between them.
+Bytes JpegWithClip(const Bytes &wave, size_t firstPart) {
+  Bytes start(kAudioPreambleSize + firstPart);
+  std::copy(kAudioStreamPreamble, kAudioStreamPreamble + kAudioPreambleSize, start.begin());
+  std::copy(wave.begin(), wave.begin() + static_cast<long>(firstPart), start.begin() + kAudioPreambleSize);
+  test::JpegBuilder b;
+  b.Soi().App0Jfif()
+      .Segment(0xE2, test::FpxrStreamPayload(4, 0, start))
+      .Segment(0xE2, test::FpxrStreamPayload(9, 0, Bytes(20, 0xEE)))
+      .Segment(0xE2, test::FpxrStreamPayload(4, 0, Bytes(wave.begin() + static_cast<long>(firstPart), wave.end())))
+      .Dqt().Sos().ScanData(50).Eoi();
+  return b.Build();
+}
+
+class AudioClip : public ::testing::Test {
+ protected:
+  void Open(const Bytes &jpeg) {
+    source_ = dir_.Write("photo.jpg", jpeg);
+    ASSERT_TRUE(test::OpenJpegSegments(doc_, source_));
+  }
+  int App2Count() {
+    int n = 0;
+    for (MetaNode *s = doc_.root; s != nullptr; s = s->next) n += s->id == kMarkerApp2;
+    return n;
+  }
+  void TearDown() override { ReleaseStream(doc_.stream); }
+  test::TempDir dir_;
+  std::string source_;
+  ExifDocument doc_;
+};
+
+TEST_F(AudioClip, WritesTheClipAndSkipsAnotherStreamBetweenItsSegments) {
+  const Bytes wave = test::FakeWave(300, 5);
+  Open(JpegWithClip(wave, 200));
+  const std::string out = dir_.File("clip.wav");
+  ASSERT_EQ(GetAudioFile(doc_, out.c_str()), 1);
+  EXPECT_EQ(test::ReadFileBytes(out), wave);
+  EXPECT_EQ(IsAudioExist(doc_), 1);
+  EXPECT_EQ(doc_.audioSearched, 2);
+}
+
+TEST_F(AudioClip, NeverTakesAPayloadShorterThan49BytesForAClipStart) {
+  // "FPXR", type 2 and "RIFF" at 41 but no room for the RIFF size.
+  Bytes tail(kAudioPreambleSize + 6, 0);
+  const Bytes riff = {'R', 'I', 'F', 'F', 1, 2};
+  std::copy(riff.begin(), riff.end(), tail.begin() + kAudioPreambleSize);
+  const Bytes p = test::FpxrStreamPayload(4, 0, tail);
+  test::JpegBuilder b;
+  b.Soi().Segment(0xE2, p).Eoi();
+  Open(b.Build());
+  EXPECT_EQ(IsAudioExist(doc_), 0);
+  EXPECT_EQ(GetAudioFile(doc_, dir_.File("clip.wav").c_str()), 0);
+  EXPECT_FALSE(test::FileExists(dir_.File("clip.wav")));
+}
+
+TEST_F(AudioClip, RemovesTheClipSegmentsAndKeepsTheOthers) {
+  Open(JpegWithClip(test::FakeWave(300), 200));
+  RemoveAudio(doc_);
+  EXPECT_EQ(App2Count(), 1);  // the other stream's segment
+  EXPECT_EQ(IsAudioExist(doc_), 0);
+}
+
+TEST_F(AudioClip, AnswersForASetSoundFileWithoutReadingTheImageFile) {
+  Open(JpegWithClip(test::FakeWave(300), 200));
+  const Bytes wave = test::FakeWave(150000, 9);
+  const std::string sound = dir_.Write("new.wav", wave);
+  ASSERT_EQ(SetAudioFile(doc_, sound.c_str()), 1);
+  EXPECT_EQ(App2Count(), 1 + 3);  // the other stream plus chunks of 63900, 63900, 22200
+  EXPECT_EQ(IsAudioExist(doc_), 1);
+  const std::string out = dir_.File("copy.wav");
+  ASSERT_EQ(GetAudioFile(doc_, out.c_str()), 1);
+  EXPECT_EQ(test::ReadFileBytes(out), wave);
+
+  RemoveAudio(doc_);
+  EXPECT_EQ(App2Count(), 1);
+  EXPECT_EQ(doc_.audioFileName, nullptr);
+  EXPECT_EQ(IsAudioExist(doc_), 0);
+}
+
+TEST_F(AudioClip, RefusesAnEmptyOrMissingSoundFileAndChangesNothing) {
+  Open(JpegWithClip(test::FakeWave(300), 200));
+  EXPECT_EQ(SetAudioFile(doc_, dir_.Write("empty.wav", {}).c_str()), 0);
+  EXPECT_EQ(SetAudioFile(doc_, dir_.File("missing.wav").c_str()), 0);
+  EXPECT_EQ(App2Count(), 3);
+  EXPECT_EQ(doc_.audioFileName, nullptr);
+}
+
+TEST_F(AudioClip, KeepsAPayloadThatExistsOnlyInMemory) {
+  Open(test::MakeJpegWithoutExif());
+  SegmentNode *inserted = test::AppendSegment(doc_, doc_.root, kMarkerApp2, test::FpxrStreamPayload(1, 0, Bytes(60, 1)));
+  EXPECT_EQ(IsAudioExist(doc_), 0);
+  EXPECT_EQ(GetAudioFile(doc_, dir_.File("x.wav").c_str()), 0);
+  ASSERT_NE(inserted->data, nullptr);
+  EXPECT_EQ(inserted->payloadState, kPayloadInMemory);
+}
+
+TEST(AudioRoundTrip, ASetClipComesBackIdenticalAfterSaveAndLoad) {
+  test::TempDir dir;
+  const std::string photo = dir.Write("photo.jpg", test::SamplePhotoJpeg());
+  const Bytes wave = test::FakeWave(100000, 1);
+  const std::string sound = dir.Write("in.wav", wave);
+  KExifHandle h = kExifLoadFile(photo.c_str());
+  ASSERT_NE(h, nullptr);
+  ASSERT_EQ(kExifSetAudioFile(h, sound.c_str()), 0);
+  EXPECT_EQ(kExifIsAudioExist(h), 1);
+  ASSERT_EQ(kExifSaveFile(h, photo.c_str()), 0);
+  kExifDestroy(h);
+
+  h = kExifLoadFile(photo.c_str());
+  ASSERT_NE(h, nullptr);
+  EXPECT_EQ(kExifIsAudioExist(h), 1);
+  const std::string out = dir.File("out.wav");
+  ASSERT_EQ(kExifGetAudioFile(h, out.c_str()), 0);
+  EXPECT_EQ(test::ReadFileBytes(out), wave);
+  EXPECT_EQ(kExifRemoveAudio(h), 1);
+  EXPECT_EQ(kExifIsAudioExist(h), 0);
+  kExifDestroy(h);
+}
+
+}  // namespace
+}  // namespace kexif
