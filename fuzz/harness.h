@@ -14,6 +14,12 @@ namespace kexif::fuzz {
 int FuzzReader(const uint8_t *data, size_t size);
 // Any bytes as a file for the editing family: load, every query, destroy.
 int FuzzLoad(const uint8_t *data, size_t size);
+// A file and a trailing script of edits (see edit_script.h): load, edit,
+// save, reload, and compare what the queries answer before and after.
+int FuzzEditSave(const uint8_t *data, size_t size);
+// Strict checks hold for well-formed files only (the seeds): every tag set
+// reads back at once, and no entry count ever differs from its entries.
+void SetStrictEditChecks(bool strict);
 
 using HarnessFunction = int (*)(const uint8_t *data, size_t size);
 

@@ -26,6 +26,24 @@ void QueryTags(KExifHandle h) {
   }
 }
 
+// The clip, when there is one, is written from the file's own FPXR payloads.
+void QueryAudio(KExifHandle h, size_t fileSize) {
+  const int32_t exists = kExifIsAudioExist(h);
+  KEXIF_FUZZ_CHECK(exists == 0 || exists == 1);
+  const std::string out = ScratchPath("load-clip.wav");
+  RemoveFile(out);
+  const int32_t result = kExifGetAudioFile(h, out.c_str());
+  KEXIF_FUZZ_CHECK(result == 0 || result == -1);
+  const long long written = FileSize(out);
+  if (result == 0) {
+    KEXIF_FUZZ_CHECK(written >= 0 && static_cast<size_t>(written) <= fileSize);
+    KEXIF_FUZZ_CHECK(kExifIsAudioExist(h) == 1);
+  } else {
+    KEXIF_FUZZ_CHECK(written < 0);
+  }
+  RemoveFile(out);
+}
+
 }  // namespace
 
 int FuzzLoad(const uint8_t *data, size_t size) {
@@ -43,8 +61,11 @@ int FuzzLoad(const uint8_t *data, size_t size) {
   const int32_t thumbnail = kExifIsThumbnailExist(h);
   KEXIF_FUZZ_CHECK(thumbnail == 0 || thumbnail == 1);
   QueryTags(h);
-  // A second round meets the tree as the lazy parse of the first left it.
+  QueryAudio(h, size);
+  // A second round meets the tree as the lazy parse and the payload loads of
+  // the first left it.
   QueryTags(h);
+  QueryAudio(h, size);
   kExifDestroy(h);
   CheckHeapGrowth(heap, size);
   return 0;

@@ -92,6 +92,17 @@ long long FileSize(const std::string &path) {
   return error ? -1 : static_cast<long long>(size);
 }
 
+std::vector<uint8_t> ReadFile(const std::string &path) {
+  std::vector<uint8_t> out;
+  std::FILE *f = std::fopen(path.c_str(), "rb");
+  if (f == nullptr) return out;
+  uint8_t buffer[4096];
+  size_t n = 0;
+  while ((n = std::fread(buffer, 1, sizeof(buffer), f)) > 0) out.insert(out.end(), buffer, buffer + n);
+  std::fclose(f);
+  return out;
+}
+
 void RemoveFile(const std::string &path) { std::remove(path.c_str()); }
 
 size_t TypeElementSize(uint32_t type) {

@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "include/kexif.h"
 
@@ -24,6 +25,8 @@ std::string ScratchPath(const char *name);
 std::string WriteScratch(const char *name, const uint8_t *data, size_t size);
 // Size of a file in bytes, or -1 when it does not exist.
 long long FileSize(const std::string &path);
+// The bytes of a file (empty when it cannot be read).
+std::vector<uint8_t> ReadFile(const std::string &path);
 // Removes a scratch file if present.
 void RemoveFile(const std::string &path);
 

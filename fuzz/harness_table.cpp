@@ -8,6 +8,7 @@ namespace {
 constexpr Harness kHarnesses[] = {
     {"reader", &FuzzReader},
     {"load", &FuzzLoad},
+    {"edit-save", &FuzzEditSave},
 };
 
 }  // namespace

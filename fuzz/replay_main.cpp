@@ -132,9 +132,12 @@ int main(int argc, char **argv) {
     size_t n = 0;
     const Harness *harnesses = kexif::fuzz::AllHarnesses(&n);
     for (size_t i = 0; i < n; ++i) {
+      // The seeds are well-formed files: the strict checks hold for them.
+      kexif::fuzz::SetStrictEditChecks(true);
       for (const kexif::fuzz::Seed &seed : kexif::fuzz::MakeSeeds(harnesses[i].name)) {
         RunOne(harnesses[i], "seed " + seed.name, seed.bytes, timeLimitMs, totals);
       }
+      kexif::fuzz::SetStrictEditChecks(false);
     }
   }
   for (const std::string &root : roots) {

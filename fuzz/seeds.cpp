@@ -156,10 +156,80 @@ std::vector<Seed> FileSeeds() {
   return seeds;
 }
 
+// Edit scripts in the form fuzz/edit_script.h reads; the numbers are the
+// operation codes and list positions of harness_edit_save.cpp.
+class ScriptBuilder {
+ public:
+  ScriptBuilder &SetPlain(uint8_t tagIndex, uint8_t directoryIndex, uint8_t type, uint8_t count, const Bytes &bytes) {
+    bytes_.insert(bytes_.end(), {0, tagIndex, directoryIndex, type, count});
+    bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+    return *this;
+  }
+  ScriptBuilder &SetExif(uint8_t tagIndex, uint8_t type, uint8_t count, const Bytes &bytes) {
+    bytes_.insert(bytes_.end(), {1, tagIndex, type, count});
+    bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+    return *this;
+  }
+  ScriptBuilder &Delete(uint8_t tagIndex, uint8_t directoryIndex) {
+    bytes_.insert(bytes_.end(), {2, tagIndex, directoryIndex});
+    return *this;
+  }
+  // A sound clip of 12 + size bytes; the script runs dry in it, so it comes last.
+  ScriptBuilder &SetAudio(uint16_t size) {
+    bytes_.insert(bytes_.end(), {3, static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8)});
+    return *this;
+  }
+  ScriptBuilder &RemoveAudio() {
+    bytes_.push_back(4);
+    return *this;
+  }
+  // The file followed by the script and its length.
+  Bytes After(const Bytes &file) const {
+    Bytes out = file;
+    out.insert(out.end(), bytes_.begin(), bytes_.end());
+    out.push_back(static_cast<uint8_t>(bytes_.size()));
+    return out;
+  }
+
+ private:
+  Bytes bytes_;
+};
+
+std::vector<Seed> EditSeeds() {
+  const Bytes text = {'e', 'd', 'i', 't', 'e', 'd', 0};
+  // Description and Make (directory 0), ExposureTime and ColorSpace, then
+  // Model deleted and a SRATIONAL, a DOUBLE and a long UNDEFINED value.
+  const ScriptBuilder usual = ScriptBuilder()
+                                  .SetPlain(0, 0, 2, 7, text)
+                                  .SetPlain(1, 0, 2, 7, text)
+                                  .SetExif(1, 5, 1, {1, 0, 0, 0, 125, 0, 0, 0})
+                                  .SetExif(10, 3, 1, {1, 0})
+                                  .Delete(2, 0);
+  const ScriptBuilder everyType = ScriptBuilder()
+                                      .SetPlain(3, 0, 5, 1, {72, 0, 0, 0, 1, 0, 0, 0})
+                                      .SetPlain(10, 0, 12, 1, {0, 0, 0, 0, 0, 0, 0xF8, 0x3F})
+                                      .SetExif(6, 10, 1, {0xFF, 0xFF, 0xFF, 0xFF, 3, 0, 0, 0})
+                                      .SetExif(9, 7, 20, Bytes(20, 0x5A))
+                                      .SetExif(11, 4, 2, {1, 0, 0, 0, 2, 0, 0, 0})
+                                      .SetPlain(11, 1, 8, 2, {0xFE, 0xFF, 2, 0})
+                                      .Delete(32, 0);
+  const ScriptBuilder newClip = ScriptBuilder().SetPlain(0, 0, 2, 7, text).RemoveAudio().SetAudio(700);
+  const ScriptBuilder noClip = ScriptBuilder().RemoveAudio().SetExif(1, 5, 1, {1, 0, 0, 0, 30, 0, 0, 0});
+  std::vector<Seed> seeds;
+  for (const Seed &file : FileSeeds()) {
+    seeds.push_back({file.name + "+usual", usual.After(file.bytes)});
+    seeds.push_back({file.name + "+every-type", everyType.After(file.bytes)});
+    seeds.push_back({file.name + "+new-clip", newClip.After(file.bytes)});
+    seeds.push_back({file.name + "+no-clip", noClip.After(file.bytes)});
+  }
+  return seeds;
+}
+
 }  // namespace
 
 std::vector<Seed> MakeSeeds(const std::string &harness) {
   if (harness == "reader" || harness == "load") return FileSeeds();
+  if (harness == "edit-save") return EditSeeds();
   return {};
 }
 
