@@ -13,6 +13,7 @@
 #include "model/tree_search.h"
 #include "tests/support/jpeg_builder.h"
 #include "tests/support/sample_photo.h"
+#include "tests/support/shell.h"
 #include "tests/support/temp_files.h"
 #include "tests/support/tree_maker.h"
 
@@ -20,19 +21,8 @@ namespace kexif {
 namespace {
 
 using test::Bytes;
-
-std::string Shell(const std::string &command) {
-  std::string out;
-  std::FILE *pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return out;
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof(buffer), pipe)) > 0) out.append(buffer, n);
-  pclose(pipe);
-  return out;
-}
-
-bool HaveExiftool() { return Shell("exiftool -ver 2>/dev/null").size() > 0; }
+using test::HaveExiftool;
+using test::Shell;
 
 std::set<std::string> Lines(const std::string &text, bool (*keep)(const std::string &)) {
   std::set<std::string> lines;

@@ -1,0 +1,51 @@
+// A document of the editing family that is destroyed with the test, with
+// access to the tree behind the handle, and a thumbnail fetch.
+#ifndef KEXIF_TESTS_SUPPORT_LOADED_DOCUMENT_H
+#define KEXIF_TESTS_SUPPORT_LOADED_DOCUMENT_H
+
+#include <cstdlib>
+#include <string>
+
+#include "api/document_handle.h"
+#include "kexif.h"
+#include "tests/support/tiff_builder.h"
+
+namespace kexif::test {
+
+struct Loaded {
+  explicit Loaded(const std::string &path) : handle(kExifLoadFile(path.c_str())) {}
+  ~Loaded() { kExifDestroy(handle); }
+  Loaded(const Loaded &) = delete;
+  Loaded &operator=(const Loaded &) = delete;
+  ExifDocument &doc() const { return *ToDocument(handle); }
+  KExifHandle handle;
+};
+
+// The result of kExifGetThumbnailData and the bytes it handed out (freed).
+struct Fetched {
+  int32_t result = -1;
+  Bytes bytes;
+  bool recordCleared = false;  // the record came back as (null, 0)
+};
+
+inline Fetched FetchThumbnail(KExifHandle h) {
+  static unsigned char marker = 0;
+  ThumbnailData record{&marker, 12345};
+  Fetched f;
+  f.result = kExifGetThumbnailData(h, &record);
+  if (f.result == 0) {
+    f.bytes.assign(record.data, record.data + record.length);
+    std::free(record.data);
+  }
+  f.recordCleared = record.data == nullptr && record.length == 0;
+  return f;
+}
+
+inline int32_t SetThumbnail(KExifHandle h, const Bytes &bytes) {
+  ThumbnailData record{const_cast<unsigned char *>(bytes.data()), static_cast<int32_t>(bytes.size())};
+  return kExifSetThumbnailData(h, &record);
+}
+
+}  // namespace kexif::test
+
+#endif

@@ -1,0 +1,265 @@
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "edit/exif_segment.h"
+#include "model/chain_lookup.h"
+#include "model/tree_search.h"
+#include "tests/support/jpeg_builder.h"
+#include "tests/support/loaded_document.h"
+#include "tests/support/sample_photo.h"
+#include "tests/support/temp_files.h"
+
+namespace kexif::test {
+namespace {
+
+// A TIFF structure whose APP1 payload ("Exif" 00 00 + TIFF) is exactly
+// payloadSize bytes, padded by an UNDEFINED entry in IFD0; with a JPEG
+// thumbnail in IFD1 when thumbnailSize > 0.
+Bytes TiffForPayload(size_t payloadSize, size_t thumbnailSize) {
+  size_t pad = 100;
+  for (int round = 0; round < 4; ++round) {
+    TiffBuilder b;
+    b.AddDirectory().Add(Entry::Ascii(271, "Cam")).Add(Entry::Undefined(37500, Bytes(pad, 0x55)));
+    if (thumbnailSize > 0) b.AddDirectory().Thumbnail(FakeJpegStream(thumbnailSize, 3));
+    const Bytes tiff = b.Build();
+    if (tiff.size() + 6 == payloadSize) return tiff;
+    pad = pad + payloadSize - (tiff.size() + 6);
+  }
+  ADD_FAILURE() << "no padding gives " << payloadSize;
+  return {};
+}
+
+// Ids of a directory's children, in chain order.
+std::vector<int32_t> ChildIds(const MetaNode *directory) {
+  std::vector<int32_t> ids;
+  for (const MetaNode *c = directory->firstChild; c != nullptr; c = c->next) ids.push_back(c->id);
+  return ids;
+}
+
+const MetaNode *Directory(ExifDocument &d, int32_t n) {
+  MetaNode *chain = d.format == KEXIF_FORMAT_TIFF ? d.root : FindHeaderNode(FindExifApp1(d));
+  return FindDirectoryInChain(chain, n);
+}
+
+int32_t ValueOf(const MetaNode *directory, uint32_t tag) {
+  const MetaNode *n = FindSiblingById(directory->firstChild, static_cast<int32_t>(tag));
+  return n != nullptr ? n->value : -1;
+}
+
+Bytes OneDirectoryTiff(std::vector<Entry> second = {}, bool withSecond = false) {
+  TiffBuilder b;
+  Ifd &ifd0 = b.AddDirectory();
+  ifd0.Add(Entry::Ascii(271, "Cam"));
+  ifd0.strips = {Bytes(64, 0xAA)};
+  if (withSecond) {
+    Ifd &ifd1 = b.AddDirectory();
+    for (Entry &e : second) ifd1.Add(std::move(e));
+    ifd1.strips = {Bytes(32, 0xBB)};
+  }
+  return b.Build();
+}
+
+const std::vector<int32_t> kJpegThumbnailDirectory = {3, 259, 282, 283, 296, 513, 514, 60};
+const std::vector<int32_t> kTiffThumbnailDirectory = {3, 254, 259, 282, 283, 296, 513, 514, 60};
+
+TEST(JpegThumbnailReplacement, BuildsSixEntryDirectoryOneInAnExifSegmentWithoutThumbnail) {
+  TempDir dir;
+  Loaded doc(dir.Write("a.jpg", MakeJpeg(TiffForPayload(3000, 0))));
+  const Bytes thumbnail = FakeJpegStream(5000, 9);
+  ASSERT_EQ(SetThumbnail(doc.handle, thumbnail), 0);
+  const MetaNode *d1 = Directory(doc.doc(), 1);
+  ASSERT_NE(d1, nullptr);
+  EXPECT_EQ(Directory(doc.doc(), 0)->next, d1);
+  EXPECT_EQ(ChildIds(d1), kJpegThumbnailDirectory);
+  EXPECT_EQ(d1->firstChild->value, 6);
+  EXPECT_EQ(ValueOf(d1, 259), 6);
+  EXPECT_EQ(ValueOf(d1, 296), 2);
+  EXPECT_EQ(ValueOf(d1, 514), 5000);
+  EXPECT_EQ(ValueOf(d1, 513), 0);
+  EXPECT_EQ(kExifIsThumbnailExist(doc.handle), 1);
+  EXPECT_EQ(FetchThumbnail(doc.handle).bytes, thumbnail);
+}
+
+TEST(JpegThumbnailReplacement, AcceptsUpTo63500BytesWhenANewExifSegmentIsNeeded) {
+  TempDir dir;
+  const std::string path = dir.Write("a.jpg", MakeJpegWithoutExif());
+  Loaded fits(path);
+  Loaded over(path);
+  EXPECT_EQ(SetThumbnail(over.handle, FakeJpegStream(63501)), -1);
+  EXPECT_EQ(over.doc().exifSegment, nullptr);
+  ASSERT_EQ(SetThumbnail(fits.handle, FakeJpegStream(63500)), 0);
+  // SOI, APP0, then the new segment with a header and two directories.
+  const MetaNode *app1 = fits.doc().root->next->next;
+  EXPECT_EQ(app1->id, 0xE1);
+  EXPECT_EQ(fits.doc().exifSegment, app1);
+  EXPECT_EQ(ChildIds(Directory(fits.doc(), 0)), (std::vector<int32_t>{3, 282, 283, 296, 60}));
+  EXPECT_EQ(ChildIds(Directory(fits.doc(), 1)), kJpegThumbnailDirectory);
+  EXPECT_EQ(FetchThumbnail(fits.handle).bytes.size(), 63500u);
+}
+
+TEST(JpegThumbnailReplacement, PutsANewExifSegmentAfterSoiWhenThereIsNoApp0) {
+  TempDir dir;
+  JpegBuilder j;
+  j.Soi().Dqt().Sos().ScanData(10).Eoi();
+  Loaded doc(dir.Write("a.jpg", j.Build()));
+  ASSERT_EQ(SetThumbnail(doc.handle, FakeJpegStream(100)), 0);
+  EXPECT_EQ(doc.doc().root->next, doc.doc().exifSegment);
+}
+
+TEST(JpegThumbnailReplacement, LimitsTheExifPayloadWithTheNewThumbnailTo63900Bytes) {
+  TempDir dir;
+  const std::string path = dir.Write("a.jpg", MakeJpeg(TiffForPayload(10000, 0)));
+  Loaded fits(path);
+  Loaded over(path);
+  EXPECT_EQ(SetThumbnail(over.handle, FakeJpegStream(53901)), -1);
+  EXPECT_EQ(Directory(over.doc(), 1), nullptr);
+  EXPECT_EQ(SetThumbnail(fits.handle, FakeJpegStream(53900)), 0);
+}
+
+TEST(JpegThumbnailReplacement, CountsALoadedThumbnailAsLeavingWhenReplacingIt) {
+  TempDir dir;
+  const std::string path = dir.Write("a.jpg", MakeJpeg(TiffForPayload(62000, 2000)));
+  Loaded fits(path);
+  Loaded over(path);
+  ASSERT_EQ(FetchThumbnail(fits.handle).bytes.size(), 2000u);
+  ASSERT_EQ(FetchThumbnail(over.handle).bytes.size(), 2000u);
+  EXPECT_EQ(SetThumbnail(over.handle, FakeJpegStream(3901)), -1);
+  EXPECT_EQ(FetchThumbnail(over.handle).bytes, FakeJpegStream(2000, 3));
+  EXPECT_EQ(SetThumbnail(fits.handle, FakeJpegStream(3900, 4)), 0);
+  EXPECT_EQ(FetchThumbnail(fits.handle).bytes, FakeJpegStream(3900, 4));
+  EXPECT_EQ(ValueOf(Directory(fits.doc(), 1), 514), 3900);
+}
+
+TEST(JpegThumbnailReplacement, RefusesAnEmptyThumbnailAndKeepsTheOldOne) {
+  TempDir dir;
+  Loaded loaded(dir.Write("a.jpg", SamplePhotoJpeg()));
+  Loaded unread(dir.Write("b.jpg", SamplePhotoJpeg()));
+  ASSERT_EQ(FetchThumbnail(loaded.handle).result, 0);
+  for (Loaded *d : {&loaded, &unread}) {
+    EXPECT_EQ(SetThumbnail(d->handle, {}), -1);
+    EXPECT_EQ(ValueOf(Directory(d->doc(), 1), 514), 2000);
+    EXPECT_EQ(FetchThumbnail(d->handle).bytes, FakeJpegStream(2000, 0x31));
+  }
+}
+
+TEST(JpegThumbnailReplacement, BuildsAnEmptyThumbnailDirectoryForAnEmptyFirstThumbnail) {
+  TempDir dir;
+  Loaded doc(dir.Write("a.jpg", MakeJpeg(TiffForPayload(500, 0))));
+  ASSERT_EQ(SetThumbnail(doc.handle, {}), 0);
+  const MetaNode *d1 = Directory(doc.doc(), 1);
+  ASSERT_NE(d1, nullptr);
+  EXPECT_EQ(ValueOf(d1, 514), 0);
+  EXPECT_EQ(doc.doc().thumbnailOffsetTag->data, nullptr);
+  EXPECT_EQ(kExifIsThumbnailExist(doc.handle), 1);
+  EXPECT_EQ(FetchThumbnail(doc.handle).result, -1);
+  // A real thumbnail can follow the empty one.
+  EXPECT_EQ(SetThumbnail(doc.handle, FakeJpegStream(10)), 0);
+  EXPECT_EQ(FetchThumbnail(doc.handle).bytes, FakeJpegStream(10));
+}
+
+TEST(JpegThumbnailReplacement, RefusesNegativeLengthsAndMissingBytes) {
+  TempDir dir;
+  Loaded doc(dir.Write("a.jpg", MakeJpegWithoutExif()));
+  ThumbnailData negative{nullptr, -5};
+  ThumbnailData missing{nullptr, 10};
+  EXPECT_EQ(kExifSetThumbnailData(doc.handle, &negative), -1);
+  EXPECT_EQ(kExifSetThumbnailData(doc.handle, &missing), -1);
+  EXPECT_EQ(kExifSetThumbnailData(doc.handle, nullptr), -1);
+  EXPECT_EQ(kExifSetThumbnailData(nullptr, &negative), -1);
+  EXPECT_EQ(doc.doc().exifSegment, nullptr);
+}
+
+TEST(JpegThumbnailReplacement, WorksOnTheExifSegmentBehindAnXmpSegment) {
+  TempDir dir;
+  JpegBuilder j;
+  j.Soi().App0Jfif().App1Xmp(std::string(20000, 'x')).App1Exif(TiffForPayload(10000, 0)).Sos().ScanData(10).Eoi();
+  Loaded doc(dir.Write("a.jpg", j.Build()));
+  ASSERT_EQ(SetThumbnail(doc.handle, FakeJpegStream(53900)), 0);
+  EXPECT_EQ(TopLevelOwner(doc.doc().thumbnailOffsetTag), doc.doc().exifSegment);
+  EXPECT_EQ(doc.doc().root->next->next->firstChild, nullptr);  // the XMP segment
+}
+
+TEST(JpegThumbnailReplacement, PutsANewExifSegmentInFrontOfAnXmpOnlyApp1) {
+  TempDir dir;
+  JpegBuilder j;
+  j.Soi().App0Jfif().App1Xmp().Sos().ScanData(10).Eoi();
+  Loaded doc(dir.Write("a.jpg", j.Build()));
+  ASSERT_EQ(SetThumbnail(doc.handle, FakeJpegStream(63500)), 0);
+  const MetaNode *app0 = doc.doc().root->next;
+  EXPECT_EQ(app0->next, doc.doc().exifSegment);
+  EXPECT_EQ(app0->next->next->id, 0xE1);
+  EXPECT_EQ(app0->next->next->firstChild, nullptr);
+}
+
+TEST(TiffThumbnailReplacement, AddsSevenEntryDirectoryOneAfterTheOnlyDirectory) {
+  TempDir dir;
+  Loaded doc(dir.Write("a.tif", OneDirectoryTiff()));
+  ASSERT_EQ(SetThumbnail(doc.handle, FakeJpegStream(700)), 0);
+  const MetaNode *d1 = Directory(doc.doc(), 1);
+  ASSERT_NE(d1, nullptr);
+  EXPECT_EQ(Directory(doc.doc(), 0)->next, d1);
+  EXPECT_EQ(ChildIds(d1), kTiffThumbnailDirectory);
+  EXPECT_EQ(d1->firstChild->value, 7);
+  EXPECT_EQ(ValueOf(d1, 254), 1);
+  EXPECT_EQ(ValueOf(d1, 514), 700);
+  EXPECT_EQ(FetchThumbnail(doc.handle).bytes, FakeJpegStream(700));
+}
+
+TEST(TiffThumbnailReplacement, ReplacesAReducedImageOrUnmarkedDirectoryOne) {
+  TempDir dir;
+  std::vector<Entry> reduced;
+  reduced.push_back(Entry::Long(254, {1}));
+  reduced.push_back(Entry::Short(259, {1}));
+  std::vector<Entry> unmarked;
+  unmarked.push_back(Entry::Short(259, {1}));
+  Loaded a(dir.Write("a.tif", OneDirectoryTiff(std::move(reduced), true)));
+  Loaded b(dir.Write("b.tif", OneDirectoryTiff(std::move(unmarked), true)));
+  for (Loaded *d : {&a, &b}) {
+    ASSERT_EQ(SetThumbnail(d->handle, FakeJpegStream(50)), 0);
+    EXPECT_EQ(d->doc().CountDirectories(), 2);
+    EXPECT_EQ(ChildIds(Directory(d->doc(), 1)), kTiffThumbnailDirectory);
+  }
+}
+
+TEST(TiffThumbnailReplacement, PutsTheThumbnailInFrontOfAFullImageAndRenumbersTheRest) {
+  TempDir dir;
+  std::vector<Entry> full;
+  full.push_back(Entry::Long(254, {0}));
+  Loaded doc(dir.Write("a.tif", OneDirectoryTiff(std::move(full), true)));
+  ASSERT_EQ(SetThumbnail(doc.handle, FakeJpegStream(50)), 0);
+  ExifDocument &d = doc.doc();
+  EXPECT_EQ(d.CountDirectories(), 3);
+  EXPECT_EQ(ChildIds(d.FindDirectory(1)), kTiffThumbnailDirectory);
+  const MetaNode *image = d.FindDirectory(2);
+  ASSERT_NE(image, nullptr);
+  EXPECT_EQ(ValueOf(image, 254), 0);
+  EXPECT_NE(ValueOf(image, 273), -1);
+  EXPECT_EQ(d.FindDirectory(1)->next, image);
+}
+
+TEST(TiffThumbnailReplacement, ReplacingTwiceServesExactlyTheLatestBytes) {
+  TempDir dir;
+  TiffBuilder b;
+  b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
+  b.AddDirectory().Add(Entry::Long(254, {1})).Thumbnail(FakeJpegStream(300, 7));
+  Loaded doc(dir.Write("a.tif", b.Build()));
+  ASSERT_EQ(SetThumbnail(doc.handle, FakeJpegStream(120, 1)), 0);
+  ASSERT_EQ(SetThumbnail(doc.handle, FakeJpegStream(80, 2)), 0);
+  EXPECT_EQ(FetchThumbnail(doc.handle).bytes, FakeJpegStream(80, 2));
+  EXPECT_EQ(ValueOf(Directory(doc.doc(), 1), 514), 80);
+  EXPECT_EQ(SetThumbnail(doc.handle, {}), -1);
+  EXPECT_EQ(FetchThumbnail(doc.handle).bytes, FakeJpegStream(80, 2));
+}
+
+TEST(TiffThumbnailReplacement, RefusesATiffWithoutDirectories) {
+  TempDir dir;
+  Loaded doc(dir.Write("a.tif", Bytes{'I', 'I', 42, 0, 0, 0, 0, 0}));
+  ASSERT_NE(doc.handle, nullptr);
+  EXPECT_EQ(SetThumbnail(doc.handle, FakeJpegStream(50)), -1);
+  EXPECT_EQ(doc.doc().root->next, nullptr);
+  EXPECT_EQ(kExifIsThumbnailExist(doc.handle), 0);
+}
+
+}  // namespace
+}  // namespace kexif::test

@@ -1,0 +1,209 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <vector>
+
+#include "edit/exif_segment.h"
+#include "model/chain_lookup.h"
+#include "model/tree_search.h"
+#include "tests/support/jpeg_builder.h"
+#include "tests/support/loaded_document.h"
+#include "tests/support/sample_photo.h"
+#include "tests/support/temp_files.h"
+
+namespace kexif::test {
+namespace {
+
+constexpr uint32_t kJfif = 0x4649464A;  // "JFIF" packed little-endian
+
+std::vector<int32_t> TopLevelIds(const ExifDocument &d) {
+  std::vector<int32_t> ids;
+  for (const MetaNode *n = d.root; n != nullptr; n = n->next) ids.push_back(n->id);
+  return ids;
+}
+
+// A new[] block holding an APP1 Exif payload for the TIFF bytes.
+ExifMarkerData ExifBlock(const Bytes &tiff) {
+  Bytes payload = {'E', 'x', 'i', 'f', 0, 0};
+  payload.insert(payload.end(), tiff.begin(), tiff.end());
+  auto *block = new unsigned char[payload.size()];
+  std::memcpy(block, payload.data(), payload.size());
+  return ExifMarkerData{block, static_cast<int32_t>(payload.size())};
+}
+
+TEST(RemoveMarker, RemovesTheApp0SegmentOnlyForItsIdentifier) {
+  TempDir dir;
+  const std::string path = dir.Write("a.jpg", SamplePhotoJpeg());
+  Loaded other(path);
+  Loaded jfif(path);
+  EXPECT_EQ(kExifRemoveMarker(other.handle, 0xE0, 0x4649464B), 0);
+  EXPECT_EQ(FindTopLevelSegment(other.doc(), 0xE0) != nullptr, true);
+  EXPECT_EQ(kExifRemoveMarker(jfif.handle, 0xE0, kJfif), 0);
+  EXPECT_EQ(TopLevelIds(jfif.doc()), (std::vector<int32_t>{0xD8, 0xE1, 0xDB, 0xC0, 0xC4, 0xDA, 0xA1, 0xD9}));
+}
+
+TEST(RemoveMarker, RemovesEveryApp1SegmentAndTheExifStateWithThem) {
+  TempDir dir;
+  JpegBuilder j;
+  j.Soi().App0Jfif().App1Xmp().App1Exif(SampleTiffStructure(false)).Sos().ScanData(10).Eoi();
+  Loaded doc(dir.Write("a.jpg", j.Build()));
+  ASSERT_EQ(FetchThumbnail(doc.handle).result, 0);
+  EXPECT_EQ(kExifRemoveMarker(doc.handle, 0xE1, 0), 0);
+  const ExifDocument &d = doc.doc();
+  EXPECT_EQ(TopLevelIds(d), (std::vector<int32_t>{0xD8, 0xE0, 0xDA, 0xA1, 0xD9}));
+  EXPECT_EQ(kExifIsExifExist(doc.handle), 0);
+  EXPECT_EQ(kExifIsThumbnailExist(doc.handle), 0);
+  EXPECT_EQ(d.thumbnailLoaded, 0);
+  EXPECT_EQ(d.exifSegment, nullptr);
+  EXPECT_EQ(d.exifPointerTag, nullptr);
+  EXPECT_EQ(d.thumbnailOffsetTag, nullptr);
+  EXPECT_EQ(FetchThumbnail(doc.handle).result, -1);
+}
+
+TEST(RemoveMarker, ComparesOnlyTheFirstSegmentWithTheMarker) {
+  TempDir dir;
+  JpegBuilder j;
+  j.Soi().Segment(0xE2, {'I', 'C', 'C', '_', 1}).Segment(0xE2, {'F', 'P', 'X', 'R', 0}).Eoi();
+  Loaded doc(dir.Write("a.jpg", j.Build()));
+  ExifDocument &d = doc.doc();
+  d.audioSegment = AsSegmentNode(d.root->next->next);  // as a sound search leaves it
+  d.audioExists = 1;
+  d.audioSearched = 2;
+  EXPECT_EQ(kExifRemoveMarker(doc.handle, 0xE2, 0x52585046), 0);  // "FPXR"
+  EXPECT_EQ(TopLevelIds(d).size(), 4u);
+  EXPECT_EQ(kExifRemoveMarker(doc.handle, 0xE2, 0x5F434349), 0);  // "ICC_"
+  EXPECT_EQ(TopLevelIds(d), (std::vector<int32_t>{0xD8, 0xE2, 0xD9}));
+  EXPECT_EQ(kExifRemoveMarker(doc.handle, 0xE2, 0x52585046), 0);
+  EXPECT_EQ(d.audioSegment, nullptr);
+  EXPECT_EQ(d.audioExists, 0);
+  EXPECT_EQ(d.audioSearched, 0);
+}
+
+TEST(RemoveMarker, RefusesAMissingMarkerATiffDocumentAndNoDocument) {
+  TempDir dir;
+  Loaded jpeg(dir.Write("a.jpg", SamplePhotoJpeg()));
+  TiffBuilder b;
+  b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
+  Loaded tiff(dir.Write("a.tif", b.Build()));
+  EXPECT_EQ(kExifRemoveMarker(jpeg.handle, 0xED, 0), -1);
+  EXPECT_EQ(kExifRemoveMarker(jpeg.handle, 271, 0), -1);  // a tag number is not a segment
+  EXPECT_EQ(kExifRemoveMarker(tiff.handle, 0xE1, 0), -1);
+  EXPECT_EQ(kExifRemoveMarker(nullptr, 0xE1, 0), -1);
+}
+
+TEST(InsertExifMarker, PutsTheSegmentAfterApp0AheadOfAnExistingApp1) {
+  TempDir dir;
+  Loaded doc(dir.Write("a.jpg", SamplePhotoJpeg()));
+  MetaNode *old = doc.doc().exifSegment;
+  TiffBuilder b;
+  b.AddDirectory().Add(Entry::Ascii(271, "Other")).Exif().Add(Entry::Rational(33434, {{1, 50}}));
+  ExifMarkerData block = ExifBlock(b.Build());
+  ASSERT_EQ(kExifInsertExifMarker(doc.handle, &block), 0);
+  ExifDocument &d = doc.doc();
+  EXPECT_EQ(d.root->next->next, d.exifSegment);
+  EXPECT_EQ(d.exifSegment->next, old);
+  EXPECT_EQ(std::string(d.exifSegment->label), "Exif");
+  EXPECT_TRUE(SubtreeContains(d.exifSegment, d.exifPointerTag));
+  // The new segment's tags answer, and it has no thumbnail of its own.
+  TagValue v{};
+  ASSERT_EQ(kExifGetTag(doc.handle, 33434, &v, 0), 0);
+  EXPECT_EQ(static_cast<uint32_t *>(v.data)[1], 50u);
+  std::free(v.data);
+  EXPECT_EQ(kExifIsThumbnailExist(doc.handle), 0);
+}
+
+TEST(InsertExifMarker, PutsTheSegmentAfterSoiWithoutApp0) {
+  TempDir dir;
+  JpegBuilder j;
+  j.Soi().Dqt().Sos().ScanData(10).Eoi();
+  Loaded doc(dir.Write("a.jpg", j.Build()));
+  ExifMarkerData block = ExifBlock(SampleTiffStructure(true));
+  ASSERT_EQ(kExifInsertExifMarker(doc.handle, &block), 0);
+  EXPECT_EQ(TopLevelIds(doc.doc()), (std::vector<int32_t>{0xD8, 0xE1, 0xDB, 0xDA, 0xA1, 0xD9}));
+}
+
+TEST(InsertExifMarker, TakesTheThumbnailFromTheBlockWithoutReadingTheFile) {
+  TempDir dir;
+  const std::string path = dir.Write("a.jpg", MakeJpegWithoutExif(4096));
+  Loaded doc(path);
+  ExifMarkerData block = ExifBlock(SampleTiffStructure(false));
+  ASSERT_EQ(kExifInsertExifMarker(doc.handle, &block), 0);
+  std::ofstream(path, std::ios::trunc).close();
+  EXPECT_EQ(kExifIsThumbnailExist(doc.handle), 1);
+  EXPECT_EQ(kExifIsExifExist(doc.handle), 1);
+  EXPECT_EQ(FetchThumbnail(doc.handle).bytes, FakeJpegStream(2000, 0x31));
+}
+
+TEST(InsertExifMarker, NeverReadsAThumbnailThatLiesOutsideTheBlock) {
+  TempDir dir;
+  // The file is long enough to hold bytes at "6 + offset".
+  Loaded doc(dir.Write("a.jpg", MakeJpegWithoutExif(8192)));
+  TiffBuilder b;
+  b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
+  b.AddDirectory().Add(Entry::Long(513, {1000})).Add(Entry::Long(514, {500}));
+  ExifMarkerData block = ExifBlock(b.Build());
+  ASSERT_EQ(kExifInsertExifMarker(doc.handle, &block), 0);
+  EXPECT_EQ(kExifIsThumbnailExist(doc.handle), 1);
+  EXPECT_EQ(doc.doc().thumbnailLoaded, 0);
+  const Fetched f = FetchThumbnail(doc.handle);
+  EXPECT_EQ(f.result, -1);
+  EXPECT_TRUE(f.recordCleared);
+}
+
+TEST(InsertExifMarker, InsertsShortOrDamagedBlocksWithNothingBelowThem) {
+  TempDir dir;
+  // The Exif sub-directory parses; the entry of type 0 after its pointer
+  // fails the structure.
+  TiffBuilder b;
+  Ifd &ifd0 = b.AddDirectory();
+  ifd0.Add(Entry::Ascii(271, "Cam")).Add(Entry::Raw(40000, 0, 1, 0)).Exif().Add(Entry::Short(37383, {2}));
+  b.AddDirectory().Thumbnail(FakeJpegStream(100));
+  const Bytes damaged = b.Build();
+  for (const Bytes &tiff : {Bytes{}, Bytes{'I'}, Bytes{'X', 'X', 0, 0, 8, 0, 0, 0}, damaged}) {
+    Loaded doc(dir.Write("a.jpg", SamplePhotoJpeg()));
+    ExifMarkerData block = ExifBlock(tiff);
+    ASSERT_EQ(kExifInsertExifMarker(doc.handle, &block), 0);
+    const ExifDocument &d = doc.doc();
+    EXPECT_EQ(d.exifSegment, d.root->next->next);
+    EXPECT_EQ(d.exifSegment->firstChild, nullptr);
+    EXPECT_EQ(d.exifSegment->dataLength, static_cast<int32_t>(tiff.size() + 6));
+    EXPECT_EQ(d.exifPointerTag, nullptr);
+    EXPECT_EQ(d.thumbnailOffsetTag, nullptr);
+    EXPECT_EQ(kExifIsExifExist(doc.handle), 0);
+    EXPECT_EQ(FetchThumbnail(doc.handle).result, -1);
+  }
+}
+
+TEST(InsertExifMarker, RefusesWithoutTakingTheBlockOver) {
+  TempDir dir;
+  Loaded jpeg(dir.Write("a.jpg", MakeJpegWithoutExif()));
+  TiffBuilder b;
+  b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
+  Loaded tiff(dir.Write("a.tif", b.Build()));
+  ExifMarkerData block = ExifBlock(b.Build());
+  ExifMarkerData negative{block.data, -1};
+  ExifMarkerData noBytes{nullptr, 10};
+  EXPECT_EQ(kExifInsertExifMarker(tiff.handle, &block), -1);
+  EXPECT_EQ(kExifInsertExifMarker(jpeg.handle, &negative), -1);
+  EXPECT_EQ(kExifInsertExifMarker(jpeg.handle, &noBytes), -1);
+  EXPECT_EQ(kExifInsertExifMarker(jpeg.handle, nullptr), -1);
+  EXPECT_EQ(kExifInsertExifMarker(nullptr, &block), -1);
+  EXPECT_EQ(FindTopLevelSegment(jpeg.doc(), 0xE1), nullptr);
+  delete[] block.data;  // still ours: a double release would show under the sanitizer
+}
+
+TEST(InsertExifMarker, AfterRemovalLeavesOneExifSegmentDirectlyAfterApp0) {
+  TempDir dir;
+  JpegBuilder j;
+  j.Soi().App0Jfif().App1Exif(SampleTiffStructure(false)).App1Xmp().Dqt().Sos().ScanData(10).Eoi();
+  Loaded doc(dir.Write("a.jpg", j.Build()));
+  ASSERT_EQ(kExifRemoveMarker(doc.handle, 0xE1, 0), 0);
+  ExifMarkerData block = ExifBlock(SampleTiffStructure(true));
+  ASSERT_EQ(kExifInsertExifMarker(doc.handle, &block), 0);
+  EXPECT_EQ(TopLevelIds(doc.doc()), (std::vector<int32_t>{0xD8, 0xE0, 0xE1, 0xDB, 0xDA, 0xA1, 0xD9}));
+  EXPECT_EQ(FetchThumbnail(doc.handle).bytes, FakeJpegStream(2000, 0x31));
+}
+
+}  // namespace
+}  // namespace kexif::test
