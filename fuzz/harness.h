@@ -17,6 +17,10 @@ int FuzzLoad(const uint8_t *data, size_t size);
 // A file and a trailing script of edits (see edit_script.h): load, edit,
 // save, reload, and compare what the queries answer before and after.
 int FuzzEditSave(const uint8_t *data, size_t size);
+// A flags byte, a 2-byte length, a source file and a target file: the
+// source's Exif segment and TIFF Exif record go into a document of the
+// target, which is saved and reloaded.
+int FuzzBridge(const uint8_t *data, size_t size);
 // Strict checks hold for well-formed files only (the seeds): every tag set
 // reads back at once, and no entry count ever differs from its entries.
 void SetStrictEditChecks(bool strict);

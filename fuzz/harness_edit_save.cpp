@@ -29,7 +29,10 @@ constexpr uint32_t kExifTags[] = {274, 33434, 33437, 34855, 36864, 36867, 37121,
 constexpr size_t kFirstHazardousExifTag = 15;
 constexpr int32_t kDirectories[] = {0, 1, 2, 5, -1};
 constexpr size_t kMaxEdits = 24;
-constexpr size_t kOperationCount = 6;
+constexpr size_t kOperationCount = 10;
+constexpr int32_t kRemovableMarkers[] = {0xE1, 0xE2, 0xE0, 0xED, 0xDB, 0xC4, 0xFE, 0xD8};
+constexpr uint32_t kIdentifiers[] = {0, 0x66697845 /* "Exif" */, 0x52585046 /* "FPXR" */, 0x4649464A /* "JFIF" */,
+                                     0x70747468 /* "http" */};
 
 // What kExifGetTag answered.
 struct Answer {
@@ -73,6 +76,9 @@ struct EditState {
   std::vector<uint8_t> clip;
   std::string clipPath;  // must outlive the save, which reads it
   size_t bytesAdded = 0;  // value and clip bytes handed to the document
+  // The thumbnail the saved file must carry: unknown (0) or these bytes (2).
+  int thumbnail = 0;
+  std::vector<uint8_t> thumbnailBytes;
 };
 
 // Tags whose values a save legitimately changes: offsets of thumbnails,
@@ -156,6 +162,119 @@ void DeleteTag(KExifHandle h, ScriptReader &script) {
 void QueryPayloads(KExifHandle h) {
   const int32_t audio = kExifIsAudioExist(h);
   KEXIF_FUZZ_CHECK(audio == 0 || audio == 1);
+  ThumbnailData thumbnail{nullptr, -1};
+  if (kExifGetThumbnailData(h, &thumbnail) == 0) {
+    KEXIF_FUZZ_CHECK(thumbnail.length >= 0);
+    TouchBytes(thumbnail.data, static_cast<size_t>(thumbnail.length));
+    std::free(thumbnail.data);
+  }
+}
+
+// The thumbnail the document serves now, or an empty vector for none.
+std::vector<uint8_t> CurrentThumbnail(KExifHandle h, bool *present) {
+  ThumbnailData thumbnail{nullptr, -1};
+  *present = kExifGetThumbnailData(h, &thumbnail) == 0;
+  std::vector<uint8_t> bytes;
+  if (*present && thumbnail.length > 0) bytes.assign(thumbnail.data, thumbnail.data + thumbnail.length);
+  if (*present) std::free(thumbnail.data);
+  return bytes;
+}
+
+void SetThumbnail(KExifHandle h, ScriptReader &script, EditState &state) {
+  const size_t size = 4 + static_cast<size_t>(script.U16() % 4000);
+  std::vector<uint8_t> bytes = ReadJpegStream(script, size);
+  state.bytesAdded += bytes.size();
+  ThumbnailData thumbnail{bytes.data(), static_cast<int32_t>(bytes.size())};
+  const int32_t result = kExifSetThumbnailData(h, &thumbnail);
+  KEXIF_FUZZ_CHECK(result == 0 || result == -1);
+  if (result != 0) return;
+  if (strictChecks) {
+    bool present = false;
+    KEXIF_FUZZ_CHECK(CurrentThumbnail(h, &present) == bytes && present);
+  }
+  state.thumbnail = 2;
+  state.thumbnailBytes = std::move(bytes);
+}
+
+void RemoveMarker(KExifHandle h, ScriptReader &script, EditState &state) {
+  const int32_t marker = kRemovableMarkers[script.Choose(std::size(kRemovableMarkers))];
+  const uint32_t identifier = kIdentifiers[script.Choose(std::size(kIdentifiers))];
+  const int32_t result = kExifRemoveMarker(h, marker, identifier);
+  KEXIF_FUZZ_CHECK(result == 0 || result == -1);
+  if (result != 0) return;
+  // Without SOI the saved file is no JPEG; APP1 carries the thumbnail and
+  // APP2 the clip.
+  if (marker == 0xD8) state.valuesComparable = false;
+  if (marker == 0xE1) {
+    KEXIF_FUZZ_CHECK(kExifIsExifExist(h) == 0 && kExifIsThumbnailExist(h) == 0);
+    state.thumbnail = 0;
+  }
+  if (marker == 0xE2) state.audio = 0;
+}
+
+// An Exif block for kExifInsertExifMarker: a small well-formed TIFF
+// structure with one scripted entry in directory 0, or raw script bytes.
+void InsertExifMarker(KExifHandle h, ScriptReader &script, EditState &state) {
+  const bool raw = script.Choose(4) == 0;
+  std::vector<uint8_t> block = {'E', 'x', 'i', 'f', 0, 0};
+  if (raw) {
+    const std::vector<uint8_t> bytes = script.Bytes(script.Choose(64));
+    block.insert(block.end(), bytes.begin(), bytes.end());
+    // What a damaged block holds is saved as given and need not load again.
+    state.valuesComparable = false;
+  } else {
+    const uint16_t tag = static_cast<uint16_t>(kPlainTags[script.Choose(kFirstHazardousPlainTag)]);
+    const uint8_t value[4] = {script.Byte(), script.Byte(), script.Byte(), script.Byte()};
+    const uint8_t tiff[] = {'I', 'I', 42, 0, 8, 0, 0, 0,                             // header
+                            1, 0,                                                    // one entry
+                            static_cast<uint8_t>(tag), static_cast<uint8_t>(tag >> 8), 7, 0, 4, 0, 0, 0,
+                            value[0], value[1], value[2], value[3],                  // UNDEFINED x 4
+                            0, 0, 0, 0};                                             // no next
+    block.insert(block.end(), tiff, tiff + sizeof(tiff));
+  }
+  state.bytesAdded += block.size();
+  ExifMarkerData marker{new uint8_t[block.size()], static_cast<int32_t>(block.size())};
+  std::memcpy(marker.data, block.data(), block.size());
+  const int32_t result = kExifInsertExifMarker(h, &marker);
+  KEXIF_FUZZ_CHECK(result == 0 || result == -1);
+  if (result != 0) {
+    delete[] marker.data;  // refused: still the caller's
+    return;
+  }
+  state.thumbnail = 0;
+}
+
+// A TIFF Exif record made of malloc blocks, as the reader hands them out.
+void ImportTifExifData(KExifHandle h, ScriptReader &script, EditState &state) {
+  const int32_t count = static_cast<int32_t>(script.Choose(5));
+  auto *record = static_cast<TifExifData *>(std::calloc(1, sizeof(TifExifData)));
+  KEXIF_FUZZ_CHECK(record != nullptr);
+  record->count = count;
+  record->entries = count == 0 ? nullptr : static_cast<TifExifEntry **>(std::calloc(static_cast<size_t>(count), sizeof(TifExifEntry *)));
+  for (int32_t i = 0; i < count; ++i) {
+    const size_t pick = script.Choose(std::size(kExifTags));
+    const ScriptedValue scripted = ReadValue(script);
+    if (pick >= kFirstHazardousExifTag || TypeElementSize(static_cast<uint32_t>(scripted.value.type)) == 0) {
+      state.valuesComparable = false;
+    }
+    auto *entry = static_cast<TifExifEntry *>(std::calloc(1, sizeof(TifExifEntry)));
+    KEXIF_FUZZ_CHECK(entry != nullptr);
+    entry->tag = kExifTags[pick];
+    entry->type = static_cast<uint32_t>(scripted.value.type);
+    entry->count = static_cast<uint32_t>(scripted.value.count);
+    // The reader gives the 1-byte types one byte more for a NUL.
+    const size_t extra = TypeElementSize(entry->type) == 1 ? 1 : 0;
+    if (!scripted.bytes.empty() || extra != 0) {
+      entry->data = std::calloc(1, scripted.bytes.size() + extra);
+      KEXIF_FUZZ_CHECK(entry->data != nullptr);
+      if (!scripted.bytes.empty()) std::memcpy(entry->data, scripted.bytes.data(), scripted.bytes.size());
+    }
+    state.bytesAdded += scripted.bytes.size();
+    record->entries[i] = entry;
+  }
+  const int32_t result = kExifSetTIFExifData(h, record);
+  KEXIF_FUZZ_CHECK(result == 0 || result == -1);
+  if (result != 0) FreeTifExifData(record);  // refused: still the caller's
 }
 
 void RunEdits(KExifHandle h, ScriptReader &script, size_t mismatchesAtLoad, EditState &state) {
@@ -167,6 +286,10 @@ void RunEdits(KExifHandle h, ScriptReader &script, size_t mismatchesAtLoad, Edit
       case 2: DeleteTag(h, script); break;
       case 3: SetAudio(h, script, state); break;
       case 4: RemoveAudio(h, state); break;
+      case 5: SetThumbnail(h, script, state); break;
+      case 6: RemoveMarker(h, script, state); break;
+      case 7: InsertExifMarker(h, script, state); break;
+      case 8: ImportTifExifData(h, script, state); break;
       default: QueryPayloads(h); break;
     }
     // Edits keep every entry count equal to the entries.
@@ -205,6 +328,11 @@ void CheckSavedFile(const std::string &saved, int32_t format, const std::vector<
     RemoveFile(out);
   } else if (state.audio == 1) {
     KEXIF_FUZZ_CHECK(kExifIsAudioExist(reloaded) == 0);
+  }
+  if (state.thumbnail == 2) {
+    bool present = false;
+    const std::vector<uint8_t> thumbnail = CurrentThumbnail(reloaded, &present);
+    KEXIF_FUZZ_CHECK(present && thumbnail == state.thumbnailBytes);
   }
   kExifDestroy(reloaded);
 }

@@ -44,6 +44,18 @@ void QueryAudio(KExifHandle h, size_t fileSize) {
   RemoveFile(out);
 }
 
+// A thumbnail is a new block of bytes of the file.
+void QueryThumbnail(KExifHandle h, size_t fileSize) {
+  ThumbnailData thumbnail{nullptr, -1};
+  if (kExifGetThumbnailData(h, &thumbnail) != 0) {
+    KEXIF_FUZZ_CHECK(thumbnail.data == nullptr && thumbnail.length == -1);
+    return;
+  }
+  KEXIF_FUZZ_CHECK(thumbnail.length >= 0 && static_cast<size_t>(thumbnail.length) <= fileSize);
+  TouchBytes(thumbnail.data, static_cast<size_t>(thumbnail.length));
+  std::free(thumbnail.data);
+}
+
 }  // namespace
 
 int FuzzLoad(const uint8_t *data, size_t size) {
@@ -62,10 +74,12 @@ int FuzzLoad(const uint8_t *data, size_t size) {
   KEXIF_FUZZ_CHECK(thumbnail == 0 || thumbnail == 1);
   QueryTags(h);
   QueryAudio(h, size);
+  QueryThumbnail(h, size);
   // A second round meets the tree as the lazy parse and the payload loads of
   // the first left it.
   QueryTags(h);
   QueryAudio(h, size);
+  QueryThumbnail(h, size);
   kExifDestroy(h);
   CheckHeapGrowth(heap, size);
   return 0;

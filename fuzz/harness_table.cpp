@@ -9,6 +9,7 @@ constexpr Harness kHarnesses[] = {
     {"reader", &FuzzReader},
     {"load", &FuzzLoad},
     {"edit-save", &FuzzEditSave},
+    {"bridge", &FuzzBridge},
 };
 
 }  // namespace

@@ -179,6 +179,27 @@ class ScriptBuilder {
     bytes_.insert(bytes_.end(), {3, static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8)});
     return *this;
   }
+  // A thumbnail of 4 + size bytes; the script runs dry in it, so it comes last.
+  ScriptBuilder &SetThumbnail(uint16_t size) {
+    bytes_.insert(bytes_.end(), {5, static_cast<uint8_t>(size), static_cast<uint8_t>(size >> 8)});
+    return *this;
+  }
+  ScriptBuilder &RemoveMarker(uint8_t markerIndex, uint8_t identifierIndex) {
+    bytes_.insert(bytes_.end(), {6, markerIndex, identifierIndex});
+    return *this;
+  }
+  // A well-formed Exif block with one UNDEFINED entry of the plain tag list.
+  ScriptBuilder &InsertExifBlock(uint8_t tagIndex, const Bytes &value4) {
+    bytes_.insert(bytes_.end(), {7, 1, tagIndex});
+    bytes_.insert(bytes_.end(), value4.begin(), value4.end());
+    return *this;
+  }
+  // A record with one entry of the Exif tag list.
+  ScriptBuilder &ImportOne(uint8_t tagIndex, uint8_t type, uint8_t count, const Bytes &bytes) {
+    bytes_.insert(bytes_.end(), {8, 1, tagIndex, type, count});
+    bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+    return *this;
+  }
   ScriptBuilder &RemoveAudio() {
     bytes_.push_back(4);
     return *this;
@@ -215,8 +236,14 @@ std::vector<Seed> EditSeeds() {
                                       .Delete(32, 0);
   const ScriptBuilder newClip = ScriptBuilder().SetPlain(0, 0, 2, 7, text).RemoveAudio().SetAudio(700);
   const ScriptBuilder noClip = ScriptBuilder().RemoveAudio().SetExif(1, 5, 1, {1, 0, 0, 0, 30, 0, 0, 0});
+  const ScriptBuilder newExif = ScriptBuilder()
+                                    .RemoveMarker(0, 0)
+                                    .InsertExifBlock(1, {'C', 'a', 'm', 0})
+                                    .ImportOne(1, 5, 1, {1, 0, 0, 0, 250, 0, 0, 0})
+                                    .SetThumbnail(600);
   std::vector<Seed> seeds;
   for (const Seed &file : FileSeeds()) {
+    seeds.push_back({file.name + "+new-exif", newExif.After(file.bytes)});
     seeds.push_back({file.name + "+usual", usual.After(file.bytes)});
     seeds.push_back({file.name + "+every-type", everyType.After(file.bytes)});
     seeds.push_back({file.name + "+new-clip", newClip.After(file.bytes)});
@@ -225,11 +252,52 @@ std::vector<Seed> EditSeeds() {
   return seeds;
 }
 
+// A TIFF file whose Exif sub-directory holds only tags of the Exif set.
+Bytes ExifRecordTiff(bool bigEndian) {
+  TiffBuilder b(bigEndian);
+  b.AddDirectory().Add(Entry::Ascii(271, "Source")).Exif()
+      .Add(Entry::Rational(33434, {{1, 250}}))
+      .Add(Entry::Undefined(36864, {'0', '2', '3', '0'}))
+      .Add(Entry::SRational(37380, {{-2, 3}}))
+      .Add(Entry::Undefined(37510, Bytes(40, 'c')))
+      .Add(Entry::Short(40961, {1}))
+      .Add(Entry::Long(40962, {4000}));
+  return b.Build();
+}
+
+// A flags byte, the source length (2 bytes, little-endian), source, target.
+Bytes Pair(uint8_t flags, const Bytes &source, const Bytes &target) {
+  Bytes out = {flags, static_cast<uint8_t>(source.size()), static_cast<uint8_t>(source.size() >> 8)};
+  out.insert(out.end(), source.begin(), source.end());
+  out.insert(out.end(), target.begin(), target.end());
+  return out;
+}
+
+std::vector<Seed> BridgeSeeds() {
+  const Bytes jpegLe = test::SamplePhotoJpeg(false, 128);
+  const Bytes jpegBe = test::MakeJpeg(EveryTypeTiff(true), 16);
+  const Bytes tiffLe = test::SampleTiffStructure(false, 300);
+  const Bytes tiffBe = EveryTypeTiff(true);
+  const Bytes plainJpeg = test::MakeJpegWithoutExif(16);
+  const Bytes chained = ChainedTiff(false);
+  return {
+      {"jpeg-into-plain-jpeg", Pair(3, jpegLe, plainJpeg)},
+      {"jpeg-replacing-exif", Pair(3, jpegBe, jpegLe)},
+      {"jpeg-beside-exif", Pair(2, jpegLe, JpegWithXmp(PlainDirectoryTiff(true)))},
+      {"tiff-record-into-tiff", Pair(4, ExifRecordTiff(true), chained)},
+      {"tiff-record-into-tiff-without-exif", Pair(4, ExifRecordTiff(false), GpsOnlyTiff(true))},
+      {"tiff-record-into-tiff-without-set-tags", Pair(4, tiffBe, tiffLe)},
+      {"everything-into-jpeg", Pair(7, ExifRecordTiff(false), jpegBe)},
+      {"everything-into-tiff", Pair(7, jpegLe, tiffBe)},
+  };
+}
+
 }  // namespace
 
 std::vector<Seed> MakeSeeds(const std::string &harness) {
   if (harness == "reader" || harness == "load") return FileSeeds();
   if (harness == "edit-save") return EditSeeds();
+  if (harness == "bridge") return BridgeSeeds();
   return {};
 }
 

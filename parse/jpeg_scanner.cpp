@@ -138,6 +138,7 @@ class Scanner {
   bool OnMarker(int m, int64_t p) {
     if (m == 0x00) return Pair(p);
     if (m == kMarkerSoi) {
+      FlushRun();
       builder_.OnSegment(kMarkerSoi, 0, 0, nullptr);
       return true;
     }
@@ -170,6 +171,13 @@ class Scanner {
     run_ += n;
   }
 
+  // A raw-run node is copied back by the save as one block of the file, so
+  // it may only cover adjacent bytes: run bytes met before a segment (stray
+  // bytes between segments) are recorded ahead of that segment.
+  void FlushRun() {
+    if (run_ > 0) RecordRun();
+  }
+
   void RecordRun() {
     Diagnose("Skip %d byte(s)\n", run_);
     builder_.OnSegment(kIdRawRun, run_, static_cast<int32_t>(runStart_), nullptr);
@@ -195,6 +203,7 @@ class Scanner {
     int32_t length = 0;
     if (!ReadLength(p, &length)) return true;
     if (length < kMinSegmentLength) return false;
+    FlushRun();
     DiagnoseSegment(m, length);
     const int64_t payload = in_.Position();
     builder_.OnSegment(m, length - kLengthFieldSize, static_cast<int32_t>(payload), nullptr);
@@ -217,6 +226,7 @@ class Scanner {
       if (b == kNoByte) break;
       identifier[present] = static_cast<uint8_t>(b);
     }
+    FlushRun();
     if (DiagnosticsEnabled()) {
       Diagnose("APP%d:APPlication uint len=%d(%Xh) \"%c%c%c%c\"\n", m - kMarkerApp0, length, length,
                identifier[0], identifier[1], identifier[2], identifier[3]);

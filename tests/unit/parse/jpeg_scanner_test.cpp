@@ -29,6 +29,10 @@ int ByteWiseScan(ByteStream &s, TreeBuilder &b) {
     if (run == 0) runStart = start;
     run += n;
   };
+  auto flush = [&] {
+    if (run > 0) b.OnSegment(kIdRawRun, run, runStart, nullptr);
+    run = 0;
+  };
   for (;;) {
     uint8_t c;
     if (s.Read(&c, 1) != 1) break;
@@ -45,6 +49,7 @@ int ByteWiseScan(ByteStream &s, TreeBuilder &b) {
     const bool app = m >= 0xE0 && m <= 0xEF;
     bool segment = false;
     if (m == 0xD8) {
+      flush();
       b.OnSegment(0xD8, 0, 0, nullptr);
     } else if (m == 0xD9) {
       if (run > 0) b.OnSegment(kIdRawRun, run, runStart, nullptr);
@@ -70,6 +75,7 @@ int ByteWiseScan(ByteStream &s, TreeBuilder &b) {
     }
     const int32_t length = len[0] * 256 + len[1];
     if (length < 2) return 0;
+    flush();
     if (!app) {
       b.OnSegment(m, length - 2, p + 4, nullptr);
       s.Seek(0, p + 2 + length);
@@ -231,10 +237,14 @@ TEST(JpegScanner, KeepsDqtAndDriAsSegmentsAndRestartsAsRunBytes) {
   j.Soi().Raw({0xFF, 0xD3}).Dqt().Segment(0xDD, {0, 4}).Sos().ScanData(5).Eoi();
   ExifDocument doc;
   ASSERT_EQ(RunOver(j.Build(), doc, [](ByteStream &s, TreeBuilder &b) { return ScanJpeg(s, b); }), 1);
-  EXPECT_EQ(TopLevel(doc), (std::vector<int32_t>{0xD8, 0xDB, 0xDD, 0xDA, kIdRawRun, 0xD9}));
-  const auto *run = AsSegmentNode(FindById(doc.root, kIdRawRun));
-  EXPECT_EQ(run->fileOffset, 2);  // the stray RST pair before the DQT
-  EXPECT_EQ(run->dataLength, 2 + 5);
+  // The stray RST pair stays in its place as a run of its own, so that every
+  // run covers adjacent bytes of the file.
+  EXPECT_EQ(TopLevel(doc), (std::vector<int32_t>{0xD8, kIdRawRun, 0xDB, 0xDD, 0xDA, kIdRawRun, 0xD9}));
+  const auto *stray = AsSegmentNode(doc.root->next);
+  EXPECT_EQ(stray->fileOffset, 2);
+  EXPECT_EQ(stray->dataLength, 2);
+  const auto *scan = AsSegmentNode(FindSiblingById(doc.root->next->next, kIdRawRun));
+  EXPECT_EQ(scan->dataLength, 5);
 }
 
 TEST(JpegScanner, NamesTheSecondOfTwoExifSegments) {
