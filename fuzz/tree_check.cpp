@@ -26,4 +26,6 @@ size_t CountMismatchedEntryCounts(KExifHandle handle) {
   return mismatched;
 }
 
+int CountDirectories(KExifHandle handle) { return ToDocument(handle)->CountDirectories(); }
+
 }  // namespace kexif::fuzz

@@ -13,6 +13,9 @@ namespace kexif::fuzz {
 // entry-count node does not hold the number of their entries.
 size_t CountMismatchedEntryCounts(KExifHandle handle);
 
+// Number of directories in the document's chain.
+int CountDirectories(KExifHandle handle);
+
 }  // namespace kexif::fuzz
 
 #endif
