@@ -2,8 +2,10 @@
 # Builds the libFuzzer programs with clang and runs each one for a bounded
 # time, starting from the generated seeds and the regression corpus.
 # Usage: fuzz/run_fuzzers.sh [seconds-per-target [build-dir [target...]]]
-# A crash, leak, timeout (-timeout=1) or out-of-memory stops the run with a
-# non-zero status; the input is left in <build-dir>/artifacts/<target>/.
+# A crash, leak, broken invariant, timeout (-timeout=1) or out-of-memory ends
+# that target's run; the others still run, the status is the number of
+# targets that found something, and each input is left in
+# <build-dir>/artifacts/<target>/.
 set -eu
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
@@ -25,6 +27,7 @@ if [ ${#targets[@]} -eq 0 ]; then
   done
 fi
 
+failed=0
 for target in "${targets[@]}"; do
   program="$build/fuzz/kexif_fuzz_${target//-/_}"
   corpus="$build/corpus/$target"
@@ -48,7 +51,9 @@ for target in "${targets[@]}"; do
     fi
     tail -n 60 "$build/fuzz-$target.log"
     echo "fuzz target $target failed; input in $artifacts/"
-    exit 1
+    failed=$((failed + 1))
+    break
   done
   grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb)|cov: ' "$build/fuzz-$target.log" | tail -n 3
 done
+exit $failed
