@@ -170,6 +170,10 @@ int FuzzBridge(const uint8_t *data, size_t size) {
       KExifHandle source = kExifLoadFile(sourcePath.c_str());
       if (source == nullptr) comparable = false;
       kExifDestroy(source);
+      // The new segment goes ahead of an Exif segment that stays; a load
+      // takes the last Exif segment, so the reloaded file answers from the
+      // old one.
+      if (CountExifSegments(h) > 1) comparable = false;
       if (markerCarried) KEXIF_FUZZ_CHECK(Snapshot(h) == expectedSnapshot);
     } else {
       KEXIF_FUZZ_CHECK(inserted == -1 && format != KEXIF_FORMAT_JPEG);
@@ -187,7 +191,9 @@ int FuzzBridge(const uint8_t *data, size_t size) {
       KEXIF_FUZZ_CHECK(format == KEXIF_FORMAT_TIFF);
       record = nullptr;  // released by the call
     } else {
-      KEXIF_FUZZ_CHECK(imported == -1 && format != KEXIF_FORMAT_TIFF);
+      // A TIFF document without any directory has nowhere to put the
+      // Exif sub-directory and refuses the record.
+      KEXIF_FUZZ_CHECK(imported == -1 && (format != KEXIF_FORMAT_TIFF || CountDirectories(h) == 0));
       expected.clear();
     }
   }
@@ -196,6 +202,9 @@ int FuzzBridge(const uint8_t *data, size_t size) {
     for (const Expected &e : expected) KEXIF_FUZZ_CHECK(Ask(h, e.tag) == e.answer);
   }
 
+  // What the save makes of a TIFF file without any directory does not load
+  // (see edit-save).
+  if (format == KEXIF_FORMAT_TIFF && CountDirectories(h) == 0) comparable = false;
   const std::vector<Answer> before = Snapshot(h);
   const std::string saved = ScratchPath(format == KEXIF_FORMAT_JPEG ? "bridge-output.jpg" : "bridge-output.tif");
   RemoveFile(saved);
