@@ -68,15 +68,6 @@ std::vector<Answer> Snapshot(KExifHandle h) {
   return answers;
 }
 
-// Number of APP1 "Exif" segments of a document.
-int CountExifSegments(KExifHandle h) {
-  int n = 0;
-  for (MetaNode *node = ToDocument(h)->root; node != nullptr; node = node->next) {
-    if (node->id == kMarkerApp1 && node->label != nullptr && std::strncmp(node->label, "Exif", 4) == 0) ++n;
-  }
-  return n;
-}
-
 // The value each Exif-set entry of a record must read back as (the last of
 // a tag wins); false when the record holds something a save may not keep
 // (an unknown type, the Interoperability pointer).

@@ -242,6 +242,9 @@ void InsertExifMarker(KExifHandle h, ScriptReader &script, EditState &state) {
     return;
   }
   state.thumbnail = 0;
+  // The new segment goes ahead of an Exif segment that stays; a load takes
+  // the last Exif segment, so the reloaded file answers from the old one.
+  if (CountExifSegments(h) > 1) state.valuesComparable = false;
 }
 
 // A TIFF Exif record made of malloc blocks, as the reader hands them out.

@@ -1,5 +1,6 @@
 #include "fuzz/tree_check.h"
 
+#include <cstring>
 #include <vector>
 
 #include "api/document_handle.h"
@@ -27,5 +28,13 @@ size_t CountMismatchedEntryCounts(KExifHandle handle) {
 }
 
 int CountDirectories(KExifHandle handle) { return ToDocument(handle)->CountDirectories(); }
+
+int CountExifSegments(KExifHandle handle) {
+  int n = 0;
+  for (MetaNode *node = ToDocument(handle)->root; node != nullptr; node = node->next) {
+    if (node->id == kMarkerApp1 && node->label != nullptr && std::strncmp(node->label, "Exif", 4) == 0) ++n;
+  }
+  return n;
+}
 
 }  // namespace kexif::fuzz

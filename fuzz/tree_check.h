@@ -15,6 +15,8 @@ size_t CountMismatchedEntryCounts(KExifHandle handle);
 
 // Number of directories in the document's chain.
 int CountDirectories(KExifHandle handle);
+// Number of APP1 "Exif" segments of a document.
+int CountExifSegments(KExifHandle handle);
 
 }  // namespace kexif::fuzz
 
