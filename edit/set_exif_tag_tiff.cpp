@@ -13,7 +13,9 @@ int SetExifTagTiff(ExifDocument &document, uint32_t tag, const TagValue &value) 
     if (TagNode *found = FindExifTag(document, static_cast<int32_t>(tag))) {
       return ReplaceFoundEntry(document, *found, value);
     }
-    if (document.exifPointerTag == nullptr && document.FindDirectory(0) == nullptr) return 1;
+    // Without directory 0 there is nowhere to hang a new Exif sub-directory;
+    // the value is refused rather than dropped behind a success.
+    if (document.exifPointerTag == nullptr && document.FindDirectory(0) == nullptr) return 0;
     std::unique_ptr<TagNode> entry = NewTagEntry(tag, value);
     if (entry == nullptr) return 0;
     if (document.exifPointerTag != nullptr) {

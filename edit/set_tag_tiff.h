@@ -22,8 +22,8 @@ int SetTagTiff(ExifDocument &document, uint32_t tag, const TagValue &value, int3
 // A tag of the Exif sub-directory tag set: an entry found by the Exif
 // sub-directory search is replaced; else the entry joins the Exif
 // sub-directory, made with its pointer entry in directory 0 when missing.
-// A document without Exif sub-directory and without directory 0 is left
-// as it was.
+// A document without Exif sub-directory and without directory 0 cannot
+// take the value: 0, and it is left as it was.
 int SetExifTagTiff(ExifDocument &document, uint32_t tag, const TagValue &value);
 
 }  // namespace kexif

@@ -44,14 +44,25 @@ void ExifDocument::CursorUp() {
 
 MetaNode *ExifDocument::FindSegment(int32_t marker) { return FindById(root, marker); }
 
+MetaNode *ExifDocument::DirectorySearchStart() {
+  // A JPEG may carry several Exif segments, each parsed into its own
+  // directories. Edits, queries and the save must all mean the same ones:
+  // those of the Exif segment the save rebuilds, when it holds a TIFF
+  // structure. Otherwise the first directories of the tree are taken.
+  if (exifSegment != nullptr && exifSegment->firstChild != nullptr && exifSegment->firstChild->id == kIdHeader) {
+    return exifSegment->firstChild;
+  }
+  return root;
+}
+
 MetaNode *ExifDocument::FindDirectory(int32_t number) {
-  MetaNode *d = FindById(root, kIdDirectory);
+  MetaNode *d = FindById(DirectorySearchStart(), kIdDirectory);
   while (d != nullptr && d->value != number) d = FindById(d->next, kIdDirectory);
   return d;
 }
 
 int32_t ExifDocument::CountDirectories() {
-  MetaNode *d = FindById(root, kIdDirectory);
+  MetaNode *d = FindById(DirectorySearchStart(), kIdDirectory);
   int32_t n = 0;
   for (; d != nullptr; d = d->next) {
     if (d->id == kIdDirectory) ++n;

@@ -27,7 +27,8 @@ class ExifDocument {
   void SetCursor(MetaNode *node);
   void CursorUp();
 
-  // Searches from root.
+  // Searches from root. The directories are those of the Exif segment
+  // when it holds a TIFF structure (see DirectorySearchStart).
   MetaNode *FindSegment(int32_t marker);
   MetaNode *FindDirectory(int32_t number);
   int32_t CountDirectories();
@@ -63,6 +64,11 @@ class ExifDocument {
   int32_t gpsDirectoryVisited = 0;
   int32_t singleStripLoaded = 0;
   int32_t interopDirectoryVisited = 0;
+
+ private:
+  // Where the directory searches begin: the header of exifSegment when it
+  // heads a TIFF structure, else root.
+  MetaNode *DirectorySearchStart();
 };
 
 }  // namespace kexif

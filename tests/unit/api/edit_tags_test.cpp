@@ -254,6 +254,21 @@ TEST(SetTag, XmpFirstJpegKeepsItsXmpSegmentWhetherOrNotExifFollows) {
   EXPECT_EQ(kExifIsExifExist(xmpOnly.handle), 0);
 }
 
+TEST(SetTag, JpegWithTwoExifSegmentsKeepsEditsOfEitherDirectoryThroughASave) {
+  TempDir dir;
+  const Bytes first = TiffWith(true, false, false);
+  const Bytes second = TiffWith(false, false, false);
+  const Bytes twice = JpegBuilder().Soi().App0Jfif().App1Exif(first).App1Exif(second).Dqt().Sof0().Dht().Sos()
+                          .ScanData(32).Eoi().Build();
+  Doc doc(dir, twice);
+  EXPECT_EQ(SetText(doc.handle, 270, "zero", 0), 0);
+  EXPECT_EQ(SetText(doc.handle, 305, "one", 1), 0);
+  ASSERT_EQ(kExifSaveFile(doc.handle, dir.File("saved.jpg").c_str()), 0);
+  Doc saved(dir, ReadFileBytes(dir.File("saved.jpg")), "copy.jpg");
+  EXPECT_EQ(Get(saved.handle, 270, 0), TextBytes("zero"));
+  EXPECT_EQ(Get(saved.handle, 305, 1), TextBytes("one"));
+}
+
 TEST(SetTag, JpegWithoutExifPointerLosesNoEditAndResurrectsNoDeletedEntry) {
   TempDir dir;
   Doc doc(dir, MakeJpeg(TiffWith(false, false, false)));
@@ -390,6 +405,15 @@ TEST(SetTag, TiffWithoutExifSubdirectoryGetsAPointerInOrder) {
   EXPECT_EQ(CountNodeValue(doc.tree().exifPointerTag), 2);
   EXPECT_EQ(SetShort(doc.handle, 270, 1, 5), 0);  // no directory 5: nothing changes
   EXPECT_EQ(Get(doc.handle, 270, 0), "-");
+}
+
+TEST(SetTag, TiffWithoutDirectoriesRefusesAnExifTagItCouldNotKeep) {
+  TempDir dir;
+  Doc doc(dir, TiffBuilder().Build(), "empty.tif");
+  ASSERT_NE(doc.handle, nullptr);
+  EXPECT_EQ(SetShort(doc.handle, 33434, 1), -1);
+  EXPECT_EQ(Get(doc.handle, 33434), "-");
+  EXPECT_EQ(kExifIsExifExist(doc.handle), 0);
 }
 }  // namespace
 }  // namespace kexif::test

@@ -153,7 +153,7 @@ TEST(SetExifTagJpeg, GivesAChildlessPointerEntryItsSubdirectory) {
   EXPECT_EQ(CountNodeValue(t.dir0), 2);
 }
 
-TEST(SetExifTagTiff, GivesAChildlessPointerEntryItsSubdirectoryAndSkipsAMissingDirectoryZero) {
+TEST(SetExifTagTiff, GivesAChildlessPointerEntryItsSubdirectoryAndRefusesWithoutDirectoryZero) {
   ExifDocument doc;
   StartTiff(doc);
   MetaNode *dir0 = AppendDirectory(doc, nullptr, 0, {34665});
@@ -165,7 +165,7 @@ TEST(SetExifTagTiff, GivesAChildlessPointerEntryItsSubdirectoryAndSkipsAMissingD
   ExifDocument onlyOne;
   StartTiff(onlyOne);
   MetaNode *dir1 = AppendDirectory(onlyOne, nullptr, 1, {256});
-  EXPECT_EQ(SetExifTagTiff(onlyOne, 33434, kShortSeven), 1);
+  EXPECT_EQ(SetExifTagTiff(onlyOne, 33434, kShortSeven), 0);
   EXPECT_EQ(EntryIds(dir1), std::vector<int32_t>{256});
   EXPECT_EQ(onlyOne.exifPointerTag, nullptr);
   EXPECT_EQ(onlyOne.exifExists, 0);

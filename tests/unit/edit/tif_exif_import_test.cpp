@@ -122,6 +122,17 @@ TEST(TifExifImport, ReleasesEmptyRecordsAndAcceptsANullOne) {
   EXPECT_EQ(doc.doc().exifPointerTag, nullptr);
 }
 
+TEST(TifExifImport, RefusesATiffWithoutDirectoriesAndLeavesTheRecordWithTheCaller) {
+  TempDir dir;
+  Loaded doc(dir.Write("empty.tif", TiffBuilder().Build()));
+  ASSERT_NE(doc.handle, nullptr);
+  TifExifData *record = MakeRecord({{271, 2, 4, {'N', 'e', 'w', 0}}, {33434, 5, 1, Rational(1, 60)}});
+  const int32_t result = kExifSetTIFExifData(doc.handle, record);
+  EXPECT_EQ(result, -1);
+  EXPECT_EQ(RationalOf(doc.handle, 33434), (std::pair<uint32_t, uint32_t>{0, 0}));
+  if (result == -1) FreeTifExifData(record);  // still the caller's
+}
+
 TEST(TifExifImport, RefusesAJpegDocumentOrNoDocumentAndLeavesTheRecordWithTheCaller) {
   TempDir dir;
   Loaded jpeg(dir.Write("a.jpg", MakeJpegWithoutExif()));
