@@ -69,19 +69,6 @@ TEST(DeleteTag, RemovingTheExifPointerClearsTheShortcutButKeepsTheFlag) {
   EXPECT_EQ(FindTagById(doc.root, 33434), nullptr);
 }
 
-TEST(DeleteTag, RemovingTheThumbnailEntryClearsItsShortcutAndFlags) {
-  ExifDocument doc;
-  StartTiff(doc);
-  AppendDirectory(doc, nullptr, 0, {256});
-  MetaNode *dir1 = AppendDirectory(doc, nullptr, 1, {513, 514});
-  MarkThumbnailEntry(doc, dir1);
-  doc.thumbnailLoaded = 1;
-  EXPECT_EQ(DeleteTag(doc, 513, 1), 1);
-  EXPECT_EQ(doc.thumbnailOffsetTag, nullptr);
-  EXPECT_EQ(doc.thumbnailExists, 0);
-  EXPECT_EQ(doc.thumbnailLoaded, 0);
-}
-
 TEST(DeleteTag, AnEmptiedTiffDirectoryGoesFromTheTopLevelChainUnlessItIsTheLast) {
   ExifDocument doc;
   StartTiff(doc);

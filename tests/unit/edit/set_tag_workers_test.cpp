@@ -68,46 +68,6 @@ TEST(SetTagJpeg, WithoutDirectoryZeroMakesAnotherAfterTheLastDirectory) {
   EXPECT_EQ(t.app1->firstChild->id, kIdHeader);
 }
 
-TEST(SetTagJpeg, WithoutAnyApp1MakesOneAfterApp0HoldingDirectoryZero) {
-  ExifDocument doc;
-  AppendSegments(doc, {kMarkerSoi, kMarkerApp0, kMarkerDqt});
-  SetTagJpeg(doc, 270, kShortSeven, 1);
-  EXPECT_EQ(TopLevelIds(doc), (std::vector<int32_t>{kMarkerSoi, kMarkerApp0, kMarkerApp1, kMarkerDqt}));
-  MetaNode *app1 = doc.root->next->next;
-  EXPECT_EQ(app1->firstChild->id, kIdHeader);
-  EXPECT_EQ(app1->firstChild->value, kLittleEndian);
-  EXPECT_EQ(DirectoryNumbers(app1->firstChild), std::vector<int32_t>{0});
-  EXPECT_EQ(EntryIds(doc.FindDirectory(0)), std::vector<int32_t>{270});
-  EXPECT_EQ(doc.exifSegment, app1);
-  EXPECT_EQ(doc.exifPointerTag, nullptr);
-  EXPECT_EQ(doc.exifExists, 0);
-}
-
-TEST(SetTagJpeg, LeavesAnXmpSegmentAloneAndPutsNewExifDataAheadOfIt) {
-  ExifDocument doc;
-  AppendSegments(doc, {kMarkerSoi, kMarkerApp1, kMarkerDqt});
-  SegmentNode *xmp = AsSegmentNode(doc.root->next);
-  SetTagJpeg(doc, 270, kShortSeven, 0);
-  EXPECT_EQ(TopLevelIds(doc), (std::vector<int32_t>{kMarkerSoi, kMarkerApp1, kMarkerApp1, kMarkerDqt}));
-  EXPECT_EQ(doc.root->next->next, xmp);
-  EXPECT_EQ(xmp->firstChild, nullptr);
-  EXPECT_EQ(xmp->payloadState, kPayloadOnDisk);
-  EXPECT_EQ(doc.exifSegment, doc.root->next);
-  // A second tag goes to the same new segment.
-  SetTagJpeg(doc, 271, kShortSeven, 0);
-  EXPECT_EQ(EntryIds(doc.FindDirectory(0)), (std::vector<int32_t>{270, 271}));
-  EXPECT_EQ(xmp->firstChild, nullptr);
-}
-
-TEST(SetTagJpeg, NeverTakesAStructuralNodeForTagsOneToThreeOrSixty) {
-  JpegTree t({256}, {});
-  for (uint32_t tag : {1u, 2u, 3u, 60u}) SetTagJpeg(t.doc, tag, kShortSeven, 0);
-  EXPECT_EQ(EntryIds(t.dir0), (std::vector<int32_t>{1, 2, 3, 60, 256}));
-  EXPECT_EQ(CountNodeValue(t.dir0), 5);
-  EXPECT_EQ(t.app1->firstChild->id, kIdHeader);
-  EXPECT_EQ(t.dir0->value, 0);
-}
-
 TEST(SetTagTiff, AddsToTheNamedDirectoryOrReplacesTheFirstEntryAnywhere) {
   ExifDocument doc;
   StartTiff(doc);
@@ -183,17 +143,6 @@ TEST(SetTagJpeg, FillsAnExifSegmentWithoutStructureInsteadOfMakingAnother) {
   EXPECT_EQ(doc.byteOrder, kLittleEndian);
   EXPECT_EQ(EntryIds(doc.FindDirectory(0)), (std::vector<int32_t>{270, 34665}));
   EXPECT_EQ(EntryIds(doc.exifPointerTag), std::vector<int32_t>{33434});
-}
-
-TEST(SetExifTagJpeg, MakesDirectoryZeroAheadOfALoneDirectoryOne) {
-  JpegTree t({256}, {});
-  t.dir0->value = 1;
-  SetExifTagJpeg(t.doc, 33434, kShortSeven);
-  EXPECT_EQ(DirectoryNumbers(t.app1->firstChild), (std::vector<int32_t>{0, 1}));
-  EXPECT_EQ(EntryIds(t.doc.FindDirectory(0)), std::vector<int32_t>{34665});
-  EXPECT_EQ(t.doc.exifExists, 1);
-  // Cursor operations left the cursor on a node of the tree.
-  EXPECT_TRUE(SubtreeContains(t.app1, t.doc.current));
 }
 
 }  // namespace
