@@ -116,6 +116,7 @@ void SetAudio(KExifHandle h, ScriptReader &script, EditState &state) {
   state.clipPath = WriteScratch("edit-clip.wav", wave.data(), wave.size());
   state.bytesAdded += wave.size();
   const int32_t result = kExifSetAudioFile(h, state.clipPath.c_str());
+  Trace("set audio of %zu bytes -> %d", wave.size(), result);
   KEXIF_FUZZ_CHECK(result == 0 || result == -1);
   if (result == 0) {
     state.audio = 2;
@@ -126,6 +127,7 @@ void SetAudio(KExifHandle h, ScriptReader &script, EditState &state) {
 }
 
 void RemoveAudio(KExifHandle h, EditState &state) {
+  Trace("remove audio");
   KEXIF_FUZZ_CHECK(kExifRemoveAudio(h) == 1);
   // A clip set before and not yet saved lives in the tree as added segments.
   state.audio = state.audio == 2 ? 0 : 1;
@@ -141,6 +143,8 @@ void SetTag(KExifHandle h, ScriptReader &script, bool member, EditState &state) 
   if (hazardous || !knownType) state.valuesComparable = false;
   state.bytesAdded += scripted.bytes.size();
   const int32_t result = kExifSetTag(h, tag, &scripted.value, directory);
+  Trace("set tag %u type %d count %d directory %d -> %d", tag, scripted.value.type, scripted.value.count, directory,
+        result);
   KEXIF_FUZZ_CHECK(result == 0 || result == -1);
   // On a well-formed file a tag set through directory 0 (or the Exif
   // sub-directory) reads back as it was given.
@@ -155,6 +159,7 @@ void DeleteTag(KExifHandle h, ScriptReader &script) {
   const uint32_t tag = pick < std::size(kPlainTags) ? kPlainTags[pick] : kExifTags[pick - std::size(kPlainTags)];
   const int32_t directory = kDirectories[script.Choose(std::size(kDirectories))];
   const int32_t result = kExifDelTag(h, tag, directory);
+  Trace("delete tag %u directory %d -> %d", tag, directory, result);
   KEXIF_FUZZ_CHECK(result == 0 || result == -1);
 }
 
@@ -186,6 +191,7 @@ void SetThumbnail(KExifHandle h, ScriptReader &script, EditState &state) {
   state.bytesAdded += bytes.size();
   ThumbnailData thumbnail{bytes.data(), static_cast<int32_t>(bytes.size())};
   const int32_t result = kExifSetThumbnailData(h, &thumbnail);
+  Trace("set thumbnail of %zu bytes -> %d", bytes.size(), result);
   KEXIF_FUZZ_CHECK(result == 0 || result == -1);
   if (result != 0) return;
   if (strictChecks) {
@@ -200,6 +206,7 @@ void RemoveMarker(KExifHandle h, ScriptReader &script, EditState &state) {
   const int32_t marker = kRemovableMarkers[script.Choose(std::size(kRemovableMarkers))];
   const uint32_t identifier = kIdentifiers[script.Choose(std::size(kIdentifiers))];
   const int32_t result = kExifRemoveMarker(h, marker, identifier);
+  Trace("remove marker %#x identifier %#x -> %d", static_cast<unsigned>(marker), identifier, result);
   KEXIF_FUZZ_CHECK(result == 0 || result == -1);
   if (result != 0) return;
   // Without SOI the saved file is no JPEG; APP1 carries the thumbnail and
@@ -236,6 +243,7 @@ void InsertExifMarker(KExifHandle h, ScriptReader &script, EditState &state) {
   ExifMarkerData marker{new uint8_t[block.size()], static_cast<int32_t>(block.size())};
   std::memcpy(marker.data, block.data(), block.size());
   const int32_t result = kExifInsertExifMarker(h, &marker);
+  Trace("insert %s Exif marker of %zu bytes -> %d", raw ? "raw" : "well-formed", block.size(), result);
   KEXIF_FUZZ_CHECK(result == 0 || result == -1);
   if (result != 0) {
     delete[] marker.data;  // refused: still the caller's
@@ -276,6 +284,7 @@ void ImportTifExifData(KExifHandle h, ScriptReader &script, EditState &state) {
     record->entries[i] = entry;
   }
   const int32_t result = kExifSetTIFExifData(h, record);
+  Trace("import TIFF Exif data of %d entries -> %d", count, result);
   KEXIF_FUZZ_CHECK(result == 0 || result == -1);
   if (result != 0) FreeTifExifData(record);  // refused: still the caller's
 }
@@ -293,7 +302,7 @@ void RunEdits(KExifHandle h, ScriptReader &script, size_t mismatchesAtLoad, Edit
       case 6: RemoveMarker(h, script, state); break;
       case 7: InsertExifMarker(h, script, state); break;
       case 8: ImportTifExifData(h, script, state); break;
-      default: QueryPayloads(h); break;
+      default: Trace("query payloads"); QueryPayloads(h); break;
     }
     // Edits keep every entry count equal to the entries.
     KEXIF_FUZZ_CHECK(CountMismatchedEntryCounts(h) <= mismatchesAtLoad);

@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -73,6 +74,16 @@ void CheckOrAbort(bool cond, const char *what, const char *file, int line) {
   if (cond) return;
   std::fprintf(stderr, "%s:%d: invariant violated: %s\n", file, line, what);
   std::abort();
+}
+
+void Trace(const char *format, ...) {
+  static const bool enabled = std::getenv("KEXIF_FUZZ_TRACE") != nullptr;
+  if (!enabled) return;
+  va_list arguments;
+  va_start(arguments, format);
+  std::vfprintf(stderr, format, arguments);
+  va_end(arguments);
+  std::fputc('\n', stderr);
 }
 
 std::string ScratchPath(const char *name) { return (Folder().path() / name).string(); }

@@ -18,6 +18,10 @@ namespace kexif::fuzz {
 #define KEXIF_FUZZ_CHECK(cond) ::kexif::fuzz::CheckOrAbort((cond), #cond, __FILE__, __LINE__)
 void CheckOrAbort(bool cond, const char *what, const char *file, int line);
 
+// Prints a line to stderr when KEXIF_FUZZ_TRACE is set in the environment:
+// the steps a harness takes, for reading a finding by hand.
+void Trace(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
 // The full name of a file in this process's scratch folder (made on first
 // use, removed at exit).
 std::string ScratchPath(const char *name);

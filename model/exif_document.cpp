@@ -56,13 +56,13 @@ MetaNode *ExifDocument::DirectorySearchStart() {
 }
 
 MetaNode *ExifDocument::FindDirectory(int32_t number) {
-  MetaNode *d = FindById(DirectorySearchStart(), kIdDirectory);
-  while (d != nullptr && d->value != number) d = FindById(d->next, kIdDirectory);
+  MetaNode *d = FindStructuralById(DirectorySearchStart(), kIdDirectory);
+  while (d != nullptr && d->value != number) d = FindStructuralById(d->next, kIdDirectory);
   return d;
 }
 
 int32_t ExifDocument::CountDirectories() {
-  MetaNode *d = FindById(DirectorySearchStart(), kIdDirectory);
+  MetaNode *d = FindStructuralById(DirectorySearchStart(), kIdDirectory);
   int32_t n = 0;
   for (; d != nullptr; d = d->next) {
     if (d->id == kIdDirectory) ++n;

@@ -78,6 +78,11 @@ class SegmentNode : public BlobNode {
   // Set on segments that carry chunks of a sound file added by the editor
   // rather than bytes of the loaded file.
   bool addedAudio = false;
+  // Set on the runs of bytes outside any segment that the scanner records
+  // (entropy-coded data, stray bytes): they are written back without a
+  // marker. A segment of the reserved marker 0xA1 read from a file shares
+  // their id but keeps its marker and length.
+  bool rawRun = false;
 };
 
 // The node as a TagNode, or null for structural and segment nodes.

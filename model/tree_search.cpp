@@ -43,6 +43,10 @@ TagNode *FindTagById(MetaNode *start, int32_t id) {
   return static_cast<TagNode *>(found);
 }
 
+MetaNode *FindStructuralById(MetaNode *start, int32_t id) {
+  return WalkPreOrder(start, [id](MetaNode *n) { return n->id == id && n->kind != kKindSegment && !IsTagNode(n); });
+}
+
 TagNode *FindTagByIdPruned(MetaNode *start, int32_t id, int32_t prunedId) {
   MetaNode *found = WalkPreOrder(
       start, [id](MetaNode *n) { return n->id == id && IsTagNode(n); },

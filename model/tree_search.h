@@ -19,6 +19,12 @@ MetaNode *FindById(MetaNode *start, int32_t id);
 // by a structural node.
 TagNode *FindTagById(MetaNode *start, int32_t id);
 
+// The first structural node (header, directory, entry count, directory end,
+// image pieces) with this id in FindById order: segment nodes, whose ids
+// are JPEG marker codes (a file may hold a segment of marker 0x02), and tag
+// entries are passed over but descended into.
+MetaNode *FindStructuralById(MetaNode *start, int32_t id);
+
 // FindTagById without descending below tag nodes whose id is prunedId
 // (their own id is still compared).
 TagNode *FindTagByIdPruned(MetaNode *start, int32_t id, int32_t prunedId);

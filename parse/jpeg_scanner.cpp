@@ -202,7 +202,7 @@ class Scanner {
 
   void RecordRun() {
     Diagnose("Skip %d byte(s)\n", run_);
-    builder_.OnSegment(kIdRawRun, run_, static_cast<int32_t>(runStart_), nullptr);
+    builder_.OnSegment(kIdRawRun, run_, static_cast<int32_t>(runStart_), nullptr)->rawRun = true;
     run_ = 0;
   }
 

@@ -167,7 +167,7 @@ int WriteJpeg(const SaveContext &context) {
     bool ok;
     if (segment->id == kMarkerSoi || segment->id == kMarkerEoi) {
       ok = WriteMarker(out, segment->id);
-    } else if (segment->id == kIdRawRun) {
+    } else if (segment->rawRun) {
       ok = WritePayload(document, *segment, out);
     } else if (segment->id == kMarkerApp2 && segment->addedAudio) {
       ok = WriteAddedAudio(document, *segment, out, &first);

@@ -137,7 +137,7 @@ std::vector<SegmentSpan> ScanSegments(const Bytes &jpeg) {
     if (marker == kMarkerSos) {
       size_t end = jpeg.size() >= 2 ? jpeg.size() - 2 : 0;
       while (end > i && !(jpeg[end] == 0xFF && jpeg[end + 1] == kMarkerEoi)) --end;
-      spans.push_back({kIdRawRun, static_cast<int32_t>(i), static_cast<int32_t>(end - i)});
+      spans.push_back({kIdRawRun, static_cast<int32_t>(i), static_cast<int32_t>(end - i), true});
       i = end;
     }
   }
@@ -150,6 +150,7 @@ bool OpenJpegSegments(ExifDocument &doc, const std::string &path) {
   const Bytes bytes = ReadFileBytes(path);
   for (const SegmentSpan &span : ScanSegments(bytes)) {
     auto *s = new SegmentNode(span.marker, span.length, span.offset);
+    s->rawRun = span.rawRun;
     if (span.marker >= kMarkerApp0 && span.marker <= kMarkerApp15 && span.length >= 4) {
       s->label = static_cast<char *>(std::calloc(8, 1));
       std::memcpy(s->label, bytes.data() + span.offset, 4);

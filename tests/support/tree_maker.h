@@ -54,6 +54,7 @@ struct SegmentSpan {
   int32_t marker;
   int32_t offset;
   int32_t length;
+  bool rawRun = false;
 };
 std::vector<SegmentSpan> ScanSegments(const Bytes &jpeg);
 

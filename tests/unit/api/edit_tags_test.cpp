@@ -207,6 +207,26 @@ TEST(SetTag, JpegWithoutApp1GetsANewExifSegmentAfterApp0) {
   EXPECT_EQ(Get(doc.handle, 33434), ShortBytes(1));
 }
 
+// Reserved markers share their codes with the ids of directory and header
+// nodes; a segment of marker 0x02 must not be taken for directory 0.
+TEST(SetTag, JpegWithReservedMarkerSegmentsKeepsThemAndSavesTheNewTag) {
+  TempDir dir;
+  JpegBuilder j;
+  j.Soi().App0Jfif().Segment(0x02, {}).Segment(0x01, {7}).Segment(0x03, {1, 2}).Dqt().Sof0().Dht().Sos();
+  j.ScanData(100).Eoi();
+  const std::string saved = dir.File("out.jpg");
+  {
+    Doc doc(dir, j.Build());
+    EXPECT_EQ(SetText(doc.handle, 270, "kept"), 0);
+    EXPECT_EQ(Segments(doc), (std::vector<int32_t>{0xD8, 0xE0, 0xE1, 0x02, 0x01, 0x03, 0xDB, 0xC0, 0xC4, 0xDA,
+                                                   kIdRawRun, 0xD9}));
+    ASSERT_EQ(kExifSaveFile(doc.handle, saved.c_str()), 0);
+  }
+  Doc reloaded(dir, ReadFileBytes(saved), "out2.jpg");
+  EXPECT_EQ(Get(reloaded.handle, 270), TextBytes("kept"));
+  EXPECT_EQ(Segments(reloaded)[3], 0x02);
+}
+
 TEST(SetTag, JpegWithoutApp0OrApp1GetsTheSegmentAfterSoiAndDirectoryZero) {
   TempDir dir;
   Doc doc(dir, JpegBuilder().Soi().Dqt().Sof0().Sos().ScanData(16).Eoi().Build());

@@ -36,6 +36,12 @@ TEST(SaveUnedited, KeepsAnAppSegmentInsideTheScanDataInItsPlace) {
   EXPECT_EQ(LoadAndSave(j.Build()), j.Build());
 }
 
+TEST(SaveUnedited, KeepsASegmentOfTheReservedMarkerA1WithItsMarkerAndLength) {
+  JpegBuilder j;
+  j.Soi().App0Jfif().Segment(0xA1, {1, 2, 3}).Dqt().Sof0().Dht().Sos().ScanData(300).Eoi();
+  EXPECT_EQ(LoadAndSave(j.Build()), j.Build());
+}
+
 TEST(SaveUnedited, EndsTheFileAtEoiWhenGarbageFollowedIt) {
   JpegBuilder j;
   j.Soi().App0Jfif().Dqt().Sof0().Dht().Sos().ScanData(200).Eoi();
