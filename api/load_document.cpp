@@ -2,6 +2,7 @@
 
 #include <memory>
 
+#include "model/tree_search.h"
 #include "parse/jpeg_scanner.h"
 #include "parse/tiff_parser.h"
 #include "parse/tree_builder.h"
@@ -11,6 +12,17 @@ namespace kexif {
 namespace {
 
 constexpr int32_t kSignatureBytes = 4;
+
+// A JPEG may carry several Exif segments. Queries, edits and the save all
+// work on the directories of the one exifSegment names when it holds a TIFF
+// structure; an Exif pointer met in an earlier segment would send edits of
+// Exif tags to a segment the save copies unchanged, so it is let go (the
+// exifSegment's own pointer, if any, was met last and is kept).
+void KeepExifPointerInExifSegment(ExifDocument &document) {
+  const SegmentNode *segment = document.exifSegment;
+  if (segment == nullptr || segment->firstChild == nullptr || segment->firstChild->id != kIdHeader) return;
+  if (!SubtreeContains(document.exifSegment, document.exifPointerTag)) document.exifPointerTag = nullptr;
+}
 
 struct DocumentReleaser {
   void operator()(ExifDocument *document) const { DestroyDocument(document); }
@@ -35,6 +47,7 @@ ExifDocument *LoadDocument(const void *name) {
   if (signature[0] == 0xFF && signature[1] == kMarkerSoi) {
     document->format = kFormatJpeg;
     parsed = ScanJpeg(*stream, builder);
+    if (parsed != 0) KeepExifPointerInExifSegment(*document);
   } else if ((signature[0] == 'I' && signature[1] == 'I') || (signature[0] == 'M' && signature[1] == 'M')) {
     document->format = kFormatTiff;
     parsed = ParseTiff(*stream, builder);

@@ -289,6 +289,21 @@ TEST(SetTag, JpegWithTwoExifSegmentsKeepsEditsOfEitherDirectoryThroughASave) {
   EXPECT_EQ(Get(saved.handle, 305, 1), TextBytes("one"));
 }
 
+// Only the last Exif segment is read and rebuilt: the Exif sub-directory of
+// an earlier one is neither answered from nor edited.
+TEST(SetTag, JpegWithTwoExifSegmentsKeepsAnExifTagSetWhenOnlyTheFirstHadAnExifDirectory) {
+  TempDir dir;
+  const Bytes twice = JpegBuilder().Soi().App1Exif(TiffWith(true, true, false)).App1Exif(TiffWith(false, false, false))
+                          .Dqt().Sof0().Dht().Sos().ScanData(32).Eoi().Build();
+  Doc doc(dir, twice);
+  EXPECT_EQ(Get(doc.handle, 37383), "-");
+  EXPECT_EQ(SetShort(doc.handle, 37383, 9), 0);
+  ASSERT_EQ(kExifSaveFile(doc.handle, dir.File("saved.jpg").c_str()), 0);
+  Doc saved(dir, ReadFileBytes(dir.File("saved.jpg")), "copy.jpg");
+  EXPECT_EQ(Get(saved.handle, 37383), ShortBytes(9));
+  EXPECT_EQ(Get(saved.handle, 271), TextBytes("Cam"));
+}
+
 TEST(SetTag, JpegWithoutExifPointerLosesNoEditAndResurrectsNoDeletedEntry) {
   TempDir dir;
   Doc doc(dir, MakeJpeg(TiffWith(false, false, false)));
