@@ -131,6 +131,8 @@ int FuzzBridge(const uint8_t *data, size_t size) {
     if (kRExifGetTIFExifData(reader, &record) != 0) record = nullptr;
     kRExifEndRead(reader);
   }
+  Trace("flags %#x, source %zu bytes gave an Exif block of %d bytes and %s TIFF Exif record", flags, source.size,
+        marker.length, record != nullptr ? "a" : "no");
   // The block and the record belong to this host until a call takes them.
   KExifHandle h = kExifLoadFile(targetPath.c_str());
   if (h == nullptr) {
@@ -145,22 +147,26 @@ int FuzzBridge(const uint8_t *data, size_t size) {
   bool markerCarried = false;
   if (format == KEXIF_FORMAT_JPEG && (flags & kRemoveApp1First) != 0) {
     const int32_t removed = kExifRemoveMarker(h, kMarkerApp1, 0);
+    Trace("remove APP1 -> %d", removed);
     KEXIF_FUZZ_CHECK(removed == 0 || removed == -1);
     KEXIF_FUZZ_CHECK(kExifIsExifExist(h) == 0);
   }
   if (marker.data != nullptr && (flags & kInsertMarker) != 0) {
     const bool removedFirst = (flags & kRemoveApp1First) != 0;
     const int32_t inserted = kExifInsertExifMarker(h, &marker);
+    Trace("insert the Exif block -> %d", inserted);
     if (inserted == 0) {
       KEXIF_FUZZ_CHECK(format == KEXIF_FORMAT_JPEG);
+      // A block whose TIFF data does not parse within its own bytes is
+      // saved as given, and a JPEG with a damaged Exif segment need not load
+      // (the source may have loaded only because a load lets the last values
+      // of an Exif segment reach into the bytes that follow it).
+      const SegmentNode *segment = ToDocument(h)->exifSegment;
+      const bool parsed = segment != nullptr && segment->firstChild != nullptr;
+      if (!parsed) comparable = false;
       // With the target's own Exif data gone, the document now answers as
       // the source does.
-      markerCarried = removedFirst && SourceAnswers(sourcePath, &expectedSnapshot);
-      // A block whose TIFF data does not load is saved as given, and a JPEG
-      // with a damaged Exif segment does not load.
-      KExifHandle source = kExifLoadFile(sourcePath.c_str());
-      if (source == nullptr) comparable = false;
-      kExifDestroy(source);
+      markerCarried = removedFirst && parsed && SourceAnswers(sourcePath, &expectedSnapshot);
       // The new segment goes ahead of an Exif segment that stays; a load
       // takes the last Exif segment, so the reloaded file answers from the
       // old one.
@@ -178,6 +184,7 @@ int FuzzBridge(const uint8_t *data, size_t size) {
   if (record != nullptr && (flags & kImportRecord) != 0) {
     comparable = ExpectedValues(record, &expected);
     const int32_t imported = kExifSetTIFExifData(h, record);
+    Trace("import the record of %d entries -> %d", record->count, imported);
     if (imported == 0) {
       KEXIF_FUZZ_CHECK(format == KEXIF_FORMAT_TIFF);
       record = nullptr;  // released by the call
@@ -193,9 +200,6 @@ int FuzzBridge(const uint8_t *data, size_t size) {
     for (const Expected &e : expected) KEXIF_FUZZ_CHECK(Ask(h, e.tag) == e.answer);
   }
 
-  // What the save makes of a TIFF file without any directory does not load
-  // (see edit-save).
-  if (format == KEXIF_FORMAT_TIFF && CountDirectories(h) == 0) comparable = false;
   const std::vector<Answer> before = Snapshot(h);
   const std::string saved = ScratchPath(format == KEXIF_FORMAT_JPEG ? "bridge-output.jpg" : "bridge-output.tif");
   RemoveFile(saved);
@@ -204,6 +208,7 @@ int FuzzBridge(const uint8_t *data, size_t size) {
   kExifDestroy(h);
   if (result == 0) {
     KExifHandle reloaded = kExifLoadFile(saved.c_str());
+    Trace("saved %s; reload %s", comparable ? "comparable" : "not comparable", reloaded != nullptr ? "loads" : "fails");
     if (comparable) {
       KEXIF_FUZZ_CHECK(reloaded != nullptr);
       KEXIF_FUZZ_CHECK(Snapshot(reloaded) == before);

@@ -13,6 +13,7 @@ namespace kexif {
 namespace {
 
 constexpr uint8_t kTiffHeader[8] = {0x49, 0x49, 0x2A, 0x00, 0x08, 0x00, 0x00, 0x00};
+constexpr size_t kTiffHeaderWithoutOffset = 4;
 constexpr int64_t kMeasureFailed = -1;
 constexpr uint32_t kPendingOrder[3] = {kTagExifPointer, kTagGpsPointer, kTagInteropPointer};
 
@@ -95,9 +96,10 @@ void DirectoryWriter::Write32(uint32_t v) {
   WriteBytes(b, 4);
 }
 
-void DirectoryWriter::WriteHeader() {
+void DirectoryWriter::WriteHeader(bool hasDirectories) {
   Seek(0);
-  WriteBytes(kTiffHeader, sizeof(kTiffHeader));
+  WriteBytes(kTiffHeader, kTiffHeaderWithoutOffset);
+  Write32(hasDirectories ? sizeof(kTiffHeader) : 0);
 }
 
 void DirectoryWriter::WriteDirectory(MetaNode *directory) {

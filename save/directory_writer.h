@@ -34,8 +34,9 @@ class DirectoryWriter {
   // Neither is owned.
   DirectoryWriter(ExifDocument *document, ByteStream *output);
 
-  // "II", 42, offset 8.
-  void WriteHeader();
+  // "II", 42 and the offset of the first directory: 8, or 0 when the chain
+  // is empty, so that no reader looks for a directory that is not there.
+  void WriteHeader(bool hasDirectories);
   // Writes one directory of the main chain: its entry count, its entries,
   // its value area and every sub-directory pending at its end. The stream
   // must stand where the directory begins.

@@ -141,8 +141,8 @@ int RebuildExifSegment(ExifDocument &document) {
   ByteStream *memory = nullptr;
   if (CreateMemoryStream(&memory, block.get() + kExifHeaderSize, size) == 0) return 0;
   DirectoryWriter writer(&document, memory);
-  writer.WriteHeader();
   const std::vector<MetaNode *> chain = DirectoryChain(header);
+  writer.WriteHeader(!chain.empty());
   for (size_t i = 0; i < chain.size(); ++i) {
     writer.WriteDirectory(chain[i]);
     writer.WriteThumbnailData(chain[i]);

@@ -257,8 +257,8 @@ int WriteTiff(DirectoryWriter &writer) {
   // The header node keeps the order the source was read in; the document's
   // byteOrder already says what is written.
   writer.sourceByteOrder = header != nullptr ? header->value : kLittleEndian;
-  writer.WriteHeader();
   const std::vector<MetaNode *> chain = DirectoryChain(header);
+  writer.WriteHeader(!chain.empty());
   for (size_t i = 0; i < chain.size(); ++i) {
     writer.WriteDirectory(chain[i]);
     if (writer.WriteImageData(chain[i]) == 0) return 0;

@@ -50,5 +50,28 @@ TEST(SaveUnedited, EndsTheFileAtEoiWhenGarbageFollowedIt) {
   EXPECT_EQ(LoadAndSave(j.Build()), image);
 }
 
+// A TIFF structure without directories is saved as a header whose first
+// directory offset is 0, not 8 (which would name a directory that is not
+// there and make the saved file unloadable).
+TEST(SaveUnedited, WritesAHeaderWithoutDirectoriesWithFirstOffsetZeroAndItLoadsAgain) {
+  const Bytes empty = TiffBuilder().Build();
+  for (const bool jpeg : {false, true}) {
+    TempDir dir;
+    const std::string in = dir.Write(jpeg ? "in.jpg" : "in.tif", jpeg ? MakeJpeg(empty) : empty);
+    const std::string out = dir.File(jpeg ? "out.jpg" : "out.tif");
+    KExifHandle h = kExifLoadFile(in.c_str());
+    ASSERT_NE(h, nullptr);
+    ASSERT_EQ(kExifSaveFile(h, out.c_str()), 0);
+    kExifDestroy(h);
+    const Bytes saved = ReadFileBytes(out);
+    const size_t header = jpeg ? 30 : 0;  // SOI, APP0 (18), FF E1, length, "Exif" 00 00
+    ASSERT_GE(saved.size(), header + 8);
+    EXPECT_EQ(Bytes(saved.begin() + header, saved.begin() + header + 8), (Bytes{'I', 'I', 42, 0, 0, 0, 0, 0}));
+    KExifHandle again = kExifLoadFile(out.c_str());
+    EXPECT_NE(again, nullptr) << (jpeg ? "jpeg" : "tiff");
+    kExifDestroy(again);
+  }
+}
+
 }  // namespace
 }  // namespace kexif::test

@@ -21,8 +21,8 @@ Bytes WriteMeasured(ExifDocument &doc) {
   ByteStream *memory = nullptr;
   EXPECT_EQ(CreateMemoryStream(&memory, out.data(), size), 1);
   DirectoryWriter writer(&doc, memory);
-  writer.WriteHeader();
   const auto chain = DirectoryChain(TiffHeaderNode(doc));
+  writer.WriteHeader(!chain.empty());
   for (size_t i = 0; i < chain.size(); ++i) {
     writer.WriteDirectory(chain[i]);
     writer.WriteThumbnailData(chain[i]);
