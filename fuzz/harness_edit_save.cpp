@@ -368,6 +368,7 @@ int FuzzEditSave(const uint8_t *data, size_t size) {
   state.bytesAdded = 0;
   RunEdits(h, script, mismatchesAtLoad, state);
   const int32_t format = kExifGetFileFormat(h);
+  if (!DirectoriesNumberedByPosition(h)) state.valuesComparable = false;
   const std::vector<Answer> before = Snapshot(h);
   const size_t mismatchesBeforeSave = CountMismatchedEntryCounts(h);
   const std::string saved = ScratchPath(format == KEXIF_FORMAT_JPEG ? "edit-output.jpg" : "edit-output.tif");

@@ -5,6 +5,7 @@
 
 #include "api/document_handle.h"
 #include "model/tree_search.h"
+#include "save/tiff_structure.h"
 
 namespace kexif::fuzz {
 
@@ -28,6 +29,14 @@ size_t CountMismatchedEntryCounts(KExifHandle handle) {
 }
 
 int CountDirectories(KExifHandle handle) { return ToDocument(handle)->CountDirectories(); }
+
+bool DirectoriesNumberedByPosition(KExifHandle handle) {
+  const std::vector<MetaNode *> chain = DirectoryChain(TiffHeaderNode(*ToDocument(handle)));
+  for (size_t i = 0; i < chain.size(); ++i) {
+    if (chain[i]->value != static_cast<int32_t>(i)) return false;
+  }
+  return true;
+}
 
 int CountExifSegments(KExifHandle handle) {
   int n = 0;

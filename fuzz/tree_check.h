@@ -15,6 +15,12 @@ size_t CountMismatchedEntryCounts(KExifHandle handle);
 
 // Number of directories in the document's chain.
 int CountDirectories(KExifHandle handle);
+// True when the directories a save writes carry the numbers 0, 1, 2 ... in
+// chain order. A file numbers its directories by position, so a document
+// whose chain starts with directory 1 (directory 0 emptied while directory 1
+// stayed, or a tag set into directory 1 of a structure without directories)
+// reads back with its directories renumbered.
+bool DirectoriesNumberedByPosition(KExifHandle handle);
 // Number of APP1 "Exif" segments of a document.
 int CountExifSegments(KExifHandle handle);
 

@@ -1,5 +1,7 @@
 #include "save/tiff_structure.h"
 
+#include "save/entry_layout.h"
+
 namespace kexif {
 
 namespace {
@@ -39,7 +41,7 @@ MetaNode *TiffHeaderNode(ExifDocument &document) {
 std::vector<MetaNode *> DirectoryChain(MetaNode *header) {
   std::vector<MetaNode *> chain;
   for (MetaNode *n = header != nullptr ? header->next : nullptr; n != nullptr; n = n->next) {
-    if (n->id == kIdDirectory) chain.push_back(n);
+    if (n->id == kIdDirectory && WrittenEntryCount(n) > 0) chain.push_back(n);
   }
   return chain;
 }

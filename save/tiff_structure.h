@@ -20,9 +20,12 @@ SegmentNode *ExifSegmentToRebuild(ExifDocument &document);
 // TIFF document. Null when there is none.
 MetaNode *TiffHeaderNode(ExifDocument &document);
 
-// The directory nodes along the header's sibling chain, in chain order.
-// Walking the chain rather than looking directories up by number keeps
-// every directory even when two carry the same number.
+// The directories a save writes: the directory nodes along the header's
+// sibling chain, in chain order, leaving out those without any entry to
+// write (a directory of no entries does not load again; when none is left
+// the header says there is no directory). Walking the chain rather than
+// looking directories up by number keeps every directory even when two
+// carry the same number.
 std::vector<MetaNode *> DirectoryChain(MetaNode *header);
 
 }  // namespace kexif

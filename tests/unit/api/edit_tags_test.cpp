@@ -404,6 +404,26 @@ TEST(DelTag, ExifPointerWithDirectoryZeroTakesTheWholeSubdirectory) {
   EXPECT_EQ(EntryIds(doc.tree().exifPointerTag), std::vector<int32_t>{37383});
 }
 
+// A directory left without entries is not written: a directory of no
+// entries would make the saved file unloadable.
+TEST(DelTag, TiffWithItsLastEntryDeletedSavesAFileThatLoadsWithoutDirectories) {
+  TempDir dir;
+  const std::string saved = dir.File("saved.tif");
+  {
+    TiffBuilder tiff;
+    tiff.AddDirectory().Add(Entry::Short(296, {2}));
+    Doc doc(dir, tiff.Build(), "one.tif");
+    EXPECT_EQ(kExifDelTag(doc.handle, 296, 0), 0);
+    ASSERT_EQ(kExifSaveFile(doc.handle, saved.c_str()), 0);
+  }
+  const Bytes bytes = ReadFileBytes(saved);
+  ASSERT_GE(bytes.size(), 8u);
+  EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 8), (Bytes{'I', 'I', 42, 0, 0, 0, 0, 0}));
+  Doc again(dir, bytes, "again.tif");
+  ASSERT_NE(again.handle, nullptr);
+  EXPECT_EQ(again.tree().CountDirectories(), 0);
+}
+
 TEST(DelTag, TiffLastExifEntryTakesThePointerAndKeepsTheExifFlag) {
   TempDir dir;
   TiffBuilder b(true);
