@@ -183,8 +183,9 @@ int FuzzBridge(const uint8_t *data, size_t size) {
   std::vector<Expected> expected;
   if (record != nullptr && (flags & kImportRecord) != 0) {
     comparable = ExpectedValues(record, &expected);
+    const int32_t entries = record->count;  // the call releases the record on success
     const int32_t imported = kExifSetTIFExifData(h, record);
-    Trace("import the record of %d entries -> %d", record->count, imported);
+    Trace("import the record of %d entries -> %d", entries, imported);
     if (imported == 0) {
       KEXIF_FUZZ_CHECK(format == KEXIF_FORMAT_TIFF);
       record = nullptr;  // released by the call
