@@ -4,6 +4,12 @@
 
 namespace kexif::test {
 
+std::vector<int32_t> ChildIds(const MetaNode *owner) {
+  std::vector<int32_t> ids;
+  for (const MetaNode *c = owner->firstChild; c != nullptr; c = c->next) ids.push_back(c->id);
+  return ids;
+}
+
 std::vector<int32_t> EntryIds(const MetaNode *owner) {
   std::vector<int32_t> ids;
   if (owner == nullptr) return ids;

@@ -10,6 +10,9 @@
 
 namespace kexif::test {
 
+// Ids of all of owner's children (entry count and directory end included),
+// in chain order.
+std::vector<int32_t> ChildIds(const MetaNode *owner);
 // Ids of the tag entries among owner's children, in chain order.
 std::vector<int32_t> EntryIds(const MetaNode *owner);
 // The value of owner's first child when it is an entry-count node, else -1.

@@ -125,8 +125,7 @@ TEST(TagEdit, AnExifPointerWithoutSubdirectoryGetsOneForTheFirstExifTag) {
 TEST(TagEdit, AnInsertedExifSegmentThatDidNotParseIsFilledInsteadOfAnotherMade) {
   TempDir dir;
   Loaded doc(dir.Write("a.jpg", MakeJpegWithoutExif()));
-  auto *block = new unsigned char[7]{'E', 'x', 'i', 'f', 0, 0, 'I'};
-  ExifMarkerData marker{block, 7};
+  ExifMarkerData marker = ExifBlock({'I'});
   ASSERT_EQ(kExifInsertExifMarker(doc.handle, &marker), 0);
   doc.doc().byteOrder = kBigEndian;
   const std::vector<int32_t> segments = TopLevelIds(doc.doc());
