@@ -4,93 +4,10 @@
 
 namespace kexif::test {
 
-namespace {
-
-void AppendToChain(MetaNode **first, MetaNode *node, MetaNode *parent) {
-  while (*first != nullptr) first = &(*first)->next;
-  *first = node;
-  node->parent = parent;
-  if (parent != nullptr) parent->hasChildren = 1;
-}
-
-TagNode *ShortEntry(int32_t tag) {
-  auto *entry = new TagNode;
-  entry->id = tag;
-  entry->type = kTypeShort;
-  entry->count = 1;
-  entry->value = tag & 0xFFFF;
-  return entry;
-}
-
-void FillDirectory(MetaNode *owner, const std::vector<int32_t> &tags) {
-  auto *count = new MetaNode;
-  count->kind = kKindTiffItem;
-  count->id = kIdEntryCount;
-  count->value = static_cast<int32_t>(tags.size());
-  AppendToChain(&owner->firstChild, count, owner);
-  for (int32_t tag : tags) AppendToChain(&owner->firstChild, ShortEntry(tag), owner);
-  auto *end = new MetaNode;
-  end->id = kIdDirectoryEnd;
-  AppendToChain(&owner->firstChild, end, owner);
-}
-
-}  // namespace
-
-void AppendSegments(ExifDocument &document, const std::vector<int32_t> &markers) {
-  document.format = kFormatJpeg;
-  for (int32_t marker : markers) {
-    auto *segment = new SegmentNode(marker, marker == kMarkerSoi ? 0 : 10, 0);
-    AppendToChain(&document.root, segment, nullptr);
-  }
-}
-
-SegmentNode *AppendExifSegment(ExifDocument &document) {
-  auto *segment = new SegmentNode(kMarkerApp1, 10, 0);
-  AppendToChain(&document.root, segment, nullptr);
-  auto *header = new MetaNode;
-  header->kind = kKindTiffItem;
-  header->id = kIdHeader;
-  AppendToChain(&segment->firstChild, header, segment);
-  document.exifSegment = segment;
-  return segment;
-}
-
-void StartTiff(ExifDocument &document) {
-  document.format = kFormatTiff;
-  auto *header = new MetaNode;
-  header->kind = kKindTiffItem;
-  header->id = kIdHeader;
-  AppendToChain(&document.root, header, nullptr);
-}
-
-MetaNode *AppendDirectory(ExifDocument &document, MetaNode *segment, int32_t number,
-                          const std::vector<int32_t> &tags) {
-  auto *directory = new MetaNode;
-  directory->id = kIdDirectory;
-  directory->hasChildren = 1;
-  directory->value = number;
-  AppendToChain(segment != nullptr ? &segment->firstChild : &document.root, directory, segment);
-  FillDirectory(directory, tags);
-  return directory;
-}
-
-TagNode *GiveSubdirectory(ExifDocument &document, MetaNode *directory, int32_t pointerTag,
-                          const std::vector<int32_t> &tags) {
-  MetaNode *node = FindSiblingById(directory->firstChild, pointerTag);
-  auto *pointer = AsTagNode(node);
-  if (pointer == nullptr) return nullptr;
-  pointer->type = kTypeLong;
-  FillDirectory(pointer, tags);
-  if (pointerTag == static_cast<int32_t>(kTagExifPointer)) {
-    document.exifPointerTag = pointer;
-    document.exifExists = 1;
-  }
-  return pointer;
-}
-
-void MarkThumbnailEntry(ExifDocument &document, MetaNode *directory) {
-  document.thumbnailOffsetTag = AsTagNode(FindSiblingById(directory->firstChild, kTagJpegInterchangeFormat));
-  document.thumbnailExists = document.thumbnailOffsetTag != nullptr ? 1 : 0;
+std::vector<int32_t> ChildIds(const MetaNode *owner) {
+  std::vector<int32_t> ids;
+  for (const MetaNode *c = owner->firstChild; c != nullptr; c = c->next) ids.push_back(c->id);
+  return ids;
 }
 
 std::vector<int32_t> EntryIds(const MetaNode *owner) {

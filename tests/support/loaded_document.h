@@ -1,9 +1,11 @@
 // A document of the editing family that is destroyed with the test, with
-// access to the tree behind the handle, and a thumbnail fetch.
+// access to the tree behind the handle; thumbnail fetch and store, and an
+// Exif block to insert.
 #ifndef KEXIF_TESTS_SUPPORT_LOADED_DOCUMENT_H
 #define KEXIF_TESTS_SUPPORT_LOADED_DOCUMENT_H
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "api/document_handle.h"
@@ -44,6 +46,16 @@ inline Fetched FetchThumbnail(KExifHandle h) {
 inline int32_t SetThumbnail(KExifHandle h, const Bytes &bytes) {
   ThumbnailData record{const_cast<unsigned char *>(bytes.data()), static_cast<int32_t>(bytes.size())};
   return kExifSetThumbnailData(h, &record);
+}
+
+// A new[] block holding an APP1 Exif payload for the TIFF bytes, as
+// kExifInsertExifMarker takes it over.
+inline ExifMarkerData ExifBlock(const Bytes &tiff) {
+  Bytes payload = {'E', 'x', 'i', 'f', 0, 0};
+  payload.insert(payload.end(), tiff.begin(), tiff.end());
+  auto *block = new unsigned char[payload.size()];
+  std::memcpy(block, payload.data(), payload.size());
+  return ExifMarkerData{block, static_cast<int32_t>(payload.size())};
 }
 
 }  // namespace kexif::test

@@ -8,6 +8,22 @@
 #include "tests/support/temp_files.h"
 
 namespace kexif::test {
+namespace {
+
+MetaNode *AppendHeader(ExifDocument &doc) {
+  auto *h = new MetaNode;
+  h->id = kIdHeader;
+  h->kind = kKindTiffItem;
+  doc.AppendSibling(h);
+  return h;
+}
+
+uint16_t Le16(const Bytes &b, size_t at) {
+  if (at + 2 > b.size()) throw std::out_of_range("Le16");
+  return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
+}
+
+}  // namespace
 
 TagNode *MakeTag(int32_t id, int32_t type, int32_t count, const Bytes &value) {
   auto *t = new TagNode;
@@ -66,14 +82,6 @@ void FillOwner(ExifDocument &doc, MetaNode *owner, const std::vector<MetaNode *>
   doc.AppendSibling(end);
 }
 
-MetaNode *AppendHeader(ExifDocument &doc) {
-  auto *h = new MetaNode;
-  h->id = kIdHeader;
-  h->kind = kKindTiffItem;
-  doc.AppendSibling(h);
-  return h;
-}
-
 MetaNode *AppendDirectory(ExifDocument &doc, MetaNode *after, int32_t number, const std::vector<MetaNode *> &entries) {
   doc.SetCursor(after);
   auto *d = new MetaNode;
@@ -88,19 +96,6 @@ MetaNode *AppendDirectory(ExifDocument &doc, MetaNode *after, int32_t number, co
 MetaNode *StartTiffDocument(ExifDocument &doc) {
   doc.format = kFormatTiff;
   return AppendHeader(doc);
-}
-
-MetaNode *StartJpegDocument(ExifDocument &doc) {
-  doc.format = kFormatJpeg;
-  doc.AppendSibling(new SegmentNode(kMarkerSoi, 0, 0));
-  auto *app1 = new SegmentNode(kMarkerApp1, 0, 0);
-  doc.AppendSibling(app1);
-  doc.exifSegment = app1;
-  auto *h = new MetaNode;
-  h->id = kIdHeader;
-  h->kind = kKindTiffItem;
-  doc.AppendChild(h);
-  return h;
 }
 
 SegmentNode *AppendSegment(ExifDocument &doc, MetaNode *after, int32_t marker, const Bytes &payload) {
@@ -163,11 +158,6 @@ bool OpenJpegSegments(ExifDocument &doc, const std::string &path) {
 uint32_t Le32(const Bytes &b, size_t at) {
   if (at + 4 > b.size()) throw std::out_of_range("Le32");
   return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (static_cast<uint32_t>(b[at + 3]) << 24);
-}
-
-uint16_t Le16(const Bytes &b, size_t at) {
-  if (at + 2 > b.size()) throw std::out_of_range("Le16");
-  return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
 }
 
 const ReadEntry *ReadDirectory::Find(uint16_t tag) const {

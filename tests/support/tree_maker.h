@@ -26,18 +26,12 @@ TagNode *RationalTag(int32_t id, std::vector<std::pair<uint32_t, uint32_t>> valu
 // entry-count (value = number of entries) -> entries -> directory-end.
 void FillOwner(ExifDocument &doc, MetaNode *owner, const std::vector<MetaNode *> &entries);
 
-// The "II" header node as the next top-level node of a fresh document.
-MetaNode *AppendHeader(ExifDocument &doc);
 // A directory linked directly after `after` (the header or the previous
 // directory), filled with FillOwner.
 MetaNode *AppendDirectory(ExifDocument &doc, MetaNode *after, int32_t number, const std::vector<MetaNode *> &entries);
 
 // A TIFF document: returns its header node.
 MetaNode *StartTiffDocument(ExifDocument &doc);
-// A JPEG document: SOI, then an APP1 segment (exifSegment) holding a header
-// node. Returns the header; directories appended after it hang under the
-// APP1.
-MetaNode *StartJpegDocument(ExifDocument &doc);
 // A segment with the payload in memory, linked directly after `after`.
 SegmentNode *AppendSegment(ExifDocument &doc, MetaNode *after, int32_t marker, const Bytes &payload);
 
@@ -74,7 +68,6 @@ struct ReadDirectory {
 // Reads the directory at offset of little-endian TIFF bytes.
 ReadDirectory ReadTiffDirectory(const Bytes &tiff, uint32_t offset);
 uint32_t Le32(const Bytes &b, size_t at);
-uint16_t Le16(const Bytes &b, size_t at);
 
 }  // namespace kexif::test
 

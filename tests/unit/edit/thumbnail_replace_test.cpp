@@ -5,6 +5,7 @@
 #include "edit/exif_segment.h"
 #include "model/chain_lookup.h"
 #include "model/tree_search.h"
+#include "tests/support/hand_tree.h"
 #include "tests/support/jpeg_builder.h"
 #include "tests/support/loaded_document.h"
 #include "tests/support/sample_photo.h"
@@ -28,13 +29,6 @@ Bytes TiffForPayload(size_t payloadSize, size_t thumbnailSize) {
   }
   ADD_FAILURE() << "no padding gives " << payloadSize;
   return {};
-}
-
-// Ids of a directory's children, in chain order.
-std::vector<int32_t> ChildIds(const MetaNode *directory) {
-  std::vector<int32_t> ids;
-  for (const MetaNode *c = directory->firstChild; c != nullptr; c = c->next) ids.push_back(c->id);
-  return ids;
 }
 
 const MetaNode *Directory(ExifDocument &d, int32_t n) {

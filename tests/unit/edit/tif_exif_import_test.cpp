@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "edit/tif_exif_import.h"
+#include "tests/support/hand_tree.h"
 #include "tests/support/jpeg_builder.h"
 #include "tests/support/loaded_document.h"
 #include "tests/support/temp_files.h"
@@ -57,12 +58,6 @@ std::pair<uint32_t, uint32_t> RationalOf(KExifHandle h, uint32_t tag) {
   std::memcpy(halves, v.data, 8);
   std::free(v.data);
   return {halves[0], halves[1]};
-}
-
-std::vector<int32_t> ChildIds(const MetaNode *owner) {
-  std::vector<int32_t> ids;
-  for (const MetaNode *c = owner->firstChild; c != nullptr; c = c->next) ids.push_back(c->id);
-  return ids;
 }
 
 TEST(TifExifImport, AppliesOnlyExifTagsAndCreatesTheExifSubdirectory) {

@@ -23,29 +23,6 @@ TagNode *Tag(int32_t id) {
   return t;
 }
 
-TEST(Cursor, TheFirstAppendedNodeBecomesRootAsChildOrSibling) {
-  ExifDocument a;
-  auto *h = new MetaNode;
-  a.AppendChild(h);
-  EXPECT_EQ(a.root, h);
-  ExifDocument b;
-  auto *g = new MetaNode;
-  b.AppendSibling(g);
-  EXPECT_EQ(b.root, g);
-}
-
-TEST(Cursor, AppendChildMarksTheParentAndAppendSiblingDoesNot) {
-  ExifDocument doc;
-  auto *seg = new SegmentNode(kMarkerApp1, 10, 4);
-  doc.AppendSibling(seg);
-  doc.AppendChild(new MetaNode);
-  EXPECT_EQ(seg->hasChildren, 1);
-  auto *second = new MetaNode;
-  doc.AppendSibling(second);
-  EXPECT_EQ(second->parent, seg);
-  EXPECT_EQ(seg->firstChild->next, second);
-}
-
 TEST(Cursor, AppendChildOnANodeWithChildrenReplacesTheLink) {
   ExifDocument doc;
   auto *d = Directory(0);
@@ -57,33 +34,6 @@ TEST(Cursor, AppendChildOnANodeWithChildrenReplacesTheLink) {
   doc.AppendChild(replacement);
   EXPECT_EQ(d->firstChild, replacement);
   delete old;  // no longer part of the tree
-}
-
-TEST(Cursor, CursorUpAtTheTopLevelPointsBothSlotsAtRoot) {
-  ExifDocument doc;
-  doc.AppendSibling(Directory(0));
-  doc.CursorUp();
-  EXPECT_EQ(doc.current, nullptr);
-  EXPECT_EQ(doc.childSlot, &doc.root);
-  EXPECT_EQ(doc.siblingSlot, &doc.root);
-}
-
-TEST(Searches, FindDirectoryAndCountFollowTheTopLevelChain) {
-  ExifDocument doc;
-  auto *header = new MetaNode;
-  header->id = kIdHeader;
-  doc.AppendSibling(header);
-  auto *d0 = Directory(0);
-  doc.AppendSibling(d0);
-  doc.AppendChild(Tag(kIdEntryCount));
-  doc.SetCursor(d0);
-  auto *d1 = Directory(1);
-  doc.AppendSibling(d1);
-  EXPECT_EQ(doc.CountDirectories(), 2);
-  EXPECT_EQ(doc.FindDirectory(1), d1);
-  EXPECT_EQ(doc.FindDirectory(2), nullptr);
-  // A search by id 2 from the first directory meets that directory itself.
-  EXPECT_EQ(FindById(d0, kIdDirectory), d0);
 }
 
 TEST(Searches, FindTagByIdNeverAnswersWithAStructuralNode) {
@@ -159,12 +109,6 @@ TEST(Document, RemoveNodeClearsTheShortcutsIntoIt) {
   EXPECT_EQ(doc.exifPointerTag, nullptr);
   EXPECT_EQ(soi->next->id, kMarkerEoi);
 }
-
-}  // namespace
-}  // namespace kexif
-
-namespace kexif {
-namespace {
 
 TEST(CountEntries, CountsAnEntryWithTagThreeButNotTheEntryCountNode) {
   MetaNode gps;

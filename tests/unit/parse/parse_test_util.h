@@ -9,6 +9,7 @@
 #include "model/tree_search.h"
 #include "parse/tree_builder.h"
 #include "stream/memory_stream.h"
+#include "tests/support/hand_tree.h"
 #include "tests/support/tiff_builder.h"
 
 namespace kexif::test {
@@ -20,13 +21,6 @@ int RunOver(Bytes bytes, ExifDocument &document, Parse parse) {
   MemoryStream stream(bytes.data(), static_cast<int32_t>(bytes.size()));
   TreeBuilder builder(&document);
   return parse(stream, builder);
-}
-
-// The children of owner (a directory node or pointer entry) as ids.
-inline std::vector<int32_t> ChildIds(const MetaNode *owner) {
-  std::vector<int32_t> ids;
-  for (const MetaNode *c = owner->firstChild; c != nullptr; c = c->next) ids.push_back(c->id);
-  return ids;
 }
 
 inline TagNode *Tag(ExifDocument &document, int32_t id) { return FindTagById(document.root, id); }

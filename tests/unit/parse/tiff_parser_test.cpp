@@ -96,10 +96,20 @@ TEST(TiffParser, AFirstOffsetOfZeroGivesOnlyTheHeader) {
   EXPECT_EQ(doc.byteOrder, kBigEndian);
 }
 
-TEST(TiffParser, RefusesBadMarksAndShortHeaders) {
-  for (const Bytes &bad : {Bytes{'I', 'M', 42, 0, 8, 0, 0, 0}, Bytes{'I', 'I', 42}, Bytes{'I', 'I', 42, 0, 8, 0}}) {
+TEST(TiffParser, FailsOnBadHeadersCutEntriesTopBitNextOffsetsAndEmptyExifDirectories) {
+  TiffBuilder two;
+  two.AddDirectory().Add(Entry::Short(274, {1})).Add(Entry::Short(296, {2}));
+  const Bytes whole = two.Build();
+  TiffBuilder topBit;
+  topBit.AddDirectory().Add(Entry::Short(274, {1})).rawNextOffset = 0x80000010u;
+  TiffBuilder emptyExif;
+  emptyExif.AddDirectory().Exif();
+  const Bytes cases[] = {{'I', 'M', 42, 0, 8, 0, 0, 0}, {'I', 'I', 42}, {'I', 'I', 42, 0, 8, 0},
+                         Bytes(whole.begin(), whole.begin() + 12), Bytes(whole.begin(), whole.begin() + 20),
+                         Bytes(whole.begin(), whole.end() - 2), topBit.Build(), emptyExif.Build()};
+  for (size_t i = 0; i < std::size(cases); ++i) {
     ExifDocument doc;
-    EXPECT_EQ(Parse(bad, doc), 0);
+    EXPECT_EQ(Parse(cases[i], doc), 0) << i;
   }
 }
 
@@ -137,13 +147,6 @@ TEST(TiffParser, EndsAnEndlessChainAtTheCap) {
   ExifDocument doc;
   ASSERT_EQ(Parse(b.Build(), doc), 1);
   EXPECT_EQ(doc.CountDirectories(), kMaxDirectoriesInChain);
-}
-
-TEST(TiffParser, FailsOnANextOffsetWithTheTopBitSet) {
-  TiffBuilder b;
-  b.AddDirectory().Add(Entry::Short(274, {1})).rawNextOffset = 0x80000010u;
-  ExifDocument doc;
-  EXPECT_EQ(Parse(b.Build(), doc), 0);
 }
 
 TEST(TiffParser, FailsOnValuesTheStreamCannotHold) {
@@ -198,16 +201,6 @@ TEST(TiffParser, KeepsEveryValueWholeWhateverBytesAreDamaged) {
   EXPECT_GT(parsed, 0);
 }
 
-TEST(TiffParser, FailsOnEntriesOrNextOffsetCutShort) {
-  TiffBuilder b;
-  b.AddDirectory().Add(Entry::Short(274, {1})).Add(Entry::Short(296, {2}));
-  const Bytes whole = b.Build();
-  for (size_t cut : {size_t{12}, size_t{20}, whole.size() - 2}) {
-    ExifDocument doc;
-    EXPECT_EQ(Parse(Bytes(whole.begin(), whole.begin() + static_cast<long>(cut)), doc), 0) << cut;
-  }
-}
-
 TEST(TiffParser, FollowsOnlyTheFirstExifPointerAndNamesTheLast) {
   TiffBuilder b;
   b.AddDirectory().Exif().Add(Entry::Rational(33434, {{1, 100}}));
@@ -254,13 +247,6 @@ TEST(TiffParser, DropsADamagedInteroperabilityDirectoryAndGoesOn) {
   EXPECT_EQ(doc.thumbnailExists, 0);
   EXPECT_EQ(Tag(doc, 1)->parent->id, static_cast<int32_t>(kTagGpsPointer));
   EXPECT_EQ(doc.CountDirectories(), 1);
-}
-
-TEST(TiffParser, FailsWhenTheExifSubdirectoryFails) {
-  TiffBuilder b;
-  b.AddDirectory().Exif();  // an Exif sub-directory of 0 entries
-  ExifDocument doc;
-  EXPECT_EQ(Parse(b.Build(), doc), 0);
 }
 
 TEST(TiffParser, ParseDirectoryReturnsTheNextOffsetOrMinusOne) {

@@ -61,19 +61,6 @@ TEST(TreeBuilder, AnEntry513ClearsThumbnailLoaded) {
   EXPECT_EQ(doc.thumbnailLoaded, 0);
 }
 
-TEST(TreeBuilder, AHeaderOnASegmentWithChildrenReplacesItsFirstChildLink) {
-  ExifDocument doc;
-  TreeBuilder b(&doc);
-  SegmentNode *app1 = b.OnSegment(kMarkerApp1, 10, 4, reinterpret_cast<const uint8_t *>("Exif"));
-  b.OnTiffHeader(kLittleEndian);
-  MetaNode *old = app1->firstChild;
-  doc.SetCursor(app1);
-  b.OnTiffHeader(kBigEndian);
-  EXPECT_NE(app1->firstChild, old);
-  EXPECT_EQ(app1->firstChild->value, kBigEndian);
-  delete old;  // no longer part of the tree
-}
-
 TEST(TreeBuilder, OnlyAnApp1SegmentLabelledExifBecomesTheExifSegment) {
   ExifDocument doc;
   TreeBuilder b(&doc);

@@ -176,12 +176,8 @@ TEST(PayloadRoundTrip, WritesADamagedInsertedBlockAsGivenAndNothingHalfParsed) {
   const std::string saved = dir.File("saved.jpg");
   TiffBuilder b;
   b.AddDirectory().Add(Entry::Ascii(271, "Cam")).Add(Entry::Raw(300, 0, 1, 0));
-  Bytes payload = {'E', 'x', 'i', 'f', 0, 0};
-  const Bytes tiff = b.Build();
-  payload.insert(payload.end(), tiff.begin(), tiff.end());
-  auto *block = new unsigned char[payload.size()];
-  std::memcpy(block, payload.data(), payload.size());
-  ExifMarkerData marker{block, static_cast<int32_t>(payload.size())};
+  ExifMarkerData marker = ExifBlock(b.Build());
+  const Bytes payload(marker.data, marker.data + marker.length);
   {
     Loaded doc(path);
     ASSERT_EQ(kExifInsertExifMarker(doc.handle, &marker), 0);

@@ -7,6 +7,7 @@
 #include "edit/exif_segment.h"
 #include "model/chain_lookup.h"
 #include "model/tree_search.h"
+#include "tests/support/hand_tree.h"
 #include "tests/support/jpeg_builder.h"
 #include "tests/support/loaded_document.h"
 #include "tests/support/sample_photo.h"
@@ -16,21 +17,6 @@ namespace kexif::test {
 namespace {
 
 constexpr uint32_t kJfif = 0x4649464A;  // "JFIF" packed little-endian
-
-std::vector<int32_t> TopLevelIds(const ExifDocument &d) {
-  std::vector<int32_t> ids;
-  for (const MetaNode *n = d.root; n != nullptr; n = n->next) ids.push_back(n->id);
-  return ids;
-}
-
-// A new[] block holding an APP1 Exif payload for the TIFF bytes.
-ExifMarkerData ExifBlock(const Bytes &tiff) {
-  Bytes payload = {'E', 'x', 'i', 'f', 0, 0};
-  payload.insert(payload.end(), tiff.begin(), tiff.end());
-  auto *block = new unsigned char[payload.size()];
-  std::memcpy(block, payload.data(), payload.size());
-  return ExifMarkerData{block, static_cast<int32_t>(payload.size())};
-}
 
 TEST(RemoveMarker, RemovesTheApp0SegmentOnlyForItsIdentifier) {
   TempDir dir;

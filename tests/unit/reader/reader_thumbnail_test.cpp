@@ -58,68 +58,46 @@ TEST(ReaderThumbnail, OnceTagsAreScannedRepeatedCallsReturnTheContextsCopy) {
   EXPECT_EQ(second.length, 2000);
 }
 
-TEST(ReaderThumbnail, OneDirectoryMeansNoThumbnail) {
+// The record stays untouched on each refusal.
+TEST(ReaderThumbnail, RefusesThumbnailsThatAreNotWhollyReadable) {
   TempDir dir;
-  TiffBuilder b(false);
-  b.AddDirectory().Add(Entry::Ascii(271, "Maker"));
-  Reader r = OpenBytes(dir, MakeJpeg(b.Build()));
-  ThumbnailData t{};
-  EXPECT_EQ(kRExifIsThumbnailExist(r.get()), 0);
-  EXPECT_EQ(kRExifGetThumbnailData(r.get(), &t), -1);
-}
-
-TEST(ReaderThumbnail, A513InTheFirstDirectoryIsSeenButNotRead) {
-  TempDir dir;
-  TiffBuilder b(false);
-  b.AddDirectory().Add(Entry::Ascii(271, "Maker")).Thumbnail(FakeJpegStream(100));
-  Reader r = OpenBytes(dir, MakeJpeg(b.Build()));
-  TagValue v{};
-  ASSERT_EQ(kRExifGetTag(r.get(), 271, &v), 0);
-  ThumbnailData t{};
-  EXPECT_EQ(kRExifIsThumbnailExist(r.get()), 1);
-  EXPECT_EQ(kRExifGetThumbnailData(r.get(), &t), -1);
-}
-
-TEST(ReaderThumbnail, A514Before513IsNotRead) {
-  TempDir dir;
-  Reader r = OpenBytes(dir, MakeJpeg(WithSecondDirectory(false, {Entry::Long(514, {10}), Entry::Long(513, {8})})));
-  ThumbnailData t{};
-  EXPECT_EQ(kRExifIsThumbnailExist(r.get()), 1);
-  EXPECT_EQ(kRExifGetThumbnailData(r.get(), &t), -1);
-}
-
-TEST(ReaderThumbnail, AnEmptyOrOverlongLengthIsRefused) {
-  TempDir dir;
-  // The thumbnail would start at offset 8 of the TIFF data.
-  const uint32_t overlong[] = {0, 5000, 0xFFFFFFFF};
-  for (const uint32_t length : overlong) {
-    const Bytes tiff = WithSecondDirectory(true, {Entry::Long(513, {8}), Entry::Long(514, {length})}, 64);
-    Reader r = OpenBytes(dir, MakeJpeg(tiff, 8192), "t" + std::to_string(length));
+  TiffBuilder one(false);
+  one.AddDirectory().Add(Entry::Ascii(271, "Maker"));
+  TiffBuilder inFirst(false);
+  inFirst.AddDirectory().Add(Entry::Ascii(271, "Maker")).Thumbnail(FakeJpegStream(100));
+  Bytes tooMany = WithSecondDirectory(false, {Entry::Long(513, {8}), Entry::Long(514, {4})});
+  tooMany[tooMany[8 + 2 + 12] | (tooMany[8 + 2 + 12 + 1] << 8)] = 40;  // IFD1 claims 40 entries
+  const auto length = [](uint32_t n) {
+    return MakeJpeg(WithSecondDirectory(true, {Entry::Long(513, {8}), Entry::Long(514, {n})}, 64), 8192);
+  };
+  const struct {
+    Bytes jpeg;
+    int32_t exists;  // -1: not asked
+    bool tagsFirst;  // the tags are scanned before the thumbnail is asked for
+  } cases[] = {
+      {MakeJpeg(one.Build()), 0, false},
+      {MakeJpeg(inFirst.Build()), 1, true},  // a 513 in the first directory is seen but not read
+      {MakeJpeg(WithSecondDirectory(false, {Entry::Long(514, {10}), Entry::Long(513, {8})})), 1, false},
+      {MakeJpeg(tooMany), 0, false},
+      {length(0), -1, false},
+      {length(5000), -1, false},
+      {length(0xFFFFFFFF), -1, false},
+      // Inside the file's scan data but not inside the Exif payload.
+      {MakeJpeg(WithSecondDirectory(false, {Entry::Long(513, {400}), Entry::Long(514, {100})}), 8192), 1, false},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    Reader r = OpenBytes(dir, cases[i].jpeg, "t" + std::to_string(i));
+    TagValue v{};
+    if (cases[i].tagsFirst) {
+      ASSERT_EQ(kRExifGetTag(r.get(), 271, &v), 0) << i;
+    }
+    if (cases[i].exists >= 0) {
+      EXPECT_EQ(kRExifIsThumbnailExist(r.get()), cases[i].exists) << i;
+    }
     ThumbnailData t{nullptr, 77};
-    EXPECT_EQ(kRExifGetThumbnailData(r.get(), &t), -1) << length;
-    EXPECT_EQ(t.length, 77);
+    EXPECT_EQ(kRExifGetThumbnailData(r.get(), &t), -1) << i;
+    EXPECT_EQ(t.length, 77) << i;
   }
-}
-
-TEST(ReaderThumbnail, AJpegThumbnailMustLieWhollyInsideTheExifPayload) {
-  TempDir dir;
-  // 513 points into the scan data behind the Exif segment.
-  const Bytes tiff = WithSecondDirectory(false, {Entry::Long(513, {400}), Entry::Long(514, {100})});
-  Reader r = OpenBytes(dir, MakeJpeg(tiff, 8192));
-  ThumbnailData t{};
-  EXPECT_EQ(kRExifGetThumbnailData(r.get(), &t), -1);
-}
-
-TEST(ReaderThumbnail, SecondDirectoryEntriesThatCannotAllBeReadAreNotExamined) {
-  TempDir dir;
-  Bytes tiff = WithSecondDirectory(false, {Entry::Long(513, {8}), Entry::Long(514, {4})});
-  // Claim 40 entries in the second directory, far more than the data holds.
-  const size_t second = tiff[8 + 2 + 12] | (tiff[8 + 2 + 12 + 1] << 8);
-  tiff[second] = 40;
-  Reader r = OpenBytes(dir, MakeJpeg(tiff));
-  EXPECT_EQ(kRExifIsThumbnailExist(r.get()), 0);
-  ThumbnailData t{};
-  EXPECT_EQ(kRExifGetThumbnailData(r.get(), &t), -1);
 }
 
 }  // namespace

@@ -16,45 +16,33 @@ struct TenBytes {
   ~TenBytes() { ReleaseStream(stream); }
 };
 
-TEST(MemoryStream, SeekFromStartPastEndClampsAndReadsNothing) {
+TEST(MemoryStream, SeeksClampToTheBlockAndReturnWhatTheyMoved) {
+  struct Case {
+    int32_t from, origin, offset, result, tell;
+  } cases[] = {
+      {0, kSeekFromStart, 20, 10, 10},    // past the end: clamped
+      {7, kSeekFromCurrent, 100, 3, 10},  // the distance moved
+      {0, kSeekFromEnd, 5, 0, 10},
+      {0, kSeekFromEnd, -3, -3, 7},
+      {0, kSeekFromEnd, -20, -10, 0},
+      {4, kSeekFromStart, -1, -1, 4},  // never before the block
+      {4, kSeekFromCurrent, -9, -4, 0},
+      {0, 7, 3, 3, 0},  // an unknown origin moves nothing
+  };
+  for (const Case &c : cases) {
+    TenBytes m;
+    m.stream->Seek(kSeekFromStart, c.from);
+    EXPECT_EQ(m.stream->Seek(c.origin, c.offset), c.result) << c.from << " " << c.origin << " " << c.offset;
+    EXPECT_EQ(m.stream->Tell(), c.tell) << c.from << " " << c.origin << " " << c.offset;
+  }
+}
+
+TEST(MemoryStream, AtEndAsSoonAsThePositionReachesTheEndAndNothingIsReadThere) {
   TenBytes m;
-  EXPECT_EQ(m.stream->Seek(kSeekFromStart, 20), 10);
-  EXPECT_EQ(m.stream->Tell(), 10);
-  uint8_t buf[5];
-  EXPECT_EQ(m.stream->Read(buf, 5), 0);
+  uint8_t buf[10];
+  EXPECT_EQ(m.stream->Read(buf, 10), 10);
   EXPECT_EQ(m.stream->AtEnd(), 1);
-}
-
-TEST(MemoryStream, SeekFromCurrentReturnsDistanceMoved) {
-  TenBytes m;
-  m.stream->Seek(kSeekFromStart, 7);
-  EXPECT_EQ(m.stream->Seek(kSeekFromCurrent, 100), 3);
-  EXPECT_EQ(m.stream->Tell(), 10);
-}
-
-TEST(MemoryStream, SeekFromEndClampsBothWays) {
-  TenBytes m;
-  EXPECT_EQ(m.stream->Seek(kSeekFromEnd, 5), 0);
-  EXPECT_EQ(m.stream->Tell(), 10);
-  EXPECT_EQ(m.stream->Seek(kSeekFromEnd, -3), -3);
-  EXPECT_EQ(m.stream->Tell(), 7);
-  EXPECT_EQ(m.stream->Seek(kSeekFromEnd, -20), -10);
-  EXPECT_EQ(m.stream->Tell(), 0);
-}
-
-TEST(MemoryStream, NeverMovesBeforeTheBlock) {
-  TenBytes m;
-  m.stream->Seek(kSeekFromStart, 4);
-  EXPECT_EQ(m.stream->Seek(kSeekFromStart, -1), -1);
-  EXPECT_EQ(m.stream->Tell(), 4);
-  EXPECT_EQ(m.stream->Seek(kSeekFromCurrent, -9), -4);
-  EXPECT_EQ(m.stream->Tell(), 0);
-}
-
-TEST(MemoryStream, UnknownOriginMovesNothingAndReturnsOffset) {
-  TenBytes m;
-  EXPECT_EQ(m.stream->Seek(7, 3), 3);
-  EXPECT_EQ(m.stream->Tell(), 0);
+  EXPECT_EQ(m.stream->Read(buf, 5), 0);
 }
 
 TEST(MemoryStream, WriteIsClippedAtTheEnd) {
@@ -64,13 +52,6 @@ TEST(MemoryStream, WriteIsClippedAtTheEnd) {
   EXPECT_EQ(m.stream->Write(src, 8), 4);
   EXPECT_EQ(m.block[6], 90);
   EXPECT_EQ(m.block[9], 93);
-}
-
-TEST(MemoryStream, AtEndAsSoonAsThePositionReachesTheEnd) {
-  TenBytes m;
-  uint8_t buf[10];
-  EXPECT_EQ(m.stream->Read(buf, 10), 10);
-  EXPECT_EQ(m.stream->AtEnd(), 1);
 }
 
 TEST(StreamFactories, RefuseNullBlocksAndEmptyLengths) {
