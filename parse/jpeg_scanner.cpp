@@ -160,7 +160,9 @@ class Scanner {
       }
       if (!OnMarker(marker, prefixPosition)) return 0;
     }
-    if (!endSeen_ && run_ > 0) RecordRun();
+    // Bytes after the last EOI (a trailer, a video some cameras append) are
+    // recorded too, so that a save keeps them.
+    if (run_ > 0) RecordRun();
     return 1;
   }
 
@@ -174,7 +176,6 @@ class Scanner {
     }
     if (m == kMarkerEoi) {
       Record(kMarkerEoi, 0, 0, nullptr);
-      endSeen_ = true;
       return true;
     }
     if (m >= kMarkerApp0 && m <= kMarkerApp15) return AppSegment(m, p);
@@ -287,7 +288,6 @@ class Scanner {
   int32_t run_ = 0;
   int64_t runStart_ = 0;
   bool scanStarted_ = false;
-  bool endSeen_ = false;
 };
 
 }  // namespace

@@ -117,6 +117,13 @@ class DirectoryParser {
 
     switch (entry.tag) {
       case kTagExifPointer:
+        if (builder_.document->exifDirectoryVisited != 0) {
+          // A second Exif pointer in one structure is not followed; the
+          // document goes on naming the one the sub-directory hangs under.
+          if (followedExifPointer_ != nullptr) builder_.document->exifPointerTag = followedExifPointer_;
+          return true;
+        }
+        followedExifPointer_ = node;
         return FollowSubdirectory(entry, &builder_.document->exifDirectoryVisited);
       case kTagGpsPointer:
         return FollowSubdirectory(entry, &builder_.document->gpsDirectoryVisited);
@@ -197,6 +204,7 @@ class DirectoryParser {
   ByteStream &stream_;
   TreeBuilder &builder_;
   int64_t valueBytesLeft_;
+  TagNode *followedExifPointer_ = nullptr;
 };
 
 }  // namespace

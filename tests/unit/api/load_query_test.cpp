@@ -144,6 +144,19 @@ TEST(GetTag, LooksUpExifSetTagsFromThePointerEntryOnly) {
   EXPECT_EQ(Query(doc.handle, 40961, 0, 2).result, 0);
 }
 
+// Only the first Exif pointer of a structure is followed; a stray 34665
+// entry later on (here in directory 1) must not hide its sub-directory.
+TEST(GetTag, AnswersExifSetTagsFromTheFollowedPointerWhenASecondOneFollows) {
+  TempDir dir;
+  TiffBuilder tiff;
+  tiff.AddDirectory().Add(Entry::Ascii(271, "Cam")).Exif().Add(Entry::Rational(33434, {{1, 60}}));
+  tiff.AddDirectory().Add(Entry::Rational(34665, {{72, 1}}));
+  Loaded doc(dir.Write("a.jpg", MakeJpeg(tiff.Build())));
+  const Answer exposure = Query(doc.handle, 33434, 0, 8);
+  EXPECT_EQ(exposure.result, 0);
+  EXPECT_EQ(exposure.bytes, (Bytes{1, 0, 0, 0, 60, 0, 0, 0}));
+}
+
 TEST(GetTag, CopiesShortAsciiInLineAndLeavesTheBlockOfUnknownTypesAlone) {
   TempDir dir;
   for (bool big : {false, true}) {

@@ -42,12 +42,27 @@ TEST(SaveUnedited, KeepsASegmentOfTheReservedMarkerA1WithItsMarkerAndLength) {
   EXPECT_EQ(LoadAndSave(j.Build()), j.Build());
 }
 
-TEST(SaveUnedited, EndsTheFileAtEoiWhenGarbageFollowedIt) {
+// Some cameras append data after the image's EOI (a short video, a maker
+// trailer): a save, with or without edits, keeps it at the end of the file.
+TEST(SaveUnedited, KeepsTheBytesAfterEoiAndSoDoesASaveWithAnEdit) {
   JpegBuilder j;
   j.Soi().App0Jfif().Dqt().Sof0().Dht().Sos().ScanData(200).Eoi();
-  const Bytes image = j.Build();
-  j.Raw({1, 2, 3, 0xFF, 0x00, 4});
-  EXPECT_EQ(LoadAndSave(j.Build()), image);
+  const Bytes trailer = {1, 2, 3, 0xFF, 0x00, 4, 0xFF, 0xD9, 'f', 't', 'y', 'p'};
+  j.Raw(trailer);
+  EXPECT_EQ(LoadAndSave(j.Build()), j.Build());
+
+  TempDir dir;
+  KExifHandle h = kExifLoadFile(dir.Write("in.jpg", j.Build()).c_str());
+  ASSERT_NE(h, nullptr);
+  uint16_t orientation = 6;
+  TagValue value{3, 1, &orientation};
+  EXPECT_EQ(kExifSetTag(h, 274, &value, 0), 0);
+  const std::string out = dir.File("out.jpg");
+  ASSERT_EQ(kExifSaveFile(h, out.c_str()), 0);
+  kExifDestroy(h);
+  const Bytes saved = ReadFileBytes(out);
+  ASSERT_GT(saved.size(), j.Build().size());
+  EXPECT_EQ(Bytes(saved.end() - static_cast<std::ptrdiff_t>(trailer.size()), saved.end()), trailer);
 }
 
 // A TIFF structure without directories is saved as a header whose first

@@ -102,18 +102,18 @@ TEST(TagEdit, JpegWithoutDirectoryZeroGetsANewDirectoryAfterTheLastAndDirectoryZ
   EXPECT_EQ(doc.doc().exifSegment->firstChild->id, kIdHeader);
 }
 
-// The parser follows the first Exif pointer and names the last, which then
-// has no sub-directory.
+// An Exif pointer whose sub-directory went (here taken away by hand) gets a
+// new one for the next Exif tag.
 TEST(TagEdit, AnExifPointerWithoutSubdirectoryGetsOneForTheFirstExifTag) {
   TiffBuilder b;
   b.AddDirectory().Add(Entry::Short(296, {2})).Exif().Add(Entry::Short(37383, {5}));
-  b.AddDirectory().Add(Entry::Short(259, {6})).Exif().Add(Entry::Short(37384, {1}));
   TempDir dir;
   for (const bool jpeg : {false, true}) {
     Loaded doc(dir.Write(jpeg ? "a.jpg" : "a.tif", jpeg ? MakeJpeg(b.Build()) : b.Build()));
-    const TagNode *pointer = doc.doc().exifPointerTag;
+    TagNode *pointer = doc.doc().exifPointerTag;
     ASSERT_NE(pointer, nullptr);
-    ASSERT_EQ(pointer->firstChild, nullptr);
+    while (pointer->firstChild != nullptr) doc.doc().RemoveNode(pointer->firstChild);
+    pointer->hasChildren = 0;
     EXPECT_EQ(SetShort(doc.handle, 37385, 16), 0);
     EXPECT_EQ(doc.doc().exifPointerTag, pointer);
     EXPECT_EQ(EntryIds(pointer), std::vector<int32_t>{37385});

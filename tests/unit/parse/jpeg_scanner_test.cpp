@@ -26,7 +26,6 @@ int ByteWiseScan(ByteStream &s, TreeBuilder &b) {
   int32_t run = 0;
   int32_t runStart = 0;
   bool scanStarted = false;
-  bool endSeen = false;
   auto count = [&](int32_t start, int32_t n) {
     if (run == 0) runStart = start;
     run += n;
@@ -56,7 +55,6 @@ int ByteWiseScan(ByteStream &s, TreeBuilder &b) {
       record(0xD8, 0, 0, nullptr);
     } else if (m == 0xD9) {
       record(0xD9, 0, 0, nullptr);
-      endSeen = true;
     } else if (app) {
       segment = true;
     } else if (m == 0xDA && !scanStarted) {
@@ -94,7 +92,7 @@ int ByteWiseScan(ByteStream &s, TreeBuilder &b) {
     }
     s.Seek(0, p + 2 + length);
   }
-  if (!endSeen && run > 0) b.OnSegment(kIdRawRun, run, runStart, nullptr);
+  if (run > 0) b.OnSegment(kIdRawRun, run, runStart, nullptr);
   return 1;
 }
 
