@@ -20,7 +20,6 @@ namespace {
 constexpr int32_t kHeaderMarkSize = 4;  // "II"/"MM" and the magic number
 constexpr int32_t kOffsetSize = 4;
 constexpr int32_t kCountFieldSize = 2;
-constexpr int32_t kValueFieldSize = 4;
 constexpr int32_t kFailed = -1;
 
 // Splits a 12-byte entry. An in-line value is put into the tree's layout:
