@@ -18,106 +18,73 @@ Bytes ClipStart(uint16_t index, const Bytes &waveHead) {
 
 Bytes Slice(const Bytes &b, size_t from, size_t to) { return Bytes(b.begin() + from, b.begin() + to); }
 
-Bytes ContentsList() { return {'F', 'P', 'X', 'R', 0, 0, 1, 0, 2, 0, 0, 0, 0, 'l', 'i', 's', 't'}; }
+// A JPEG with the given APP2 payloads before its scan.
+Bytes WithApp2(const std::vector<Bytes> &payloads) {
+  JpegBuilder b;
+  b.Soi();
+  for (const Bytes &p : payloads) b.Segment(0xE2, p);
+  return b.Sos().Eoi().Build();
+}
 
-TEST(ReaderAudio, WritesAClipSpreadOverSeveralSegments) {
-  TempDir dir;
+const Bytes kContentsList = {'F', 'P', 'X', 'R', 0, 0, 1, 0, 2, 0, 0, 0, 0, 'l', 'i', 's', 't'};
+
+TEST(ReaderAudio, WritesTheWholeClipOfIndexAndLengthTheClipStartGivesOrNoFile) {
   const Bytes wave = FakeWave(300, 9);
-  JpegBuilder b;
-  b.Soi()
-      .Segment(0xE2, ContentsList())
-      .Segment(0xE2, ClipStart(1, Slice(wave, 0, 100)))
-      .Segment(0xE2, FpxrStreamPayload(7, 0, Bytes(30, 0xEE)))  // another stream
-      .Segment(0xE2, FpxrStreamPayload(1, 100, Slice(wave, 100, 200)))
-      .Segment(0xE2, ContentsList())
-      .Segment(0xE2, FpxrStreamPayload(1, 200, Slice(wave, 200, 300)))
-      .Sos()
-      .Eoi();
-  Reader r = OpenBytes(dir, b.Build());
-  EXPECT_EQ(kRExifIsAudioExist(r.get()), 1);
-  const std::string out = dir.File("clip.wav");
-  ASSERT_EQ(kRExifGetAudioFile(r.get(), out.c_str()), 0);
-  EXPECT_EQ(ReadFileBytes(out), wave);
-}
-
-TEST(ReaderAudio, AClipInOneSegmentIsWrittenFromOffset41AndAudioIsThenKnown) {
-  TempDir dir;
-  const Bytes wave = FakeWave(64);
-  JpegBuilder b;
-  b.Soi().Segment(0xE2, ClipStart(3, wave)).Segment(0xE2, FpxrStreamPayload(3, 64, Bytes(20, 1))).Sos().Eoi();
-  Reader r = OpenBytes(dir, b.Build());
-  const std::u16string out = Utf16(dir.File("w\xC3\xA4ve.wav"));
-  ASSERT_EQ(kRExifGetAudioFile(r.get(), out.c_str()), 0);
-  EXPECT_EQ(ReadFileBytes(dir.File("w\xC3\xA4ve.wav")), wave);
-  EXPECT_EQ(kRExifIsAudioExist(r.get()), 1);
-}
-
-TEST(ReaderAudio, NoWholeClipMeansNoOutputFile) {
-  TempDir dir;
-  JpegBuilder other;
-  other.Soi().Segment(0xE2, ContentsList()).Segment(0xE2, FpxrStreamPayload(1, 0, Bytes(40, 2))).Sos().Eoi();
+  const Bytes small = FakeWave(64);
+  const Bytes mid = FakeWave(120);
   // 13 + 28 + "RIFF" + 3 size bytes = 48 bytes: the size field is cut.
-  const Bytes cut = ClipStart(1, {'R', 'I', 'F', 'F', 1, 0, 0});
-  ASSERT_EQ(cut.size(), 48u);
-  JpegBuilder noSize;
-  noSize.Soi().Segment(0xE2, cut).Sos().Eoi();
-  JpegBuilder truncated;
-  truncated.Soi().Segment(0xE2, ClipStart(1, FakeWave(400)));
-  const Bytes shortFile(truncated.Build().begin(), truncated.Build().end() - 300);
-  const Bytes files[] = {other.Build(), MakeJpegWithoutExif(), noSize.Build(), shortFile};
-  for (size_t i = 0; i < std::size(files); ++i) {
-    Reader r = OpenBytes(dir, files[i]);
+  const Bytes cutSize = ClipStart(1, {'R', 'I', 'F', 'F', 1, 0, 0});
+  const Bytes longClip = WithApp2({ClipStart(1, FakeWave(400))});
+  const struct {
+    const char *name;
+    Bytes file;
+    int32_t exists;
+    Bytes wave;  // empty: refused and no file written
+  } rows[] = {
+      {"a clip spread over segments between other streams and contents lists",
+       WithApp2({kContentsList, ClipStart(1, Slice(wave, 0, 100)), FpxrStreamPayload(7, 0, Bytes(30, 0xEE)),
+                 FpxrStreamPayload(1, 100, Slice(wave, 100, 200)), kContentsList,
+                 FpxrStreamPayload(1, 200, Slice(wave, 200, 300))}),
+       1, wave},
+      {"a clip in one segment, written from offset 41; later parts are not added",
+       WithApp2({ClipStart(3, small), FpxrStreamPayload(3, 64, Bytes(20, 1))}), 1, small},
+      {"a continuation of 12 bytes adds nothing",
+       WithApp2({ClipStart(1, Slice(mid, 0, 60)), {'F', 'P', 'X', 'R', 0, 0, 2, 0, 1, 0, 0, 0},
+                 FpxrStreamPayload(1, 60, Slice(mid, 60, 120))}),
+       1, mid},
+      {"a second clip start while writing is passed over",
+       WithApp2({ClipStart(1, Slice(wave, 0, 100)), ClipStart(1, small), FpxrStreamPayload(1, 100, Slice(wave, 100, 300))}),
+       1, wave},
+      {"a clip of its header only", WithApp2({ClipStart(1, {'R', 'I', 'F', 'F', 0, 0, 0, 0})}), 1,
+       {'R', 'I', 'F', 'F', 0, 0, 0, 0}},
+      {"only another kind of FPXR data", WithApp2({kContentsList, FpxrStreamPayload(1, 0, Bytes(40, 2))}), 0, {}},
+      {"no APP2 at all", MakeJpegWithoutExif(), 0, {}},
+      {"a clip start cut inside the RIFF size", WithApp2({cutSize}), 0, {}},
+      // The clip start is seen but its segment cannot be read wholly.
+      {"a file cut inside the clip start", Bytes(longClip.begin(), longClip.end() - 300), 1, {}},
+  };
+  TempDir dir;
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.name);
+    Reader r = OpenBytes(dir, row.file);
     ASSERT_NE(r.get(), nullptr);
-    const std::string out = dir.File("none.wav");
-    if (files[i] != shortFile) {
-      EXPECT_EQ(kRExifIsAudioExist(r.get()), 0) << i;  // the cut file's clip start is seen
-    }
-    EXPECT_EQ(kRExifGetAudioFile(r.get(), out.c_str()), -1) << i;
-    EXPECT_FALSE(FileExists(out)) << i;
+    const std::string out = dir.File("clip.wav");
+    const std::string wide = dir.File("w\xC3\xA4ve.wav");
+    EXPECT_EQ(kRExifGetAudioFile(r.get(), out.c_str()), row.wave.empty() ? -1 : 0);
+    EXPECT_EQ(kRExifGetAudioFile(r.get(), Utf16(wide).c_str()), row.wave.empty() ? -1 : 0);
+    EXPECT_EQ(kRExifIsAudioExist(r.get()), row.exists);
+    EXPECT_EQ(FileExists(out), !row.wave.empty());
+    if (row.wave.empty()) continue;
+    EXPECT_EQ(ReadFileBytes(out), row.wave);
+    EXPECT_EQ(ReadFileBytes(wide), row.wave);
+    std::remove(out.c_str());
+    std::remove(wide.c_str());
   }
-  JpegBuilder whole;
-  whole.Soi().Segment(0xE2, ClipStart(1, {'R', 'I', 'F', 'F', 0, 0, 0, 0})).Sos().Eoi();
-  EXPECT_EQ(kRExifIsAudioExist(OpenBytes(dir, whole.Build(), "whole.jpg").get()), 1);
-}
-
-TEST(ReaderAudio, ShortContinuationsAddNothing) {
-  TempDir dir;
-  const Bytes wave = FakeWave(120);
-  JpegBuilder b;
-  b.Soi()
-      .Segment(0xE2, ClipStart(1, Slice(wave, 0, 60)))
-      .Segment(0xE2, {'F', 'P', 'X', 'R', 0, 0, 2, 0, 1, 0, 0, 0})  // 12 bytes, index 1
-      .Segment(0xE2, FpxrStreamPayload(1, 60, Slice(wave, 60, 120)))
-      .Sos()
-      .Eoi();
-  Reader r = OpenBytes(dir, b.Build());
-  const std::string out = dir.File("clip.wav");
-  ASSERT_EQ(kRExifGetAudioFile(r.get(), out.c_str()), 0);
-  EXPECT_EQ(ReadFileBytes(out), wave);
-}
-
-TEST(ReaderAudio, ASecondClipStartWhileWritingIsPassedOver) {
-  TempDir dir;
-  const Bytes first = FakeWave(200, 1);
-  const Bytes other = FakeWave(50, 2);
-  JpegBuilder b;
-  b.Soi()
-      .Segment(0xE2, ClipStart(1, Slice(first, 0, 100)))
-      .Segment(0xE2, ClipStart(1, other))
-      .Segment(0xE2, FpxrStreamPayload(1, 100, Slice(first, 100, 200)))
-      .Sos()
-      .Eoi();
-  Reader r = OpenBytes(dir, b.Build());
-  const std::string out = dir.File("clip.wav");
-  ASSERT_EQ(kRExifGetAudioFile(r.get(), out.c_str()), 0);
-  EXPECT_EQ(ReadFileBytes(out), first);
 }
 
 TEST(ReaderAudio, AnOutputFileThatCannotBeCreatedGivesMinusOne) {
   TempDir dir;
-  JpegBuilder b;
-  b.Soi().Segment(0xE2, ClipStart(1, FakeWave(30))).Sos().Eoi();
-  Reader r = OpenBytes(dir, b.Build());
+  Reader r = OpenBytes(dir, WithApp2({ClipStart(1, FakeWave(30))}));
   EXPECT_EQ(kRExifGetAudioFile(r.get(), dir.File("no/such/folder.wav").c_str()), -1);
 }
 

@@ -1,14 +1,18 @@
 // Helpers shared by the read-only family's tests: a context that ends
-// itself, and value accessors.
+// itself, and values shown as text so that one comparison checks type,
+// count and bytes.
 #ifndef KEXIF_TESTS_UNIT_READER_READER_FIXTURE_H
 #define KEXIF_TESTS_UNIT_READER_READER_FIXTURE_H
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "include/kexif.h"
+#include "model/exif_constants.h"
 #include "tests/support/jpeg_builder.h"
 #include "tests/support/temp_files.h"
 #include "tests/support/tiff_builder.h"
@@ -24,23 +28,46 @@ inline Reader OpenBytes(const TempDir &dir, const Bytes &bytes, const std::strin
   return OpenReader(dir.Write(name, bytes).c_str());
 }
 
-// The text of an ASCII value, without the stored NUL.
-inline std::string Text(const TagValue &v) {
-  if (v.data == nullptr || v.count < 1) return {};
-  return std::string(static_cast<const char *>(v.data), static_cast<size_t>(v.count - 1));
+template <typename T>
+T ElementAt(const void *data, size_t i) {
+  T value;
+  std::memcpy(&value, static_cast<const uint8_t *>(data) + i * sizeof(T), sizeof(T));
+  return value;
 }
 
-
-inline std::vector<uint32_t> Words(const void *data, size_t n) {
-  std::vector<uint32_t> out(n);
-  if (n != 0) std::memcpy(out.data(), data, n * 4);
-  return out;
+// A value in native order as text: ASCII without its stored NUL, BYTE and
+// UNDEFINED as hex bytes, numbers separated by spaces, rationals as n/d.
+inline std::string ValueText(int32_t type, int32_t count, const void *data) {
+  if (data == nullptr) return "no data, count " + std::to_string(count);
+  if (type == kTypeAscii) return count < 1 ? "" : std::string(static_cast<const char *>(data), count - 1);
+  std::ostringstream out;
+  for (size_t i = 0; i < static_cast<size_t>(count); ++i) {
+    if (i != 0) out << ' ';
+    switch (type) {
+      case kTypeByte:
+      case kTypeUndefined: {
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%02x", ElementAt<uint8_t>(data, i));
+        out << hex;
+        break;
+      }
+      case kTypeShort: out << ElementAt<uint16_t>(data, i); break;
+      case kTypeLong: out << ElementAt<uint32_t>(data, i); break;
+      case kTypeRational: out << ElementAt<uint32_t>(data, 2 * i) << '/' << ElementAt<uint32_t>(data, 2 * i + 1); break;
+      case kTypeSRational: out << ElementAt<int32_t>(data, 2 * i) << '/' << ElementAt<int32_t>(data, 2 * i + 1); break;
+      case kTypeDouble: out << ElementAt<double>(data, i); break;
+      default: return "type " + std::to_string(type);
+    }
+  }
+  return out.str();
 }
 
-inline std::vector<uint16_t> Halves(const void *data, size_t n) {
-  std::vector<uint16_t> out(n);
-  if (n != 0) std::memcpy(out.data(), data, n * 2);
-  return out;
+// What kRExifGetTag answers for the tag: its value as text, or "absent"
+// when refused, which must leave the caller's record untouched.
+inline std::string TagText(KRExifHandle r, uint32_t tag) {
+  TagValue v{-7, -7, &v};
+  if (kRExifGetTag(r, tag, &v) != 0) return v.type == -7 && v.count == -7 && v.data == &v ? "absent" : "changed";
+  return ValueText(v.type, v.count, v.data);
 }
 
 // A JPEG whose Exif segment holds the TIFF data of a single directory.
