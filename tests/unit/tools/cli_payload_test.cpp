@@ -21,7 +21,9 @@ class CliPayload : public ::testing::Test {
   std::string photo = dir.Write("photo.jpg", test::SamplePhotoJpeg());
 };
 
-TEST_F(CliPayload, ReplacesTheThumbnail) {
+TEST_F(CliPayload, WritesAndReplacesTheThumbnail) {
+  EXPECT_EQ(Kexif({"thumbnail", photo}).status, kExitOk);
+  EXPECT_EQ(test::ReadFileBytes(dir.File("photo-thumb.jpg")), test::FakeJpegStream(2000, 0x31));
   const std::string small = dir.Write("small.jpg", test::FakeJpegStream(1500, 9));
   EXPECT_EQ(Kexif({"thumbnail", photo, "--set", small}).status, kExitOk);
   EXPECT_NE(Kexif({"info", photo}).out.find("thumbnail: yes (1500 bytes)"), std::string::npos);

@@ -13,44 +13,40 @@ namespace {
 
 using test::TempDir;
 
-size_t Lines(const std::string &text) {
-  size_t n = 0;
-  for (char c : text) n += c == '\n';
-  return n;
-}
-
 class Cli : public ::testing::Test {
  protected:
   TempDir dir;
   std::string photo = dir.Write("photo.jpg", test::SamplePhotoJpeg());
-  std::string junk = dir.Write("junk.jpg", test::Bytes{'n', 'o', 't', ' ', 'a', ' ', 'p', 'h', 'o', 't', 'o'});
+  std::string scan = dir.Write("scan.tif", [] {
+    test::TiffBuilder builder(true);
+    builder.AddDirectory().Add(test::Entry::Ascii(271, "Scanner")).Add(test::Entry::Short(258, {8, 8, 8}));
+    return builder.Build();
+  }());
 };
 
 TEST_F(Cli, GoesOnAfterABadFileAndReportsItOnOneLine) {
-  const Outcome run = Kexif({"info", photo, junk, dir.File("missing.jpg"), photo});
+  const std::string junk = dir.Write("junk.jpg", test::Bytes{'n', 'o', 't', ' ', 'a', ' ', 'p', 'h', 'o', 't', 'o'});
+  const Outcome run = Kexif({"info", photo, junk, dir.File("missing.jpg"), scan});
   EXPECT_EQ(run.status, kExitFileFailed);
-  EXPECT_EQ(Lines(run.out), 2u);
-  EXPECT_NE(run.out.find(photo + ": JPEG, Exif: yes, thumbnail: yes (2000 bytes), sound clip: no\n"),
-            std::string::npos)
-      << run.out;
+  EXPECT_EQ(run.out, photo + ": JPEG, Exif: yes, thumbnail: yes (2000 bytes), sound clip: no\n" + scan +
+                         ": TIFF, Exif: no, thumbnail: no, sound clip: no\n");
   EXPECT_EQ(run.err, junk + ": not a JPEG or TIFF file, or its Exif data is damaged\n" + dir.File("missing.jpg") +
                          ": No such file or directory\n");
 }
 
-TEST_F(Cli, SucceedsWhenEveryFileIsGood) {
-  const Outcome run = Kexif({"tags", photo, photo});
+TEST_F(Cli, ListsTheTagsOfEachFileUnderItsName) {
+  EXPECT_EQ(Kexif({"tags", scan}).out,
+            "IFD0     0x0102  BitsPerSample                SHORT          3  8 8 8\n"
+            "IFD0     0x010F  Make                         ASCII          8  Scanner\n");
+  const Outcome run = Kexif({"tags", photo, scan});
   EXPECT_EQ(run.status, kExitOk);
   EXPECT_EQ(run.err, "");
-  EXPECT_NE(run.out.find("Exif     0x829A  ExposureTime                 RATIONAL       1  1/160\n"),
-            std::string::npos)
-      << run.out;
   EXPECT_NE(run.out.find("== " + photo + "\n"), std::string::npos);
+  EXPECT_NE(run.out.find("== " + scan + "\nIFD0     0x0102  BitsPerSample"), std::string::npos) << run.out;
 }
 
 TEST_F(Cli, GetsOneValueByNameOrNumberInFull) {
-  EXPECT_EQ(Kexif({"get", photo, "FNumber"}).out, "28/10\n");
   EXPECT_EQ(Kexif({"get", photo, "0x0110"}).out, "Model One\n");
-  EXPECT_EQ(Kexif({"get", photo, "GPSLongitude"}).out, "2/1 21/1 0/1\n");
   EXPECT_EQ(Kexif({"get", photo, "MakerNote"}).out, "4d 4b 4e 4f 54 45 00 01 02 03 04 05\n");
   EXPECT_EQ(Kexif({"get", photo, "Compression", "--dir", "1"}).out, "6\n");
 }
@@ -94,34 +90,7 @@ TEST_F(Cli, ShowsTheSegmentsInTheScannersWords) {
   EXPECT_NE(run.out.find("SOS:Start Of Scan len=12\n"), std::string::npos) << run.out;
   EXPECT_EQ(run.out.find("IFD:"), std::string::npos);
   EXPECT_NE(Kexif({"segments", "--all", photo}).out.find("IFD:1\n"), std::string::npos);
-}
-
-TEST_F(Cli, ListsTheTagsAndDirectoryLinesOfATiffFile) {
-  test::TiffBuilder builder(true);
-  builder.AddDirectory().Add(test::Entry::Ascii(271, "Scanner")).Add(test::Entry::Short(258, {8, 8, 8}));
-  const std::string scan = dir.Write("scan.tif", builder.Build());
-  const Outcome tags = Kexif({"tags", scan});
-  EXPECT_EQ(tags.status, kExitOk);
-  EXPECT_EQ(tags.out,
-            "IFD0     0x0102  BitsPerSample                SHORT          3  8 8 8\n"
-            "IFD0     0x010F  Make                         ASCII          8  Scanner\n");
-  const Outcome segments = Kexif({"segments", scan});
-  EXPECT_EQ(segments.out, "IFD:1\nEntryCount=2\nNextIFDOFfset:0\n");
-}
-
-TEST_F(Cli, WritesTheThumbnailBytes) {
-  const Outcome run = Kexif({"thumbnail", photo, "-o", dir.File("thumb.jpg")});
-  EXPECT_EQ(run.status, kExitOk) << run.err;
-  EXPECT_EQ(test::ReadFileBytes(dir.File("thumb.jpg")), test::FakeJpegStream(2000, 0x31));
-  EXPECT_EQ(Kexif({"thumbnail", photo}).status, kExitOk);
-  EXPECT_TRUE(test::FileExists(dir.File("photo-thumb.jpg")));
-}
-
-TEST_F(Cli, SaysWhenThereIsNoSoundClip) {
-  const Outcome run = Kexif({"audio", photo, "-o", dir.File("memo.wav")});
-  EXPECT_EQ(run.status, kExitFileFailed);
-  EXPECT_EQ(run.err, photo + ": no sound clip\n");
-  EXPECT_FALSE(test::FileExists(dir.File("memo.wav")));
+  EXPECT_EQ(Kexif({"segments", scan}).out, "IFD:1\nEntryCount=2\nNextIFDOFfset:0\n");
 }
 
 }  // namespace
