@@ -116,12 +116,8 @@ TEST(CountEntries, CountsAnEntryWithTagThreeButNotTheEntryCountNode) {
   count->kind = kKindTiffItem;
   count->id = kIdEntryCount;
   gps.firstChild = count;
-  auto *latitudeRef = new TagNode;
-  latitudeRef->id = 1;
-  auto *longitudeRef = new TagNode;
-  longitudeRef->id = kIdEntryCount;
-  count->next = latitudeRef;
-  latitudeRef->next = longitudeRef;
+  count->next = Tag(1);
+  count->next->next = Tag(kIdEntryCount);
   EXPECT_EQ(CountEntries(&gps), 2);
 }
 

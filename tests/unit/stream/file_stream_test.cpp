@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 
 #include "platform/file_open.h"
 #include "stream/byte_stream.h"
 #include "stream/checked_read.h"
+#include "stream/owned_stream.h"
 #include "tests/support/temp_files.h"
 
 namespace kexif {
@@ -20,31 +22,32 @@ Bytes Counting(size_t n) {
   return b;
 }
 
-TEST(FileStream, AtEndTurnsOnOnlyAfterAReadPastTheEnd) {
-  TempDir dir;
-  const std::string name = dir.Write("five.bin", {1, 2, 3, 4, 5});
+// A stream on the named file, or null when it cannot be opened.
+OwnedStream Open(const void *name, int32_t mode) {
   ByteStream *s = nullptr;
-  ASSERT_EQ(CreateFileStream(&s, name.c_str(), kOpenRead), 1);
+  return CreateFileStream(&s, name, mode) == 1 ? OwnedStream(s) : nullptr;
+}
+
+TEST(FileStream, AtEndTurnsOnOnlyAfterAReadPastTheEndAndASeekClearsIt) {
+  TempDir dir;
+  OwnedStream s = Open(dir.Write("five.bin", {1, 2, 3, 4, 5}).c_str(), kOpenRead);
+  ASSERT_NE(s, nullptr);
   uint8_t buf[5];
   EXPECT_EQ(s->Read(buf, 5), 5);
   EXPECT_EQ(s->AtEnd(), 0);
   EXPECT_EQ(s->Read(buf, 1), 0);
   EXPECT_NE(s->AtEnd(), 0);
-  // A successful seek clears the indicator, as the runtime's does.
   EXPECT_EQ(s->Seek(kSeekFromStart, 2), 0);
   EXPECT_EQ(s->AtEnd(), 0);
   EXPECT_EQ(s->Read(buf, 10), 3);
   EXPECT_NE(s->AtEnd(), 0);
-  ReleaseStream(s);
 }
 
 TEST(FileStream, SeekResultsFollowTheRuntime) {
   TempDir dir;
-  const std::string name = dir.Write("ten.bin", Counting(10));
-  ByteStream *s = nullptr;
-  ASSERT_EQ(CreateFileStream(&s, name.c_str(), kOpenRead), 1);
+  OwnedStream s = Open(dir.Write("ten.bin", Counting(10)).c_str(), kOpenRead);
+  ASSERT_NE(s, nullptr);
   EXPECT_EQ(s->Seek(kSeekFromStart, 4), 0);
-  EXPECT_EQ(s->Tell(), 4);
   EXPECT_EQ(s->Seek(kSeekFromCurrent, 3), 0);
   EXPECT_EQ(s->Tell(), 7);
   EXPECT_EQ(s->Seek(kSeekFromEnd, -1), 0);
@@ -56,68 +59,54 @@ TEST(FileStream, SeekResultsFollowTheRuntime) {
   uint8_t b;
   EXPECT_EQ(s->Read(&b, 1), 0);
   EXPECT_EQ(s->Size(), 10);
-  ReleaseStream(s);
 }
 
-TEST(FileStream, ReadsAcrossBufferRefillsAndLargeBlocksGiveTheFileBytes) {
+TEST(FileStream, ReadsInPiecesStraddlingRefillsAndInLargeBlocksGiveTheFileBytes) {
   TempDir dir;
   const Bytes content = Counting(300000);
   const std::string name = dir.Write("big.bin", content);
-  ByteStream *s = nullptr;
-  ASSERT_EQ(CreateFileStream(&s, name.c_str(), kOpenRead), 1);
-  Bytes got(content.size());
+  OwnedStream pieces = Open(name.c_str(), kOpenRead);
+  ASSERT_NE(pieces, nullptr);
+  Bytes got;
+  uint8_t piece[3001];
+  int32_t n = 0;
+  while ((n = pieces->Read(piece, sizeof piece)) > 0) got.insert(got.end(), piece, piece + n);
+  EXPECT_EQ(got, content);
+  EXPECT_NE(pieces->AtEnd(), 0);
   // Small reads, a seek back into the buffer, then one large read.
+  OwnedStream s = Open(name.c_str(), kOpenRead);
+  std::fill(got.begin(), got.end(), 0);
   ASSERT_TRUE(ReadExact(*s, got.data(), 1000));
   s->Seek(kSeekFromStart, 10);
   ASSERT_TRUE(ReadExact(*s, got.data() + 10, 65530));
   ASSERT_TRUE(ReadExact(*s, got.data() + 65540, static_cast<int32_t>(content.size() - 65540)));
   EXPECT_EQ(got, content);
   EXPECT_EQ(s->AtEnd(), 0);
-  ReleaseStream(s);
-}
-
-TEST(FileStream, PiecesStraddlingEveryRefillGiveTheFileBytesAndEndExactly) {
-  TempDir dir;
-  const Bytes content = Counting(300000);
-  const std::string name = dir.Write("pieces.bin", content);
-  ByteStream *s = nullptr;
-  ASSERT_EQ(CreateFileStream(&s, name.c_str(), kOpenRead), 1);
-  Bytes got;
-  uint8_t piece[3001];
-  int32_t n = 0;
-  while ((n = s->Read(piece, sizeof piece)) > 0) got.insert(got.end(), piece, piece + n);
-  EXPECT_EQ(got, content);
-  EXPECT_NE(s->AtEnd(), 0);
-  ReleaseStream(s);
 }
 
 TEST(FileStream, BytesAppendedAfterOpeningAreReadAsTheRuntimeWould) {
   TempDir dir;
   const std::string name = dir.Write("grows.bin", {1, 2, 3, 4, 5});
-  ByteStream *s = nullptr;
-  ASSERT_EQ(CreateFileStream(&s, name.c_str(), kOpenRead), 1);
-  {
-    std::ofstream more(name, std::ios::binary | std::ios::app);
-    more.write("\x06\x07\x08", 3);
-  }
+  OwnedStream s = Open(name.c_str(), kOpenRead);
+  ASSERT_NE(s, nullptr);
+  std::ofstream(name, std::ios::binary | std::ios::app).write("\x06\x07\x08", 3);
   uint8_t buf[10] = {};
   EXPECT_EQ(s->Read(buf, 10), 8);
   EXPECT_EQ(buf[7], 8);
   EXPECT_NE(s->AtEnd(), 0);
-  ReleaseStream(s);
 }
 
-TEST(FileStream, WritesAndReadsBackThroughTheSameName) {
+TEST(FileStream, WritesAndSeeksBackBeforeTheBytesReachTheFile) {
   TempDir dir;
   const std::string name = dir.File("out.bin");
-  ByteStream *w = nullptr;
-  ASSERT_EQ(CreateFileStream(&w, name.c_str(), kOpenWrite), 1);
+  OwnedStream w = Open(name.c_str(), kOpenWrite);
+  ASSERT_NE(w, nullptr);
   const uint8_t bytes[4] = {9, 8, 7, 6};
   EXPECT_EQ(w->Write(bytes, 4), 4);
   EXPECT_EQ(w->Seek(kSeekFromStart, 1), 0);
   EXPECT_EQ(w->Write(bytes, 1), 1);
   EXPECT_EQ(w->Tell(), 2);
-  ReleaseStream(w);
+  w.reset();
   EXPECT_EQ(test::ReadFileBytes(name), (Bytes{9, 9, 7, 6}));
 }
 
@@ -127,34 +116,31 @@ TEST(FileStream, MissingFileFailsAndLeavesOutUnchanged) {
   EXPECT_EQ(s, reinterpret_cast<ByteStream *>(0x2));
 }
 
-TEST(FileNames, A16BitNameOpensAfterThe8BitAttemptFails) {
+TEST(FileNames, A16BitNameCreatesAndOpensTheFileAfterThe8BitAttemptFails) {
   TempDir dir;
-  const std::string name = dir.Write("f\xC3\xBC\xE5\x86\x99.bin", {1, 2, 3});
+  const std::string name = dir.File("f\xC3\xBC\xE5\x86\x99.bin");
   const std::u16string wide = test::Utf16(name);
-  ByteStream *s = nullptr;
-  ASSERT_EQ(CreateFileStream(&s, wide.c_str(), kOpenRead), 1);
-  uint8_t buf[3];
-  EXPECT_EQ(s->Read(buf, 3), 3);
+  OwnedStream w = Open(wide.c_str(), kOpenWrite);
+  ASSERT_NE(w, nullptr);
+  const uint8_t bytes[3] = {1, 2, 3};
+  EXPECT_EQ(w->Write(bytes, 3), 3);
+  w.reset();
+  OwnedStream r = Open(wide.c_str(), kOpenRead);
+  ASSERT_NE(r, nullptr);
+  uint8_t buf[4];
+  EXPECT_EQ(r->Read(buf, 4), 3);
   EXPECT_EQ(buf[2], 3);
-  ReleaseStream(s);
 }
 
-TEST(FileNames, A16BitNameCreatesTheFileForWriting) {
-  TempDir dir;
-  const std::string name = dir.File("w\xE5\x86\x99.bin");
-  const std::u16string wide = test::Utf16(name);
-  ByteStream *s = nullptr;
-  ASSERT_EQ(CreateFileStream(&s, wide.c_str(), kOpenWrite), 1);
-  ReleaseStream(s);
-  EXPECT_TRUE(test::FileExists(name));
-}
-
-TEST(FileNames, AnUnpairedSurrogateFailsCleanly) {
-  const char16_t name[] = {u'/', u't', u'm', u'p', u'/', 0xD800, u'x', 0};
-  ByteStream *s = nullptr;
-  EXPECT_EQ(CreateFileStream(&s, name, kOpenRead), 0);
-  const char16_t lone_low[] = {u'/', 0xDC00, 0};
-  EXPECT_EQ(CreateFileStream(&s, lone_low, kOpenWrite), 0);
+TEST(FileNames, Unpaired16BitSurrogatesAndOverlongNamesFailCleanly) {
+  const char16_t loneHigh[] = {u'/', u't', u'm', u'p', u'/', 0xD800, u'x', 0};
+  EXPECT_EQ(Open(loneHigh, kOpenRead), nullptr);
+  const char16_t loneLow[] = {u'/', 0xDC00, 0};
+  EXPECT_EQ(Open(loneLow, kOpenWrite), nullptr);
+  std::string out;
+  EXPECT_FALSE(WideNameToUtf8(std::u16string(kMaxWideNameUnits + 10, u'a').c_str(), &out));
+  EXPECT_TRUE(WideNameToUtf8(u"abc", &out));
+  EXPECT_EQ(out, "abc");
 }
 
 TEST(FileNames, AFailed8BitWriteDoesNotCreateAStrayFile) {
@@ -162,18 +148,9 @@ TEST(FileNames, AFailed8BitWriteDoesNotCreateAStrayFile) {
   // The 16-bit reading of these bytes would name a file in the working
   // directory; a plain 8-bit name is never retried that way.
   const std::string missing = dir.File("no-such-folder/out.wav");
-  ByteStream *s = nullptr;
-  EXPECT_EQ(CreateFileStream(&s, missing.c_str(), kOpenWrite), 0);
+  EXPECT_EQ(Open(missing.c_str(), kOpenWrite), nullptr);
   EXPECT_TRUE(LooksLikeNarrowName(missing.c_str()));
   EXPECT_FALSE(LooksLikeNarrowName(reinterpret_cast<const char *>(u"/tmp/x")));
-}
-
-TEST(FileNames, A16BitReadingStopsAtTheLengthBound) {
-  std::u16string longName(kMaxWideNameUnits + 10, u'a');
-  std::string out;
-  EXPECT_FALSE(WideNameToUtf8(longName.c_str(), &out));
-  EXPECT_TRUE(WideNameToUtf8(u"abc", &out));
-  EXPECT_EQ(out, "abc");
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "stream/byte_stream.h"
 #include "stream/memory_stream.h"
+#include "stream/owned_stream.h"
 #include "stream/stream_window.h"
 
 namespace kexif {
@@ -37,16 +38,12 @@ TEST(MemoryStream, SeeksClampToTheBlockAndReturnWhatTheyMoved) {
   }
 }
 
-TEST(MemoryStream, AtEndAsSoonAsThePositionReachesTheEndAndNothingIsReadThere) {
+TEST(MemoryStream, ReadsAndWritesStopAtTheEndOfTheBlock) {
   TenBytes m;
   uint8_t buf[10];
   EXPECT_EQ(m.stream->Read(buf, 10), 10);
-  EXPECT_EQ(m.stream->AtEnd(), 1);
+  EXPECT_EQ(m.stream->AtEnd(), 1);  // as soon as the position reaches the end
   EXPECT_EQ(m.stream->Read(buf, 5), 0);
-}
-
-TEST(MemoryStream, WriteIsClippedAtTheEnd) {
-  TenBytes m;
   m.stream->Seek(kSeekFromStart, 6);
   const uint8_t src[8] = {90, 91, 92, 93, 94, 95, 96, 97};
   EXPECT_EQ(m.stream->Write(src, 8), 4);
@@ -74,9 +71,11 @@ TEST(StreamWindow, PositionsCountFromTheWindowStart) {
   for (int i = 0; i < 40; ++i) block[i] = static_cast<uint8_t>(i);
   ByteStream *parent = nullptr;
   ASSERT_EQ(CreateMemoryStream(&parent, block, 40), 1);
+  const OwnedStream ownedParent(parent);
   parent->Seek(kSeekFromStart, 12);
   ByteStream *window = nullptr;
   ASSERT_EQ(CreateStreamWindow(&window, parent, 10), 1);
+  const OwnedStream ownedWindow(window);
   EXPECT_EQ(window->Tell(), 0);
   EXPECT_EQ(window->Seek(kSeekFromStart, 8), 8);
   EXPECT_EQ(parent->Tell(), 20);
@@ -87,8 +86,6 @@ TEST(StreamWindow, PositionsCountFromTheWindowStart) {
   EXPECT_EQ(buf[5], 25);
   EXPECT_EQ(window->AtEnd(), 1);
   EXPECT_EQ(window->Size(), 28);
-  ReleaseStream(window);
-  ReleaseStream(parent);
 }
 
 }  // namespace
