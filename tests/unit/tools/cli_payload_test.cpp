@@ -15,6 +15,12 @@ namespace {
 using test::Entry;
 using test::TempDir;
 
+test::Bytes TiffMadeBy(const std::string &make) {
+  test::TiffBuilder b;
+  b.AddDirectory().Add(Entry::Ascii(271, make));
+  return b.Build();
+}
+
 class CliPayload : public ::testing::Test {
  protected:
   TempDir dir;
@@ -40,21 +46,16 @@ TEST_F(CliPayload, RefusesAThumbnailThatIsNoJpegAndLeavesThePhoto) {
   EXPECT_EQ(test::ReadFileBytes(photo), before);
 }
 
-TEST_F(CliPayload, StripsEveryApp1SegmentAndWithThemTheExifData) {
-  EXPECT_EQ(Kexif({"strip", photo, "APP1"}).status, kExitOk);
-  EXPECT_EQ(Kexif({"info", photo}).out, photo + ": JPEG, Exif: no, thumbnail: no, sound clip: no\n");
-  EXPECT_EQ(Kexif({"segments", photo}).out.find("APP1:"), std::string::npos);
-}
-
-TEST_F(CliPayload, StripsTheFirstSegmentOfAMarkerOnlyWhenItsIdentifierMatches) {
+TEST_F(CliPayload, StripsTheFirstSegmentOfAMarkerWhenItsIdentifierMatchesOrEverySegmentOfIt) {
   const Outcome wrong = Kexif({"strip", photo, "APP0", "XMP"});
   EXPECT_EQ(wrong.status, kExitFileFailed);
   EXPECT_EQ(wrong.err, photo + ": the first APP0 segment is \"JFIF\", not \"XMP\"\n");
-  EXPECT_NE(Kexif({"segments", photo}).out.find("APP0:"), std::string::npos);
   EXPECT_EQ(Kexif({"strip", photo, "APP0", "JFIF"}).status, kExitOk);
-  EXPECT_EQ(Kexif({"segments", photo}).out.find("APP0:"), std::string::npos);
   EXPECT_EQ(Kexif({"strip", photo, "APP0"}).err, photo + ": no APP0 segment\n");
   EXPECT_EQ(Kexif({"get", photo, "Make"}).out, "KexifCam\n");
+  EXPECT_EQ(Kexif({"strip", photo, "APP1"}).status, kExitOk);
+  EXPECT_EQ(Kexif({"info", photo}).out, photo + ": JPEG, Exif: no, thumbnail: no, sound clip: no\n");
+  EXPECT_EQ(Kexif({"segments", photo}).out.find("APP"), std::string::npos);
 }
 
 TEST_F(CliPayload, RefusesMarkersThatAreNoAppSegments) {
@@ -65,23 +66,15 @@ TEST_F(CliPayload, RefusesMarkersThatAreNoAppSegments) {
   EXPECT_EQ(Kexif({"strip", photo, "APP2", "TOOLONG"}).status, kExitUsage);
 }
 
-TEST_F(CliPayload, CopiesTheExifSegmentFromJpegToJpeg) {
+TEST_F(CliPayload, CopiesTheExifSegmentFromJpegToJpegAndTheExifEntriesFromTiffToTiff) {
   const std::string plain = dir.Write("plain.jpg", test::MakeJpegWithoutExif());
-  ASSERT_EQ(Kexif({"set", photo, "ImageDescription", "From the camera"}).status, kExitOk);
-  const Outcome run = Kexif({"copy-exif", photo, plain});
-  EXPECT_EQ(run.status, kExitOk) << run.err;
-  EXPECT_EQ(Kexif({"get", plain, "ImageDescription"}).out, "From the camera\n");
+  EXPECT_EQ(Kexif({"copy-exif", photo, plain}).status, kExitOk);
   EXPECT_EQ(Kexif({"get", plain, "ExposureTime"}).out, "1/160\n");
   EXPECT_NE(Kexif({"info", plain}).out.find("thumbnail: yes (2000 bytes)"), std::string::npos);
-}
-
-TEST_F(CliPayload, CopiesTheExifEntriesFromTiffToTiff) {
   test::TiffBuilder source;
   source.AddDirectory().Add(Entry::Ascii(271, "Scanner")).Exif().Add(Entry::Rational(33434, {{1, 60}}));
-  test::TiffBuilder target;
-  target.AddDirectory().Add(Entry::Ascii(271, "Other"));
   const std::string from = dir.Write("from.tif", source.Build());
-  const std::string to = dir.Write("to.tif", target.Build());
+  const std::string to = dir.Write("to.tif", TiffMadeBy("Other"));
   const Outcome run = Kexif({"copy-exif", from, to});
   EXPECT_EQ(run.status, kExitOk) << run.err;
   EXPECT_EQ(Kexif({"get", to, "ExposureTime"}).out, "1/60\n");
@@ -89,9 +82,7 @@ TEST_F(CliPayload, CopiesTheExifEntriesFromTiffToTiff) {
 }
 
 TEST_F(CliPayload, RefusesToCopyBetweenFormats) {
-  test::TiffBuilder target;
-  target.AddDirectory().Add(Entry::Ascii(271, "Other"));
-  const std::string tiff = dir.Write("to.tif", target.Build());
+  const std::string tiff = dir.Write("to.tif", TiffMadeBy("Other"));
   const test::Bytes before = test::ReadFileBytes(tiff);
   const Outcome run = Kexif({"copy-exif", photo, tiff});
   EXPECT_EQ(run.status, kExitFileFailed);

@@ -34,10 +34,6 @@ TEST(TagNames, KeepsTheNumberSpacesOfGpsAndInteroperabilityApart) {
   EXPECT_EQ(TagDisplayName(1, TagSpace::kInterop), "InteroperabilityIndex");
   EXPECT_EQ(TagDisplayName(1, TagSpace::kImage), "0x0001");
   EXPECT_EQ(TagDisplayName(0x9C9B, TagSpace::kImage), "0x9C9B");
-  const std::optional<TagRef> gps = ParseTagRef("GPSLatitude");
-  ASSERT_TRUE(gps && gps->info);
-  EXPECT_EQ(gps->number, 2u);
-  EXPECT_EQ(gps->info->space, TagSpace::kGps);
 }
 
 TEST(TagNames, NameAndNumberLeadToEachOtherWithTheStandardTypes) {
