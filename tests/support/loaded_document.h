@@ -10,7 +10,7 @@
 
 #include "api/document_handle.h"
 #include "kexif.h"
-#include "tests/support/tiff_builder.h"
+#include "tests/support/jpeg_builder.h"
 
 namespace kexif::test {
 
@@ -51,8 +51,7 @@ inline int32_t SetThumbnail(KExifHandle h, const Bytes &bytes) {
 // A new[] block holding an APP1 Exif payload for the TIFF bytes, as
 // kExifInsertExifMarker takes it over.
 inline ExifMarkerData ExifBlock(const Bytes &tiff) {
-  Bytes payload = {'E', 'x', 'i', 'f', 0, 0};
-  payload.insert(payload.end(), tiff.begin(), tiff.end());
+  const Bytes payload = ExifPayload(tiff);
   auto *block = new unsigned char[payload.size()];
   std::memcpy(block, payload.data(), payload.size());
   return ExifMarkerData{block, static_cast<int32_t>(payload.size())};
