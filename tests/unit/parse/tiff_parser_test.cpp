@@ -206,38 +206,29 @@ TEST(TiffParser, FollowsOnlyTheFirstExifPointerAndNamesIt) {
   EXPECT_EQ(Tag(doc, 33437), nullptr);
 }
 
-TEST(TiffParser, HangsTheInteroperabilityDirectoryUnderItsPointer) {
-  TiffBuilder b;
-  Ifd &exif = b.AddDirectory().Exif();
-  exif.Add(Entry::Rational(33434, {{1, 100}})).Add(Entry::Short(41728, {3}));
-  exif.Interop().Add(Entry::Ascii(1, "R98"));
-  ExifDocument doc;
-  ASSERT_EQ(Parse(b.Build(), doc), 1);
-  const TagNode *pointer = Tag(doc, kTagInteropPointer);
-  ASSERT_NE(pointer, nullptr);
-  EXPECT_EQ(ChildIds(pointer), (std::vector<int32_t>{kIdEntryCount, 1, kIdDirectoryEnd}));
-  EXPECT_EQ(pointer->next->id, 41728);
-}
-
-TEST(TiffParser, DropsADamagedInteroperabilityDirectoryAndGoesOn) {
-  TiffBuilder b;
-  Ifd &ifd0 = b.AddDirectory();
-  Ifd &exif = ifd0.Exif();
-  exif.Add(Entry::Rational(33434, {{1, 100}})).Add(Entry::Short(41728, {3}));
-  // A thumbnail pointer inside, then an entry of type 0.
-  exif.Interop().Add(Entry::Long(513, {0})).Add(Entry::Raw(600, 0, 1, 0));
-  ifd0.Gps().Add(Entry::Ascii(1, "N"));
-  ExifDocument doc;
-  ASSERT_EQ(Parse(b.Build(), doc), 1);
-  const TagNode *pointer = Tag(doc, kTagInteropPointer);
-  ASSERT_NE(pointer, nullptr);
-  EXPECT_EQ(pointer->firstChild, nullptr);
-  EXPECT_EQ(pointer->hasChildren, 0);
-  EXPECT_EQ(pointer->next->id, 41728);
-  EXPECT_EQ(doc.thumbnailOffsetTag, nullptr);
-  EXPECT_EQ(doc.thumbnailExists, 0);
-  EXPECT_EQ(Tag(doc, 1)->parent->id, static_cast<int32_t>(kTagGpsPointer));
-  EXPECT_EQ(doc.CountDirectories(), 1);
+TEST(TiffParser, HangsTheInteroperabilityDirectoryUnderItsPointerAndDropsADamagedOne) {
+  for (bool damaged : {false, true}) {
+    TiffBuilder b;
+    Ifd &ifd0 = b.AddDirectory();
+    Ifd &exif = ifd0.Exif();
+    exif.Add(Entry::Rational(33434, {{1, 100}})).Add(Entry::Short(41728, {3}));
+    // Damaged: a thumbnail pointer inside, then an entry of type 0.
+    if (damaged) exif.Interop().Add(Entry::Long(513, {0})).Add(Entry::Raw(600, 0, 1, 0));
+    else exif.Interop().Add(Entry::Ascii(1, "R98"));
+    ifd0.Gps().Add(Entry::Ascii(1, "N"));
+    ExifDocument doc;
+    ASSERT_EQ(Parse(b.Build(), doc), 1);
+    const TagNode *pointer = Tag(doc, kTagInteropPointer);
+    ASSERT_NE(pointer, nullptr);
+    const std::vector<int32_t> interop = {kIdEntryCount, 1, kIdDirectoryEnd};
+    EXPECT_EQ(ChildIds(pointer), damaged ? std::vector<int32_t>() : interop);
+    EXPECT_EQ(pointer->hasChildren, damaged ? 0 : 1);
+    EXPECT_EQ(pointer->next->id, 41728);
+    EXPECT_EQ(doc.thumbnailOffsetTag, nullptr);
+    EXPECT_EQ(doc.thumbnailExists, 0);
+    EXPECT_EQ(ChildIds(Tag(doc, kTagGpsPointer)), (std::vector<int32_t>{kIdEntryCount, 1, kIdDirectoryEnd}));
+    EXPECT_EQ(doc.CountDirectories(), 1);
+  }
 }
 
 TEST(TiffParser, ParseDirectoryReturnsTheNextOffsetOrMinusOne) {

@@ -26,6 +26,14 @@ Bytes TiffWithThumbnailPair(uint32_t offset, uint32_t length, bool bigEndian = f
   return b.Build();
 }
 
+// IFD0 and an IFD1 with a JPEG thumbnail of 300 bytes.
+Bytes TiffWithThumbnail() {
+  TiffBuilder b;
+  b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
+  b.AddDirectory().Thumbnail(FakeJpegStream(300, 7));
+  return b.Build();
+}
+
 TEST(ThumbnailExtraction, ReadsTheJpegThumbnailOnceAndServesLaterCallsFromMemory) {
   TempDir dir;
   const std::string path = dir.Write("a.jpg", SamplePhotoJpeg(true));
@@ -41,10 +49,7 @@ TEST(ThumbnailExtraction, ReadsTheJpegThumbnailOnceAndServesLaterCallsFromMemory
 
 TEST(ThumbnailExtraction, ReadsATiffThumbnailAtItsOffsetFromTheStartOfTheFile) {
   TempDir dir;
-  TiffBuilder b;
-  b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
-  b.AddDirectory().Thumbnail(FakeJpegStream(300, 7));
-  Loaded doc(dir.Write("a.tif", b.Build()));
+  Loaded doc(dir.Write("a.tif", TiffWithThumbnail()));
   const Fetched f = FetchThumbnail(doc.handle);
   EXPECT_EQ(f.result, 0);
   EXPECT_EQ(f.bytes, FakeJpegStream(300, 7));
@@ -111,10 +116,7 @@ TEST(ThumbnailExtraction, UsesTheExifSegmentAndNotAnXmpSegmentInFrontOfIt) {
 TEST(ThumbnailExtraction, FailsCleanlyOnceTheSourceFileIsGone) {
   TempDir dir;
   Loaded jpeg(dir.Write("a.jpg", SamplePhotoJpeg()));
-  TiffBuilder b;
-  b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
-  b.AddDirectory().Thumbnail(FakeJpegStream(300, 7));
-  Loaded tiff(dir.Write("a.tif", b.Build()));
+  Loaded tiff(dir.Write("a.tif", TiffWithThumbnail()));
   for (Loaded *d : {&jpeg, &tiff}) {
     ReleaseStream(d->doc().stream);  // as a save leaves the document
     d->doc().stream = nullptr;
