@@ -11,15 +11,21 @@
 #include "api/document_handle.h"
 #include "kexif.h"
 #include "tests/support/jpeg_builder.h"
+#include "tests/support/temp_files.h"
 
 namespace kexif::test {
 
 struct Loaded {
-  explicit Loaded(const std::string &path) : handle(kExifLoadFile(path.c_str())) {}
+  explicit Loaded(const std::string &file) : path(file), handle(kExifLoadFile(path.c_str())) {}
+  // Loads the bytes from a file of the given name in a folder of its own.
+  explicit Loaded(const Bytes &bytes, const std::string &name = "a.jpg")
+      : path(dir.Write(name, bytes)), handle(kExifLoadFile(path.c_str())) {}
   ~Loaded() { kExifDestroy(handle); }
   Loaded(const Loaded &) = delete;
   Loaded &operator=(const Loaded &) = delete;
   ExifDocument &doc() const { return *ToDocument(handle); }
+  TempDir dir;
+  std::string path;
   KExifHandle handle;
 };
 

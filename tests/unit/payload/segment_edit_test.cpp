@@ -17,10 +17,9 @@ namespace kexif::test {
 namespace {
 
 TEST(RemoveMarker, RemovesEveryApp1SegmentAndTheExifStateWithThem) {
-  TempDir dir;
   JpegBuilder j;
   j.Soi().App0Jfif().App1Xmp().App1Exif(SampleTiffStructure(false)).Sos().ScanData(10).Eoi();
-  Loaded doc(dir.Write("a.jpg", j.Build()));
+  Loaded doc(j.Build());
   ASSERT_EQ(FetchThumbnail(doc.handle).result, 0);
   EXPECT_EQ(kExifRemoveMarker(doc.handle, 0xE1, 0), 0);
   const ExifDocument &d = doc.doc();
@@ -35,10 +34,9 @@ TEST(RemoveMarker, RemovesEveryApp1SegmentAndTheExifStateWithThem) {
 }
 
 TEST(RemoveMarker, ComparesOnlyTheFirstSegmentWithTheMarker) {
-  TempDir dir;
   JpegBuilder j;
   j.Soi().Segment(0xE2, {'I', 'C', 'C', '_', 1}).Segment(0xE2, {'F', 'P', 'X', 'R', 0}).Eoi();
-  Loaded doc(dir.Write("a.jpg", j.Build()));
+  Loaded doc(j.Build());
   ExifDocument &d = doc.doc();
   d.audioSegment = AsSegmentNode(d.root->next->next);  // as a sound search leaves it
   d.audioExists = 1;
@@ -54,11 +52,10 @@ TEST(RemoveMarker, ComparesOnlyTheFirstSegmentWithTheMarker) {
 }
 
 TEST(RemoveMarker, RefusesAMissingMarkerATiffDocumentAndNoDocument) {
-  TempDir dir;
-  Loaded jpeg(dir.Write("a.jpg", SamplePhotoJpeg()));
+  Loaded jpeg(SamplePhotoJpeg());
   TiffBuilder b;
   b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
-  Loaded tiff(dir.Write("a.tif", b.Build()));
+  Loaded tiff(b.Build(), "a.tif");
   EXPECT_EQ(kExifRemoveMarker(jpeg.handle, 0xED, 0), -1);
   EXPECT_EQ(kExifRemoveMarker(jpeg.handle, 271, 0), -1);  // a tag number is not a segment
   EXPECT_EQ(kExifRemoveMarker(tiff.handle, 0xE1, 0), -1);
@@ -66,8 +63,7 @@ TEST(RemoveMarker, RefusesAMissingMarkerATiffDocumentAndNoDocument) {
 }
 
 TEST(InsertExifMarker, PutsTheSegmentAfterApp0AheadOfAnExistingApp1) {
-  TempDir dir;
-  Loaded doc(dir.Write("a.jpg", SamplePhotoJpeg()));
+  Loaded doc(SamplePhotoJpeg());
   MetaNode *old = doc.doc().exifSegment;
   TiffBuilder b;
   b.AddDirectory().Add(Entry::Ascii(271, "Other")).Exif().Add(Entry::Rational(33434, {{1, 50}}));
@@ -87,21 +83,18 @@ TEST(InsertExifMarker, PutsTheSegmentAfterApp0AheadOfAnExistingApp1) {
 }
 
 TEST(InsertExifMarker, TakesTheThumbnailFromTheBlockWithoutReadingTheFile) {
-  TempDir dir;
-  const std::string path = dir.Write("a.jpg", MakeJpegWithoutExif(4096));
-  Loaded doc(path);
+  Loaded doc(MakeJpegWithoutExif(4096));
   ExifMarkerData block = ExifBlock(SampleTiffStructure(false));
   ASSERT_EQ(kExifInsertExifMarker(doc.handle, &block), 0);
-  std::ofstream(path, std::ios::trunc).close();
+  std::ofstream(doc.path, std::ios::trunc).close();
   EXPECT_EQ(kExifIsThumbnailExist(doc.handle), 1);
   EXPECT_EQ(kExifIsExifExist(doc.handle), 1);
   EXPECT_EQ(FetchThumbnail(doc.handle).bytes, FakeJpegStream(2000, 0x31));
 }
 
 TEST(InsertExifMarker, NeverReadsAThumbnailThatLiesOutsideTheBlock) {
-  TempDir dir;
   // The file is long enough to hold bytes at "6 + offset".
-  Loaded doc(dir.Write("a.jpg", MakeJpegWithoutExif(8192)));
+  Loaded doc(MakeJpegWithoutExif(8192));
   TiffBuilder b;
   b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
   b.AddDirectory().Add(Entry::Long(513, {1000})).Add(Entry::Long(514, {500}));
@@ -115,7 +108,6 @@ TEST(InsertExifMarker, NeverReadsAThumbnailThatLiesOutsideTheBlock) {
 }
 
 TEST(InsertExifMarker, InsertsShortOrDamagedBlocksWithNothingBelowThem) {
-  TempDir dir;
   // The Exif sub-directory parses; the entry of type 0 after its pointer
   // fails the structure.
   TiffBuilder b;
@@ -124,7 +116,7 @@ TEST(InsertExifMarker, InsertsShortOrDamagedBlocksWithNothingBelowThem) {
   b.AddDirectory().Thumbnail(FakeJpegStream(100));
   const Bytes damaged = b.Build();
   for (const Bytes &tiff : {Bytes{}, Bytes{'I'}, Bytes{'X', 'X', 0, 0, 8, 0, 0, 0}, damaged}) {
-    Loaded doc(dir.Write("a.jpg", SamplePhotoJpeg()));
+    Loaded doc(SamplePhotoJpeg());
     ExifMarkerData block = ExifBlock(tiff);
     ASSERT_EQ(kExifInsertExifMarker(doc.handle, &block), 0);
     const ExifDocument &d = doc.doc();
@@ -139,11 +131,10 @@ TEST(InsertExifMarker, InsertsShortOrDamagedBlocksWithNothingBelowThem) {
 }
 
 TEST(InsertExifMarker, RefusesWithoutTakingTheBlockOver) {
-  TempDir dir;
-  Loaded jpeg(dir.Write("a.jpg", MakeJpegWithoutExif()));
+  Loaded jpeg(MakeJpegWithoutExif());
   TiffBuilder b;
   b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
-  Loaded tiff(dir.Write("a.tif", b.Build()));
+  Loaded tiff(b.Build(), "a.tif");
   ExifMarkerData block = ExifBlock(b.Build());
   ExifMarkerData negative{block.data, -1};
   ExifMarkerData noBytes{nullptr, 10};
@@ -168,8 +159,7 @@ TEST(InsertExifMarker, PutsTheSegmentAfterSoiWithoutApp0AndAfterApp0OnceApp1sAre
   } cases[] = {{noApp0.Build(), {0xD8, 0xE1, 0xDB, 0xDA, 0xA1, 0xD9}},
                {twoApp1.Build(), {0xD8, 0xE0, 0xE1, 0xDB, 0xDA, 0xA1, 0xD9}}};
   for (const auto &c : cases) {
-    TempDir dir;
-    Loaded doc(dir.Write("a.jpg", c.jpeg));
+    Loaded doc(c.jpeg);
     kExifRemoveMarker(doc.handle, 0xE1, 0);
     ExifMarkerData block = ExifBlock(SampleTiffStructure(true));
     ASSERT_EQ(kExifInsertExifMarker(doc.handle, &block), 0);
