@@ -1,5 +1,7 @@
 #include "tests/support/jpeg_builder.h"
 
+#include <algorithm>
+
 namespace kexif::test {
 
 JpegBuilder &JpegBuilder::Soi() {
@@ -29,10 +31,10 @@ JpegBuilder &JpegBuilder::App0Jfif() {
   return Segment(0xE0, {'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1, 0, 1, 0, 0});
 }
 
-JpegBuilder &JpegBuilder::App1Exif(const Bytes &tiff) {
+Bytes ExifPayload(const Bytes &tiff) {
   Bytes payload = {'E', 'x', 'i', 'f', 0, 0};
   payload.insert(payload.end(), tiff.begin(), tiff.end());
-  return Segment(0xE1, payload);
+  return payload;
 }
 
 JpegBuilder &JpegBuilder::App1Xmp(const std::string &text) {
@@ -97,13 +99,11 @@ Bytes FpxrStreamPayload(uint16_t streamIndex, uint32_t streamOffset, const Bytes
 Bytes FakeWave(size_t totalSize, uint8_t seed) {
   Bytes w(totalSize < 12 ? 12 : totalSize);
   for (size_t i = 0; i < w.size(); ++i) w[i] = static_cast<uint8_t>(seed + i * 3);
-  const uint32_t riffSize = static_cast<uint32_t>(w.size() - 8);
-  w[0] = 'R'; w[1] = 'I'; w[2] = 'F'; w[3] = 'F';
-  w[4] = static_cast<uint8_t>(riffSize);
-  w[5] = static_cast<uint8_t>(riffSize >> 8);
-  w[6] = static_cast<uint8_t>(riffSize >> 16);
-  w[7] = static_cast<uint8_t>(riffSize >> 24);
-  w[8] = 'W'; w[9] = 'A'; w[10] = 'V'; w[11] = 'E';
+  const size_t riffSize = w.size() - 8;
+  const uint8_t head[12] = {'R', 'I', 'F', 'F', static_cast<uint8_t>(riffSize), static_cast<uint8_t>(riffSize >> 8),
+                            static_cast<uint8_t>(riffSize >> 16), static_cast<uint8_t>(riffSize >> 24),
+                            'W', 'A', 'V', 'E'};
+  std::copy(head, head + 12, w.begin());
   return w;
 }
 

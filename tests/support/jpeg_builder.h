@@ -10,6 +10,9 @@
 
 namespace kexif::test {
 
+// "Exif" 00 00 followed by the TIFF bytes: an APP1 Exif payload.
+Bytes ExifPayload(const Bytes &tiff);
+
 class JpegBuilder {
  public:
   JpegBuilder &Soi();
@@ -19,8 +22,7 @@ class JpegBuilder {
   // A segment whose length field is written as given.
   JpegBuilder &SegmentWithLength(uint8_t marker, uint16_t lengthField, const Bytes &payload);
   JpegBuilder &App0Jfif();
-  // APP1 "Exif" 00 00 followed by the TIFF bytes.
-  JpegBuilder &App1Exif(const Bytes &tiff);
+  JpegBuilder &App1Exif(const Bytes &tiff) { return Segment(0xE1, ExifPayload(tiff)); }
   // APP1 with an XMP-like identifier.
   JpegBuilder &App1Xmp(const std::string &text = "<x:xmpmeta/>");
   JpegBuilder &Dqt();

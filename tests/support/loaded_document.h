@@ -10,16 +10,22 @@
 
 #include "api/document_handle.h"
 #include "kexif.h"
-#include "tests/support/tiff_builder.h"
+#include "tests/support/jpeg_builder.h"
+#include "tests/support/temp_files.h"
 
 namespace kexif::test {
 
 struct Loaded {
-  explicit Loaded(const std::string &path) : handle(kExifLoadFile(path.c_str())) {}
+  explicit Loaded(const std::string &file) : path(file), handle(kExifLoadFile(path.c_str())) {}
+  // Loads the bytes from a file of the given name in a folder of its own.
+  explicit Loaded(const Bytes &bytes, const std::string &name = "a.jpg")
+      : path(dir.Write(name, bytes)), handle(kExifLoadFile(path.c_str())) {}
   ~Loaded() { kExifDestroy(handle); }
   Loaded(const Loaded &) = delete;
   Loaded &operator=(const Loaded &) = delete;
   ExifDocument &doc() const { return *ToDocument(handle); }
+  TempDir dir;
+  std::string path;
   KExifHandle handle;
 };
 
@@ -51,8 +57,7 @@ inline int32_t SetThumbnail(KExifHandle h, const Bytes &bytes) {
 // A new[] block holding an APP1 Exif payload for the TIFF bytes, as
 // kExifInsertExifMarker takes it over.
 inline ExifMarkerData ExifBlock(const Bytes &tiff) {
-  Bytes payload = {'E', 'x', 'i', 'f', 0, 0};
-  payload.insert(payload.end(), tiff.begin(), tiff.end());
+  const Bytes payload = ExifPayload(tiff);
   auto *block = new unsigned char[payload.size()];
   std::memcpy(block, payload.data(), payload.size());
   return ExifMarkerData{block, static_cast<int32_t>(payload.size())};

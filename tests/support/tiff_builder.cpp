@@ -6,6 +6,8 @@
 namespace kexif::test {
 namespace {
 
+bool IsPairType(uint16_t type) { return type == 5 || type == 10; }
+
 size_t ElementSizeOf(uint16_t type) {
   switch (type) {
     case 1: case 2: case 6: case 7: return 1;
@@ -21,36 +23,25 @@ class Writer {
   explicit Writer(bool bigEndian) : big_(bigEndian) {}
   Bytes out;
 
-  void U16At(size_t pos, uint16_t v) {
-    if (big_) {
-      out[pos] = static_cast<uint8_t>(v >> 8);
-      out[pos + 1] = static_cast<uint8_t>(v);
-    } else {
-      out[pos] = static_cast<uint8_t>(v);
-      out[pos + 1] = static_cast<uint8_t>(v >> 8);
+  // Writes the low n bytes of v at pos in the writer's byte order.
+  void PutAt(size_t pos, uint32_t v, int n) {
+    for (int i = 0; i < n; ++i) {
+      out[pos + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> (big_ ? 8 * (n - 1 - i) : 8 * i));
     }
   }
-  void U32At(size_t pos, uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-      const int shift = big_ ? 24 - 8 * i : 8 * i;
-      out[pos + static_cast<size_t>(i)] = static_cast<uint8_t>(v >> shift);
-    }
-  }
+  void U16At(size_t pos, uint16_t v) { PutAt(pos, v, 2); }
+  void U32At(size_t pos, uint32_t v) { PutAt(pos, v, 4); }
   size_t Reserve(size_t n) {
     const size_t at = out.size();
     out.resize(at + n, 0);
     return at;
   }
-  // Value bytes in file order from native-order bytes.
+  // Value bytes in file order from native-order bytes; rationals swap per word.
   Bytes FileOrder(const Entry &e) const {
     Bytes v = e.value;
-    const size_t size = ElementSizeOf(e.type);
+    const size_t size = IsPairType(e.type) ? 4 : ElementSizeOf(e.type);
     if (!big_ || size <= 1) return v;
-    if (e.type == 5 || e.type == 10) {
-      for (size_t i = 0; i + 4 <= v.size(); i += 4) std::reverse(v.begin() + i, v.begin() + i + 4);
-    } else {
-      for (size_t i = 0; i + size <= v.size(); i += size) std::reverse(v.begin() + i, v.begin() + i + size);
-    }
+    for (size_t i = 0; i + size <= v.size(); i += size) std::reverse(v.begin() + i, v.begin() + i + size);
     return v;
   }
 
@@ -58,15 +49,15 @@ class Writer {
   size_t WriteIfd(const Ifd &ifd) {
     std::vector<Entry> entries = ifd.entries;
     // Entries whose value field is patched once the target is placed.
-    enum Patch { kNone, kExif, kGps, kInterop, kThumb, kStrips };
-    std::vector<Patch> patches(entries.size(), kNone);
-    auto add = [&](Entry e, Patch p) {
+    enum Patch { kNone, kSub, kThumb, kStrips };
+    std::vector<std::pair<Patch, const Ifd *>> patches(entries.size(), {kNone, nullptr});
+    auto add = [&](Entry e, Patch p, const Ifd *sub = nullptr) {
       entries.push_back(std::move(e));
-      patches.push_back(p);
+      patches.emplace_back(p, sub);
     };
-    if (ifd.exif) add(Entry::Long(34665, {0}), kExif);
-    if (ifd.gps) add(Entry::Long(34853, {0}), kGps);
-    if (ifd.interop) add(Entry::Long(40965, {0}), kInterop);
+    if (ifd.exif) add(Entry::Long(34665, {0}), kSub, ifd.exif.get());
+    if (ifd.gps) add(Entry::Long(34853, {0}), kSub, ifd.gps.get());
+    if (ifd.interop) add(Entry::Long(40965, {0}), kSub, ifd.interop.get());
     if (ifd.hasJpegThumbnail) {
       add(Entry::Long(513, {0}), kThumb);
       add(Entry::Long(514, {static_cast<uint32_t>(ifd.jpegThumbnail.size())}), kNone);
@@ -86,11 +77,12 @@ class Writer {
     const size_t start = Reserve(2 + 12 * entries.size() + 4);
     U16At(start, static_cast<uint16_t>(entries.size()));
     const size_t link = start + 2 + 12 * entries.size();
-    std::vector<size_t> fieldPos(entries.size());
+    // Where each entry's value lies: its field, or the out-of-line bytes.
+    std::vector<size_t> fieldPos(entries.size()), valuePos(entries.size());
     for (size_t k = 0; k < order.size(); ++k) {
       const Entry &e = entries[order[k]];
       const size_t at = start + 2 + 12 * k;
-      fieldPos[order[k]] = at + 8;
+      fieldPos[order[k]] = valuePos[order[k]] = at + 8;
       U16At(at, e.tag);
       U16At(at + 2, e.type);
       U32At(at + 4, e.rawCount ? *e.rawCount : e.count);
@@ -99,31 +91,19 @@ class Writer {
         continue;
       }
       Bytes v = FileOrder(e);
-      if (v.size() <= 4 && e.type != 5 && e.type != 10 && e.type != 12) {
+      if (v.size() <= 4 && !IsPairType(e.type) && e.type != 12) {
         std::memcpy(&out[at + 8], v.data(), v.size());
       } else {
-        const size_t valuePos = Reserve(v.size());
-        std::memcpy(&out[valuePos], v.data(), v.size());
-        U32At(at + 8, static_cast<uint32_t>(valuePos));
+        valuePos[order[k]] = Reserve(v.size());
+        std::memcpy(&out[valuePos[order[k]]], v.data(), v.size());
+        U32At(at + 8, static_cast<uint32_t>(valuePos[order[k]]));
       }
     }
     for (size_t i = 0; i < entries.size(); ++i) {
-      switch (patches[i]) {
-        case kExif: {
+      switch (patches[i].first) {
+        case kSub: {
           const size_t pos = out.size();
-          WriteIfdAsSub(*ifd.exif);
-          U32At(fieldPos[i], static_cast<uint32_t>(pos));
-          break;
-        }
-        case kGps: {
-          const size_t pos = out.size();
-          WriteIfdAsSub(*ifd.gps);
-          U32At(fieldPos[i], static_cast<uint32_t>(pos));
-          break;
-        }
-        case kInterop: {
-          const size_t pos = out.size();
-          WriteIfdAsSub(*ifd.interop);
+          WriteIfd(*patches[i].second);
           U32At(fieldPos[i], static_cast<uint32_t>(pos));
           break;
         }
@@ -133,21 +113,13 @@ class Writer {
           U32At(fieldPos[i], static_cast<uint32_t>(pos));
           break;
         }
-        case kStrips: {
-          std::vector<uint32_t> offsets;
-          for (const Bytes &s : ifd.strips) {
-            const size_t pos = Reserve(s.size());
-            std::memcpy(&out[pos], s.data(), s.size());
-            offsets.push_back(static_cast<uint32_t>(pos));
-          }
-          if (offsets.size() == 1) {
-            U32At(fieldPos[i], offsets[0]);
-          } else {
-            const size_t table = ReadFieldOffset(fieldPos[i]);
-            for (size_t k = 0; k < offsets.size(); ++k) U32At(table + 4 * k, offsets[k]);
+        case kStrips:
+          for (size_t k = 0; k < ifd.strips.size(); ++k) {
+            const size_t pos = Reserve(ifd.strips[k].size());
+            std::memcpy(&out[pos], ifd.strips[k].data(), ifd.strips[k].size());
+            U32At(valuePos[i] + 4 * k, static_cast<uint32_t>(pos));
           }
           break;
-        }
         case kNone: break;
       }
     }
@@ -155,97 +127,40 @@ class Writer {
     return link;
   }
 
-  void WriteIfdAsSub(const Ifd &ifd) { WriteIfd(ifd); }
-
-  size_t ReadFieldOffset(size_t pos) const {
-    uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) {
-      const int shift = big_ ? 24 - 8 * i : 8 * i;
-      v |= static_cast<uint32_t>(out[pos + static_cast<size_t>(i)]) << shift;
-    }
-    return v;
-  }
-
  private:
   bool big_;
 };
 
-}  // namespace
-
-Entry Entry::Ascii(uint16_t tag, const std::string &text) {
-  Entry e{tag, 2, static_cast<uint32_t>(text.size() + 1), Bytes(text.begin(), text.end()), {}, {}};
-  e.value.push_back(0);
-  return e;
-}
-
-Entry Entry::Byte(uint16_t tag, const Bytes &bytes) {
-  return Entry{tag, 1, static_cast<uint32_t>(bytes.size()), bytes, {}, {}};
-}
-
-Entry Entry::Undefined(uint16_t tag, const Bytes &bytes) {
-  return Entry{tag, 7, static_cast<uint32_t>(bytes.size()), bytes, {}, {}};
+template <typename T>
+Entry Of(uint16_t tag, uint16_t type, const std::vector<T> &values, size_t count) {
+  Bytes b(values.size() * sizeof(T));
+  if (!values.empty()) std::memcpy(b.data(), values.data(), b.size());
+  return Entry{tag, type, static_cast<uint32_t>(count), b, {}, {}};
 }
 
 template <typename T>
-static Bytes NativeBytes(const std::vector<T> &values) {
-  Bytes b(values.size() * sizeof(T));
-  if (!values.empty()) std::memcpy(b.data(), values.data(), b.size());
-  return b;
+Entry Pairs(uint16_t tag, uint16_t type, const std::vector<std::pair<T, T>> &values) {
+  std::vector<T> flat;
+  for (auto [n, d] : values) flat.insert(flat.end(), {n, d});
+  return Of(tag, type, flat, values.size());
 }
 
-Entry Entry::Short(uint16_t tag, const std::vector<uint16_t> &values) {
-  return Entry{tag, 3, static_cast<uint32_t>(values.size()), NativeBytes(values), {}, {}};
-}
+}  // namespace
 
-Entry Entry::Long(uint16_t tag, const std::vector<uint32_t> &values) {
-  return Entry{tag, 4, static_cast<uint32_t>(values.size()), NativeBytes(values), {}, {}};
+Entry Entry::Ascii(uint16_t tag, const std::string &text) {
+  Bytes b(text.begin(), text.end());
+  b.push_back(0);
+  return Of(tag, 2, b, b.size());
 }
-
-Entry Entry::SLong(uint16_t tag, const std::vector<int32_t> &values) {
-  return Entry{tag, 9, static_cast<uint32_t>(values.size()), NativeBytes(values), {}, {}};
-}
-
-Entry Entry::Rational(uint16_t tag, const std::vector<std::pair<uint32_t, uint32_t>> &values) {
-  std::vector<uint32_t> flat;
-  for (auto [n, d] : values) {
-    flat.push_back(n);
-    flat.push_back(d);
-  }
-  return Entry{tag, 5, static_cast<uint32_t>(values.size()), NativeBytes(flat), {}, {}};
-}
-
-Entry Entry::SRational(uint16_t tag, const std::vector<std::pair<int32_t, int32_t>> &values) {
-  std::vector<int32_t> flat;
-  for (auto [n, d] : values) {
-    flat.push_back(n);
-    flat.push_back(d);
-  }
-  return Entry{tag, 10, static_cast<uint32_t>(values.size()), NativeBytes(flat), {}, {}};
-}
-
-Entry Entry::Double(uint16_t tag, const std::vector<double> &values) {
-  return Entry{tag, 12, static_cast<uint32_t>(values.size()), NativeBytes(values), {}, {}};
-}
-
-Entry Entry::Raw(uint16_t tag, uint16_t type, uint32_t count, uint32_t field) {
-  Entry e{tag, type, count, {}, field, {}};
-  return e;
-}
-
-Ifd &Ifd::Exif() {
-  if (!exif) exif = std::make_unique<Ifd>();
-  return *exif;
-}
-
-Ifd &Ifd::Gps() {
-  if (!gps) gps = std::make_unique<Ifd>();
-  return *gps;
-}
-
-Ifd &Ifd::Interop() {
-  if (!interop) interop = std::make_unique<Ifd>();
-  return *interop;
-}
+Entry Entry::Byte(uint16_t tag, const Bytes &bytes) { return Of(tag, 1, bytes, bytes.size()); }
+Entry Entry::Undefined(uint16_t tag, const Bytes &bytes) { return Of(tag, 7, bytes, bytes.size()); }
+Entry Entry::Short(uint16_t tag, const std::vector<uint16_t> &v) { return Of(tag, 3, v, v.size()); }
+Entry Entry::Long(uint16_t tag, const std::vector<uint32_t> &v) { return Of(tag, 4, v, v.size()); }
+Entry Entry::SLong(uint16_t tag, const std::vector<int32_t> &v) { return Of(tag, 9, v, v.size()); }
+Entry Entry::Double(uint16_t tag, const std::vector<double> &v) { return Of(tag, 12, v, v.size()); }
+Entry Entry::Rational(uint16_t tag, const std::vector<std::pair<uint32_t, uint32_t>> &v) { return Pairs(tag, 5, v); }
+Entry Entry::SRational(uint16_t tag, const std::vector<std::pair<int32_t, int32_t>> &v) { return Pairs(tag, 10, v); }
+Entry Entry::Raw(uint16_t tag, uint16_t type, uint32_t count, uint32_t field) { return Entry{tag, type, count, {}, field, {}}; }
 
 Ifd &TiffBuilder::AddDirectory() {
   directories_.push_back(std::make_unique<Ifd>());

@@ -52,13 +52,19 @@ struct Ifd {
     entries.push_back(std::move(e));
     return *this;
   }
-  Ifd &Exif();
-  Ifd &Gps();
-  Ifd &Interop();
+  Ifd &Exif() { return Sub(exif); }
+  Ifd &Gps() { return Sub(gps); }
+  Ifd &Interop() { return Sub(interop); }
   Ifd &Thumbnail(Bytes bytes) {
     jpegThumbnail = std::move(bytes);
     hasJpegThumbnail = true;
     return *this;
+  }
+
+ private:
+  static Ifd &Sub(std::unique_ptr<Ifd> &sub) {
+    if (!sub) sub = std::make_unique<Ifd>();
+    return *sub;
   }
 };
 

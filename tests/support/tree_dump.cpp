@@ -1,60 +1,59 @@
 #include "tests/support/tree_dump.h"
 
-#include <cstdio>
 #include <map>
 #include <string>
 
 namespace kexif::test {
 namespace {
 
-void DumpNode(const MetaNode *node, int depth, std::string *out, std::map<const MetaNode *, int> *lines) {
+using Lines = std::map<const MetaNode *, int>;
+
+std::string Name(const Lines &lines, const MetaNode *node) {
+  if (node == nullptr) return "null";
+  auto it = lines.find(node);
+  return it == lines.end() ? "outside-tree" : "#" + std::to_string(it->second);
+}
+
+void DumpNode(const MetaNode *node, int depth, std::string *out, Lines *lines) {
   for (; node != nullptr; node = node->next) {
     const int line = static_cast<int>(lines->size());
     (*lines)[node] = line;
-    char text[160];
-    std::snprintf(text, sizeof text, "%*s#%d id=%d kind=%d value=%d has=%d parent=%s", depth * 2, "", line, node->id,
-                  node->kind, node->value, node->hasChildren,
-                  node->parent == nullptr ? "-" : std::to_string(lines->count(node->parent) ? lines->at(node->parent) : -9).c_str());
-    *out += text;
+    const auto field = [out](const char *name, long v) { *out += std::string(" ") + name + "=" + std::to_string(v); };
+    *out += std::string(static_cast<size_t>(depth) * 2, ' ') + "#" + std::to_string(line);
+    field("id", node->id);
+    field("kind", node->kind);
+    field("value", node->value);
+    field("has", node->hasChildren);
+    *out += " parent=" + (node->parent == nullptr ? "-" : Name(*lines, node->parent));
     if (node->label != nullptr) *out += " label=" + std::string(node->label, 4);
     if (const auto *blob = dynamic_cast<const BlobNode *>(node)) {
-      std::snprintf(text, sizeof text, " state=%d offset=%d length=%d", blob->payloadState, blob->fileOffset,
-                    blob->dataLength);
-      *out += text;
+      field("state", blob->payloadState);
+      field("offset", blob->fileOffset);
+      field("length", blob->dataLength);
       if (blob->data != nullptr) {
+        static const char kHex[] = "0123456789ABCDEF";
         *out += " data=";
-        for (int32_t i = 0; i < blob->dataLength; ++i) {
-          std::snprintf(text, sizeof text, "%02X", blob->data[i]);
-          *out += text;
-        }
+        for (int32_t i = 0; i < blob->dataLength; ++i) *out += {kHex[blob->data[i] >> 4], kHex[blob->data[i] & 15]};
       }
     }
     if (const auto *tag = dynamic_cast<const TagNode *>(node)) {
-      std::snprintf(text, sizeof text, " type=%d count=%d", tag->type, tag->count);
-      *out += text;
+      field("type", tag->type);
+      field("count", tag->count);
     }
     *out += "\n";
     DumpNode(node->firstChild, depth + 1, out, lines);
   }
 }
 
-std::string Name(const std::map<const MetaNode *, int> &lines, const MetaNode *node) {
-  if (node == nullptr) return "null";
-  auto it = lines.find(node);
-  return it == lines.end() ? "outside-tree" : "#" + std::to_string(it->second);
-}
-
 }  // namespace
 
 std::string DumpTree(const ExifDocument &d) {
   std::string out;
-  std::map<const MetaNode *, int> lines;
+  Lines lines;
   DumpNode(d.root, 0, &out, &lines);
-  char text[200];
-  std::snprintf(text, sizeof text,
-                "byteOrder=%d format=%d exifExists=%d thumbnailExists=%d thumbnailLoaded=%d\n", d.byteOrder,
-                d.format, d.exifExists, d.thumbnailExists, d.thumbnailLoaded);
-  out += text;
+  out += "byteOrder=" + std::to_string(d.byteOrder) + " format=" + std::to_string(d.format) +
+         " exifExists=" + std::to_string(d.exifExists) + " thumbnailExists=" + std::to_string(d.thumbnailExists) +
+         " thumbnailLoaded=" + std::to_string(d.thumbnailLoaded) + "\n";
   out += "exifSegment=" + Name(lines, d.exifSegment) + " exifPointerTag=" + Name(lines, d.exifPointerTag) +
          " thumbnailOffsetTag=" + Name(lines, d.thumbnailOffsetTag) + " current=" + Name(lines, d.current) + "\n";
   return out;

@@ -10,14 +10,6 @@
 namespace kexif::test {
 namespace {
 
-MetaNode *AppendHeader(ExifDocument &doc) {
-  auto *h = new MetaNode;
-  h->id = kIdHeader;
-  h->kind = kKindTiffItem;
-  doc.AppendSibling(h);
-  return h;
-}
-
 uint16_t Le16(const Bytes &b, size_t at) {
   if (at + 2 > b.size()) throw std::out_of_range("Le16");
   return static_cast<uint16_t>(b[at] | (b[at + 1] << 8));
@@ -47,26 +39,22 @@ TagNode *AsciiTag(int32_t id, const std::string &text) {
   return MakeTag(id, kTypeAscii, static_cast<int32_t>(b.size()), b);
 }
 
-TagNode *ShortTag(int32_t id, std::vector<uint16_t> values) {
-  Bytes b(values.size() * 2);
+namespace {
+template <typename T>
+TagNode *NativeTag(int32_t id, int32_t type, const std::vector<T> &values, size_t count) {
+  Bytes b(values.size() * sizeof(T));
   if (!b.empty()) std::memcpy(b.data(), values.data(), b.size());
-  return MakeTag(id, kTypeShort, static_cast<int32_t>(values.size()), b);
+  return MakeTag(id, type, static_cast<int32_t>(count), b);
 }
+}  // namespace
 
-TagNode *LongTag(int32_t id, std::vector<uint32_t> values) {
-  Bytes b(values.size() * 4);
-  if (!b.empty()) std::memcpy(b.data(), values.data(), b.size());
-  return MakeTag(id, kTypeLong, static_cast<int32_t>(values.size()), b);
-}
+TagNode *ShortTag(int32_t id, std::vector<uint16_t> values) { return NativeTag(id, kTypeShort, values, values.size()); }
+TagNode *LongTag(int32_t id, std::vector<uint32_t> values) { return NativeTag(id, kTypeLong, values, values.size()); }
 
 TagNode *RationalTag(int32_t id, std::vector<std::pair<uint32_t, uint32_t>> values) {
-  Bytes b;
-  for (auto [n, d] : values) {
-    for (uint32_t v : {n, d}) {
-      for (int k = 0; k < 4; ++k) b.push_back(static_cast<uint8_t>(v >> (8 * k)));
-    }
-  }
-  return MakeTag(id, kTypeRational, static_cast<int32_t>(values.size()), b);
+  std::vector<uint32_t> flat;
+  for (auto [n, d] : values) flat.insert(flat.end(), {n, d});
+  return NativeTag(id, kTypeRational, flat, values.size());
 }
 
 void FillOwner(ExifDocument &doc, MetaNode *owner, const std::vector<MetaNode *> &entries) {
@@ -95,7 +83,11 @@ MetaNode *AppendDirectory(ExifDocument &doc, MetaNode *after, int32_t number, co
 
 MetaNode *StartTiffDocument(ExifDocument &doc) {
   doc.format = kFormatTiff;
-  return AppendHeader(doc);
+  auto *h = new MetaNode;
+  h->id = kIdHeader;
+  h->kind = kKindTiffItem;
+  doc.AppendSibling(h);
+  return h;
 }
 
 SegmentNode *AppendSegment(ExifDocument &doc, MetaNode *after, int32_t marker, const Bytes &payload) {
@@ -176,6 +168,20 @@ ReadDirectory ReadTiffDirectory(const Bytes &tiff, uint32_t offset) {
   }
   d.next = Le32(tiff, offset + 2 + 12 * n);
   return d;
+}
+
+std::vector<Bytes> StripBytes(const Bytes &tiff, uint32_t directory) {
+  const ReadDirectory d = ReadTiffDirectory(tiff, directory);
+  const ReadEntry *offsets = d.Find(273);
+  const ReadEntry *counts = d.Find(279);
+  std::vector<Bytes> strips;
+  for (uint32_t k = 0; offsets != nullptr && counts != nullptr && k < offsets->count; ++k) {
+    const uint32_t at = offsets->count == 1 ? offsets->field : Le32(tiff, offsets->field + 4 * k);
+    const uint32_t n = counts->count == 1 ? counts->field : Le32(tiff, counts->field + 4 * k);
+    if (at > tiff.size() || n > tiff.size() - at) throw std::out_of_range("StripBytes");
+    strips.emplace_back(tiff.begin() + at, tiff.begin() + at + n);
+  }
+  return strips;
 }
 
 }  // namespace kexif::test

@@ -68,6 +68,9 @@ struct ReadDirectory {
 // Reads the directory at offset of little-endian TIFF bytes.
 ReadDirectory ReadTiffDirectory(const Bytes &tiff, uint32_t offset);
 uint32_t Le32(const Bytes &b, size_t at);
+// The bytes of each strip (273/279) of the directory at offset, in table
+// order; none when the directory has no strip tables.
+std::vector<Bytes> StripBytes(const Bytes &tiff, uint32_t directory);
 
 }  // namespace kexif::test
 

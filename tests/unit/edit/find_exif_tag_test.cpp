@@ -6,7 +6,7 @@
 #include "api/load_document.h"
 #include "edit/find_exif_tag.h"
 #include "model/tree_search.h"
-#include "tests/support/tiff_builder.h"
+#include "tests/support/jpeg_builder.h"
 
 namespace kexif::test {
 namespace {
@@ -23,8 +23,7 @@ Document WithUnparsedExif(const Bytes &tiff) {
   doc->AppendSibling(new SegmentNode(kMarkerSoi, 0, 0));
   auto *segment = new SegmentNode(kMarkerApp1, 0, 0);
   doc->AppendSibling(segment);
-  Bytes payload = {'E', 'x', 'i', 'f', 0, 0};
-  payload.insert(payload.end(), tiff.begin(), tiff.end());
+  const Bytes payload = ExifPayload(tiff);
   auto *buffer = new uint8_t[payload.size()];
   std::memcpy(buffer, payload.data(), payload.size());
   segment->ReplacePayload(buffer, static_cast<int32_t>(payload.size()));

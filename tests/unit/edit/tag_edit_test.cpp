@@ -36,8 +36,7 @@ Bytes TwoDirectories() {
 }
 
 TEST(TagEdit, DeletingThroughDirectoryZeroLowersTheCountOfTheDirectoryThatHeldTheEntry) {
-  TempDir dir;
-  Loaded doc(dir.Write("a.jpg", SamplePhotoJpeg()));
+  Loaded doc(SamplePhotoJpeg());
   ExifDocument &d = doc.doc();
   EXPECT_EQ(kExifDelTag(doc.handle, 259, 0), 0);
   EXPECT_EQ(CountNodeValue(d.FindDirectory(1)), 5);
@@ -56,8 +55,7 @@ TEST(TagEdit, DeletingThroughDirectoryZeroLowersTheCountOfTheDirectoryThatHeldTh
 }
 
 TEST(TagEdit, JpegSetThroughDirectoryZeroReplacesAnEntryOfALaterDirectoryOrInsertsInOrder) {
-  TempDir dir;
-  Loaded doc(dir.Write("a.jpg", SamplePhotoJpeg()));
+  Loaded doc(SamplePhotoJpeg());
   EXPECT_EQ(SetShort(doc.handle, 259, 1, 0), 0);
   EXPECT_EQ(GetShort(doc.handle, 259, 1), 1);
   EXPECT_EQ(SetShort(doc.handle, 300, 1, 0), 0);
@@ -67,8 +65,7 @@ TEST(TagEdit, JpegSetThroughDirectoryZeroReplacesAnEntryOfALaterDirectoryOrInser
 }
 
 TEST(TagEdit, TiffSetReplacesTheFirstEntryWhicheverDirectoryIsNamedAndRecountsTheEntries) {
-  TempDir dir;
-  Loaded doc(dir.Write("a.tif", TwoDirectories()));
+  Loaded doc(TwoDirectories(), "a.tif");
   MetaNode *dir0 = doc.doc().FindDirectory(0);
   EXPECT_EQ(SetShort(doc.handle, 296, 3, 1), 0);
   EXPECT_EQ(GetShort(doc.handle, 296), 3);
@@ -80,8 +77,7 @@ TEST(TagEdit, TiffSetReplacesTheFirstEntryWhicheverDirectoryIsNamedAndRecountsTh
 }
 
 TEST(TagEdit, TiffWithoutDirectoryZeroKeepsItsLastDirectoryAndRefusesExifTags) {
-  TempDir dir;
-  Loaded doc(dir.Write("a.tif", TwoDirectories()));
+  Loaded doc(TwoDirectories(), "a.tif");
   EXPECT_EQ(kExifDelTag(doc.handle, 296, 0), 0);
   EXPECT_EQ(DirectoryNumbers(doc.doc().root), std::vector<int32_t>{1});
   EXPECT_EQ(SetShort(doc.handle, 33434, 1), -1);
@@ -92,8 +88,7 @@ TEST(TagEdit, TiffWithoutDirectoryZeroKeepsItsLastDirectoryAndRefusesExifTags) {
 }
 
 TEST(TagEdit, JpegWithoutDirectoryZeroGetsANewDirectoryAfterTheLastAndDirectoryZeroInFront) {
-  TempDir dir;
-  Loaded doc(dir.Write("a.jpg", MakeJpeg(TwoDirectories())));
+  Loaded doc(MakeJpeg(TwoDirectories()));
   EXPECT_EQ(kExifDelTag(doc.handle, 296, 0), 0);
   EXPECT_EQ(SetShort(doc.handle, 270, 1, 3), 0);
   EXPECT_EQ(DirectoryNumbers(doc.doc().exifSegment->firstChild), (std::vector<int32_t>{1, 3}));
@@ -123,8 +118,7 @@ TEST(TagEdit, AnExifPointerWithoutSubdirectoryGetsOneForTheFirstExifTag) {
 }
 
 TEST(TagEdit, AnInsertedExifSegmentThatDidNotParseIsFilledInsteadOfAnotherMade) {
-  TempDir dir;
-  Loaded doc(dir.Write("a.jpg", MakeJpegWithoutExif()));
+  Loaded doc(MakeJpegWithoutExif());
   ExifMarkerData marker = ExifBlock({'I'});
   ASSERT_EQ(kExifInsertExifMarker(doc.handle, &marker), 0);
   doc.doc().byteOrder = kBigEndian;

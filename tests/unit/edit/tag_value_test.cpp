@@ -3,72 +3,62 @@
 #include <climits>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "edit/tag_value.h"
 
 namespace kexif {
 namespace {
 
-uint8_t WordByte(const TagNode &node, int i) {
-  uint8_t bytes[4];
-  std::memcpy(bytes, &node.value, 4);
-  return bytes[i];
+using Bytes = std::vector<uint8_t>;
+
+Bytes WordBytes(const TagNode &node) {
+  Bytes word(4);
+  std::memcpy(word.data(), &node.value, 4);
+  return word;
 }
 
-TEST(StoreTagValue, AsciiOfFourBytesSitsInTheWordAndOfFiveInData) {
-  TagNode four;
-  TagValue text4{kTypeAscii, 4, const_cast<char *>("abc")};
-  four.type = kTypeAscii;
-  four.count = 4;
-  StoreTagValue(four, text4);
-  EXPECT_EQ(four.data, nullptr);
-  EXPECT_EQ(WordByte(four, 0), 'a');
-  EXPECT_EQ(WordByte(four, 3), 0);
-
-  TagNode five;
-  TagValue text5{kTypeAscii, 5, const_cast<char *>("abcd")};
-  ReplaceEntryValue(five, text5);
-  ASSERT_NE(five.data, nullptr);
-  EXPECT_EQ(five.dataLength, 5);
-  EXPECT_EQ(five.value, 0);
-  EXPECT_STREQ(reinterpret_cast<char *>(five.data), "abcd");
-}
-
-TEST(StoreTagValue, ShortOfOneLeavesTheUpperHalfZeroAndOfThreeGoesToData) {
-  uint16_t shorts[3] = {0x1234, 0x5678, 0x9ABC};
-  TagNode one;
-  ReplaceEntryValue(one, TagValue{kTypeShort, 1, shorts});
-  EXPECT_EQ(static_cast<uint32_t>(one.value), 0x1234u);
-  TagNode two;
-  ReplaceEntryValue(two, TagValue{kTypeShort, 2, shorts});
-  EXPECT_EQ(static_cast<uint32_t>(two.value), 0x56781234u);
-  TagNode three;
-  ReplaceEntryValue(three, TagValue{kTypeShort, 3, shorts});
-  EXPECT_EQ(three.dataLength, 6);
-  EXPECT_EQ(std::memcmp(three.data, shorts, 6), 0);
-}
-
-TEST(StoreTagValue, LongOfCountZeroStoresNothingAndOfOneSitsInTheWord) {
-  uint32_t number = 0xCAFEBABE;
-  TagNode zero;
-  zero.value = 77;
-  ReplaceEntryValue(zero, TagValue{kTypeLong, 0, nullptr});
-  EXPECT_EQ(zero.value, 0);
-  EXPECT_EQ(zero.data, nullptr);
-  EXPECT_EQ(zero.count, 0);
-  TagNode one;
-  ReplaceEntryValue(one, TagValue{kTypeLong, 1, &number});
-  EXPECT_EQ(static_cast<uint32_t>(one.value), 0xCAFEBABEu);
-  EXPECT_EQ(one.data, nullptr);
-}
-
-TEST(StoreTagValue, RationalOfCountOneIsAlwaysHeldInData) {
-  uint32_t fraction[2] = {1, 250};
-  TagNode node;
-  ReplaceEntryValue(node, TagValue{kTypeRational, 1, fraction});
-  EXPECT_EQ(node.value, 0);
-  ASSERT_EQ(node.dataLength, 8);
-  EXPECT_EQ(std::memcmp(node.data, fraction, 8), 0);
+// A value of up to 4 bytes sits in the word (unused bytes zero, no data);
+// a longer one, and every RATIONAL, in data with a zero word.
+TEST(ReplaceEntryValue, PutsValuesOfUpToFourBytesInTheWordAndLongerOnesInData) {
+  const uint16_t shorts[3] = {0x1234, 0x5678, 0x9ABC};
+  const uint32_t number = 0xCAFEBABE;
+  const uint32_t fraction[2] = {1, 250};
+  const struct {
+    const char *name;
+    TagValue value;
+    bool inWord;
+    int32_t byteSize;
+  } cases[] = {
+      {"ascii of 4", {kTypeAscii, 4, const_cast<char *>("abc")}, true, 4},
+      {"ascii of 5", {kTypeAscii, 5, const_cast<char *>("abcd")}, false, 5},
+      {"short of 1", {kTypeShort, 1, const_cast<uint16_t *>(shorts)}, true, 2},
+      {"short of 2", {kTypeShort, 2, const_cast<uint16_t *>(shorts)}, true, 4},
+      {"short of 3", {kTypeShort, 3, const_cast<uint16_t *>(shorts)}, false, 6},
+      {"long of 0", {kTypeLong, 0, nullptr}, true, 0},
+      {"long of 1", {kTypeLong, 1, const_cast<uint32_t *>(&number)}, true, 4},
+      {"rational of 1", {kTypeRational, 1, const_cast<uint32_t *>(fraction)}, false, 8},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    const auto *bytes = static_cast<const uint8_t *>(c.value.data);
+    const Bytes expected(bytes, bytes + c.byteSize);
+    TagNode node;
+    node.value = 77;
+    ASSERT_EQ(ReplaceEntryValue(node, c.value), 1);
+    EXPECT_EQ(node.type, c.value.type);
+    EXPECT_EQ(node.count, c.value.count);
+    if (c.inWord) {
+      Bytes word = expected;
+      word.resize(4, 0);
+      EXPECT_EQ(WordBytes(node), word);
+      EXPECT_EQ(node.data, nullptr);
+    } else {
+      EXPECT_EQ(node.value, 0);
+      ASSERT_EQ(node.dataLength, c.byteSize);
+      EXPECT_EQ(Bytes(node.data, node.data + node.dataLength), expected);
+    }
+  }
 }
 
 TEST(ReplaceEntryValue, ALongTextReplacedByAShortOneMovesIntoTheWord) {
@@ -80,8 +70,7 @@ TEST(ReplaceEntryValue, ALongTextReplacedByAShortOneMovesIntoTheWord) {
   EXPECT_EQ(node.data, nullptr);
   EXPECT_EQ(node.dataLength, 0);
   EXPECT_EQ(node.count, 3);
-  EXPECT_EQ(WordByte(node, 0), 'o');
-  EXPECT_EQ(WordByte(node, 2), 0);
+  EXPECT_EQ(WordBytes(node), (Bytes{'o', 'k', 0, 0}));
 }
 
 TEST(ReplaceEntryValue, ATypeOutsideTheKnownOnesKeepsTypeAndCountWithoutValue) {

@@ -10,6 +10,7 @@
 #include "tests/support/loaded_document.h"
 #include "tests/support/sample_photo.h"
 #include "tests/support/temp_files.h"
+#include "tests/support/tree_dump.h"
 
 namespace kexif::test {
 namespace {
@@ -41,94 +42,106 @@ int32_t ValueOf(const MetaNode *directory, uint32_t tag) {
   return n != nullptr ? n->value : -1;
 }
 
-Bytes OneDirectoryTiff(std::vector<Entry> second = {}, bool withSecond = false) {
+// IFD0 with a strip, then a directory with a strip for each entry list.
+Bytes TiffPages(const std::vector<std::vector<Entry>> &later = {}) {
   TiffBuilder b;
-  Ifd &ifd0 = b.AddDirectory();
-  ifd0.Add(Entry::Ascii(271, "Cam"));
-  ifd0.strips = {Bytes(64, 0xAA)};
-  if (withSecond) {
-    Ifd &ifd1 = b.AddDirectory();
-    for (Entry &e : second) ifd1.Add(std::move(e));
-    ifd1.strips = {Bytes(32, 0xBB)};
+  b.AddDirectory().Add(Entry::Ascii(271, "Cam")).strips = {Bytes(64, 0xAA)};
+  for (const auto &entries : later) {
+    Ifd &page = b.AddDirectory();
+    for (const Entry &e : entries) page.Add(e);
+    page.strips = {Bytes(32, 0xBB)};
   }
   return b.Build();
+}
+
+Bytes JpegWith(const Bytes &app1s) {
+  JpegBuilder j;
+  j.Soi().App0Jfif().Raw(app1s).Sos().ScanData(10).Eoi();
+  return j.Build();
 }
 
 const std::vector<int32_t> kJpegThumbnailDirectory = {3, 259, 282, 283, 296, 513, 514, 60};
 const std::vector<int32_t> kTiffThumbnailDirectory = {3, 254, 259, 282, 283, 296, 513, 514, 60};
 
-TEST(JpegThumbnailReplacement, BuildsSixEntryDirectoryOneInAnExifSegmentWithoutThumbnail) {
-  TempDir dir;
-  Loaded doc(dir.Write("a.jpg", MakeJpeg(TiffForPayload(3000, 0))));
-  const Bytes thumbnail = FakeJpegStream(5000, 9);
-  ASSERT_EQ(SetThumbnail(doc.handle, thumbnail), 0);
-  const MetaNode *d1 = Directory(doc.doc(), 1);
-  ASSERT_NE(d1, nullptr);
-  EXPECT_EQ(Directory(doc.doc(), 0)->next, d1);
-  EXPECT_EQ(ChildIds(d1), kJpegThumbnailDirectory);
-  EXPECT_EQ(d1->firstChild->value, 6);
-  EXPECT_EQ(ValueOf(d1, 259), 6);
-  EXPECT_EQ(ValueOf(d1, 296), 2);
-  EXPECT_EQ(ValueOf(d1, 514), 5000);
-  EXPECT_EQ(ValueOf(d1, 513), 0);
-  EXPECT_EQ(kExifIsThumbnailExist(doc.handle), 1);
-  EXPECT_EQ(FetchThumbnail(doc.handle).bytes, thumbnail);
+// The Exif payload with the new thumbnail may reach 63900 bytes; a new
+// segment takes 63500; a loaded thumbnail's bytes count as leaving; an XMP
+// APP1 counts for nothing. One byte more changes nothing.
+TEST(JpegThumbnailReplacement, AcceptsAThumbnailUpToTheRoomLeftInTheExifSegment) {
+  JpegBuilder xmpOnly, xmpFirst;
+  xmpOnly.App1Xmp();
+  xmpFirst.App1Xmp(std::string(20000, 'x')).App1Exif(TiffForPayload(10000, 0));
+  const struct {
+    const char *name;
+    Bytes jpeg;
+    size_t room;
+    bool loaded;
+  } cases[] = {
+      {"no Exif segment", MakeJpegWithoutExif(), 63500, false},
+      {"XMP-only APP1", JpegWith(xmpOnly.Build()), 63500, false},
+      {"payload of 10000", MakeJpeg(TiffForPayload(10000, 0)), 53900, false},
+      {"payload of 10000 behind XMP", JpegWith(xmpFirst.Build()), 53900, false},
+      {"payload of 62000 with a loaded thumbnail of 2000", MakeJpeg(TiffForPayload(62000, 2000)), 3900, true},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    Loaded fits(c.jpeg);
+    Loaded over(c.jpeg);
+    if (c.loaded) {
+      ASSERT_EQ(FetchThumbnail(fits.handle).bytes.size(), 2000u);
+      ASSERT_EQ(FetchThumbnail(over.handle).bytes.size(), 2000u);
+    }
+    const std::string before = DumpTree(over.doc());
+    EXPECT_EQ(SetThumbnail(over.handle, FakeJpegStream(c.room + 1)), -1);
+    EXPECT_EQ(DumpTree(over.doc()), before);
+    ASSERT_EQ(SetThumbnail(fits.handle, FakeJpegStream(c.room, 4)), 0);
+    EXPECT_EQ(FetchThumbnail(fits.handle).bytes, FakeJpegStream(c.room, 4));
+    EXPECT_EQ(ValueOf(Directory(fits.doc(), 1), 514), static_cast<int32_t>(c.room));
+    EXPECT_EQ(TopLevelOwner(fits.doc().thumbnailOffsetTag), fits.doc().exifSegment);
+    EXPECT_EQ(kExifIsThumbnailExist(fits.handle), 1);
+    if (c.loaded) continue;
+    // A new directory 1 of six entries right behind directory 0.
+    const MetaNode *d1 = Directory(fits.doc(), 1);
+    ASSERT_NE(d1, nullptr);
+    EXPECT_EQ(Directory(fits.doc(), 0)->next, d1);
+    EXPECT_EQ(ChildIds(d1), kJpegThumbnailDirectory);
+    EXPECT_EQ(d1->firstChild->value, 6);
+    EXPECT_EQ(ValueOf(d1, 259), 6);
+    EXPECT_EQ(ValueOf(d1, 296), 2);
+    EXPECT_EQ(ValueOf(d1, 513), 0);
+  }
 }
 
-TEST(JpegThumbnailReplacement, AcceptsUpTo63500BytesWhenANewExifSegmentIsNeeded) {
-  TempDir dir;
-  const std::string path = dir.Write("a.jpg", MakeJpegWithoutExif());
-  Loaded fits(path);
-  Loaded over(path);
-  EXPECT_EQ(SetThumbnail(over.handle, FakeJpegStream(63501)), -1);
-  EXPECT_EQ(over.doc().exifSegment, nullptr);
-  ASSERT_EQ(SetThumbnail(fits.handle, FakeJpegStream(63500)), 0);
-  // SOI, APP0, then the new segment with a header and two directories.
-  const MetaNode *app1 = fits.doc().root->next->next;
-  EXPECT_EQ(app1->id, 0xE1);
-  EXPECT_EQ(fits.doc().exifSegment, app1);
-  EXPECT_EQ(ChildIds(Directory(fits.doc(), 0)), (std::vector<int32_t>{3, 282, 283, 296, 60}));
-  EXPECT_EQ(ChildIds(Directory(fits.doc(), 1)), kJpegThumbnailDirectory);
-  EXPECT_EQ(FetchThumbnail(fits.handle).bytes.size(), 63500u);
-}
-
-TEST(JpegThumbnailReplacement, PutsANewExifSegmentAfterSoiWhenThereIsNoApp0) {
-  TempDir dir;
-  JpegBuilder j;
-  j.Soi().Dqt().Sos().ScanData(10).Eoi();
-  Loaded doc(dir.Write("a.jpg", j.Build()));
-  ASSERT_EQ(SetThumbnail(doc.handle, FakeJpegStream(100)), 0);
-  EXPECT_EQ(doc.doc().root->next, doc.doc().exifSegment);
-}
-
-TEST(JpegThumbnailReplacement, LimitsTheExifPayloadWithTheNewThumbnailTo63900Bytes) {
-  TempDir dir;
-  const std::string path = dir.Write("a.jpg", MakeJpeg(TiffForPayload(10000, 0)));
-  Loaded fits(path);
-  Loaded over(path);
-  EXPECT_EQ(SetThumbnail(over.handle, FakeJpegStream(53901)), -1);
-  EXPECT_EQ(Directory(over.doc(), 1), nullptr);
-  EXPECT_EQ(SetThumbnail(fits.handle, FakeJpegStream(53900)), 0);
-}
-
-TEST(JpegThumbnailReplacement, CountsALoadedThumbnailAsLeavingWhenReplacingIt) {
-  TempDir dir;
-  const std::string path = dir.Write("a.jpg", MakeJpeg(TiffForPayload(62000, 2000)));
-  Loaded fits(path);
-  Loaded over(path);
-  ASSERT_EQ(FetchThumbnail(fits.handle).bytes.size(), 2000u);
-  ASSERT_EQ(FetchThumbnail(over.handle).bytes.size(), 2000u);
-  EXPECT_EQ(SetThumbnail(over.handle, FakeJpegStream(3901)), -1);
-  EXPECT_EQ(FetchThumbnail(over.handle).bytes, FakeJpegStream(2000, 3));
-  EXPECT_EQ(SetThumbnail(fits.handle, FakeJpegStream(3900, 4)), 0);
-  EXPECT_EQ(FetchThumbnail(fits.handle).bytes, FakeJpegStream(3900, 4));
-  EXPECT_EQ(ValueOf(Directory(fits.doc(), 1), 514), 3900);
+// A new segment holds a header, directory 0 with the resolution entries
+// and the thumbnail directory (checked with the room it leaves).
+TEST(JpegThumbnailReplacement, PutsANewExifSegmentAfterApp0OrSoiAndAheadOfAnXmpApp1) {
+  JpegBuilder noApp0, xmp;
+  noApp0.Soi().Dqt().Sos().ScanData(10).Eoi();
+  xmp.App1Xmp();
+  const struct {
+    const char *name;
+    Bytes jpeg;
+    std::vector<int32_t> ids;
+    int exifAt;
+  } cases[] = {
+      {"after APP0", MakeJpegWithoutExif(), {0xD8, 0xE0, 0xE1, 0xDB, 0xC0, 0xC4, 0xDA, 0xA1, 0xD9}, 2},
+      {"after SOI", noApp0.Build(), {0xD8, 0xE1, 0xDB, 0xDA, 0xA1, 0xD9}, 1},
+      {"ahead of XMP", JpegWith(xmp.Build()), {0xD8, 0xE0, 0xE1, 0xE1, 0xDA, 0xA1, 0xD9}, 2},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    Loaded doc(c.jpeg);
+    ASSERT_EQ(SetThumbnail(doc.handle, FakeJpegStream(100)), 0);
+    EXPECT_EQ(TopLevelIds(doc.doc()), c.ids);
+    const MetaNode *segment = doc.doc().root;
+    for (int i = 0; i < c.exifAt; ++i) segment = segment->next;
+    EXPECT_EQ(doc.doc().exifSegment, segment);
+    EXPECT_EQ(ChildIds(Directory(doc.doc(), 0)), (std::vector<int32_t>{3, 282, 283, 296, 60}));
+  }
 }
 
 TEST(JpegThumbnailReplacement, RefusesAnEmptyThumbnailAndKeepsTheOldOne) {
-  TempDir dir;
-  Loaded loaded(dir.Write("a.jpg", SamplePhotoJpeg()));
-  Loaded unread(dir.Write("b.jpg", SamplePhotoJpeg()));
+  Loaded loaded(SamplePhotoJpeg());
+  Loaded unread(SamplePhotoJpeg(), "b.jpg");
   ASSERT_EQ(FetchThumbnail(loaded.handle).result, 0);
   for (Loaded *d : {&loaded, &unread}) {
     EXPECT_EQ(SetThumbnail(d->handle, {}), -1);
@@ -138,8 +151,7 @@ TEST(JpegThumbnailReplacement, RefusesAnEmptyThumbnailAndKeepsTheOldOne) {
 }
 
 TEST(JpegThumbnailReplacement, BuildsAnEmptyThumbnailDirectoryForAnEmptyFirstThumbnail) {
-  TempDir dir;
-  Loaded doc(dir.Write("a.jpg", MakeJpeg(TiffForPayload(500, 0))));
+  Loaded doc(MakeJpeg(TiffForPayload(500, 0)));
   ASSERT_EQ(SetThumbnail(doc.handle, {}), 0);
   const MetaNode *d1 = Directory(doc.doc(), 1);
   ASSERT_NE(d1, nullptr);
@@ -153,8 +165,7 @@ TEST(JpegThumbnailReplacement, BuildsAnEmptyThumbnailDirectoryForAnEmptyFirstThu
 }
 
 TEST(JpegThumbnailReplacement, RefusesNegativeLengthsAndMissingBytes) {
-  TempDir dir;
-  Loaded doc(dir.Write("a.jpg", MakeJpegWithoutExif()));
+  Loaded doc(MakeJpegWithoutExif());
   ThumbnailData negative{nullptr, -5};
   ThumbnailData missing{nullptr, 10};
   EXPECT_EQ(kExifSetThumbnailData(doc.handle, &negative), -1);
@@ -164,31 +175,8 @@ TEST(JpegThumbnailReplacement, RefusesNegativeLengthsAndMissingBytes) {
   EXPECT_EQ(doc.doc().exifSegment, nullptr);
 }
 
-TEST(JpegThumbnailReplacement, WorksOnTheExifSegmentBehindAnXmpSegment) {
-  TempDir dir;
-  JpegBuilder j;
-  j.Soi().App0Jfif().App1Xmp(std::string(20000, 'x')).App1Exif(TiffForPayload(10000, 0)).Sos().ScanData(10).Eoi();
-  Loaded doc(dir.Write("a.jpg", j.Build()));
-  ASSERT_EQ(SetThumbnail(doc.handle, FakeJpegStream(53900)), 0);
-  EXPECT_EQ(TopLevelOwner(doc.doc().thumbnailOffsetTag), doc.doc().exifSegment);
-  EXPECT_EQ(doc.doc().root->next->next->firstChild, nullptr);  // the XMP segment
-}
-
-TEST(JpegThumbnailReplacement, PutsANewExifSegmentInFrontOfAnXmpOnlyApp1) {
-  TempDir dir;
-  JpegBuilder j;
-  j.Soi().App0Jfif().App1Xmp().Sos().ScanData(10).Eoi();
-  Loaded doc(dir.Write("a.jpg", j.Build()));
-  ASSERT_EQ(SetThumbnail(doc.handle, FakeJpegStream(63500)), 0);
-  const MetaNode *app0 = doc.doc().root->next;
-  EXPECT_EQ(app0->next, doc.doc().exifSegment);
-  EXPECT_EQ(app0->next->next->id, 0xE1);
-  EXPECT_EQ(app0->next->next->firstChild, nullptr);
-}
-
 TEST(TiffThumbnailReplacement, AddsSevenEntryDirectoryOneAfterTheOnlyDirectory) {
-  TempDir dir;
-  Loaded doc(dir.Write("a.tif", OneDirectoryTiff()));
+  Loaded doc(TiffPages(), "a.tif");
   ASSERT_EQ(SetThumbnail(doc.handle, FakeJpegStream(700)), 0);
   const MetaNode *d1 = Directory(doc.doc(), 1);
   ASSERT_NE(d1, nullptr);
@@ -201,14 +189,8 @@ TEST(TiffThumbnailReplacement, AddsSevenEntryDirectoryOneAfterTheOnlyDirectory) 
 }
 
 TEST(TiffThumbnailReplacement, ReplacesAReducedImageOrUnmarkedDirectoryOne) {
-  TempDir dir;
-  std::vector<Entry> reduced;
-  reduced.push_back(Entry::Long(254, {1}));
-  reduced.push_back(Entry::Short(259, {1}));
-  std::vector<Entry> unmarked;
-  unmarked.push_back(Entry::Short(259, {1}));
-  Loaded a(dir.Write("a.tif", OneDirectoryTiff(std::move(reduced), true)));
-  Loaded b(dir.Write("b.tif", OneDirectoryTiff(std::move(unmarked), true)));
+  Loaded a(TiffPages({{Entry::Long(254, {1}), Entry::Short(259, {1})}}), "a.tif");
+  Loaded b(TiffPages({{Entry::Short(259, {1})}}), "b.tif");
   for (Loaded *d : {&a, &b}) {
     ASSERT_EQ(SetThumbnail(d->handle, FakeJpegStream(50)), 0);
     EXPECT_EQ(d->doc().CountDirectories(), 2);
@@ -217,10 +199,7 @@ TEST(TiffThumbnailReplacement, ReplacesAReducedImageOrUnmarkedDirectoryOne) {
 }
 
 TEST(TiffThumbnailReplacement, PutsTheThumbnailInFrontOfAFullImageAndRenumbersTheRest) {
-  TempDir dir;
-  std::vector<Entry> full;
-  full.push_back(Entry::Long(254, {0}));
-  Loaded doc(dir.Write("a.tif", OneDirectoryTiff(std::move(full), true)));
+  Loaded doc(TiffPages({{Entry::Long(254, {0})}}), "a.tif");
   ASSERT_EQ(SetThumbnail(doc.handle, FakeJpegStream(50)), 0);
   ExifDocument &d = doc.doc();
   EXPECT_EQ(d.CountDirectories(), 3);
@@ -233,11 +212,10 @@ TEST(TiffThumbnailReplacement, PutsTheThumbnailInFrontOfAFullImageAndRenumbersTh
 }
 
 TEST(TiffThumbnailReplacement, ReplacingTwiceServesExactlyTheLatestBytes) {
-  TempDir dir;
   TiffBuilder b;
   b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
   b.AddDirectory().Add(Entry::Long(254, {1})).Thumbnail(FakeJpegStream(300, 7));
-  Loaded doc(dir.Write("a.tif", b.Build()));
+  Loaded doc(b.Build(), "a.tif");
   ASSERT_EQ(SetThumbnail(doc.handle, FakeJpegStream(120, 1)), 0);
   ASSERT_EQ(SetThumbnail(doc.handle, FakeJpegStream(80, 2)), 0);
   EXPECT_EQ(FetchThumbnail(doc.handle).bytes, FakeJpegStream(80, 2));
@@ -247,8 +225,7 @@ TEST(TiffThumbnailReplacement, ReplacingTwiceServesExactlyTheLatestBytes) {
 }
 
 TEST(TiffThumbnailReplacement, RefusesATiffWithoutDirectories) {
-  TempDir dir;
-  Loaded doc(dir.Write("a.tif", Bytes{'I', 'I', 42, 0, 0, 0, 0, 0}));
+  Loaded doc(Bytes{'I', 'I', 42, 0, 0, 0, 0, 0}, "a.tif");
   ASSERT_NE(doc.handle, nullptr);
   EXPECT_EQ(SetThumbnail(doc.handle, FakeJpegStream(50)), -1);
   EXPECT_EQ(doc.doc().root->next, nullptr);

@@ -15,10 +15,19 @@ int Parse(const Bytes &tiff, ExifDocument &document) {
   return RunOver(tiff, document, [](ByteStream &s, TreeBuilder &b) { return ParseTiff(s, b); });
 }
 
-int32_t ValueWordByte(const TagNode *node, int i) {
-  uint8_t bytes[4];
-  std::memcpy(bytes, &node->value, 4);
-  return bytes[i];
+// The value as the node stores it: its data, else the 4 bytes of the word.
+Bytes Stored(const TagNode *node) {
+  if (node->data != nullptr) return Bytes(node->data, node->data + node->dataLength);
+  Bytes word(4);
+  std::memcpy(word.data(), &node->value, 4);
+  return word;
+}
+
+template <typename T>
+Bytes Native(const std::vector<T> &values) {
+  Bytes b(values.size() * sizeof(T));
+  std::memcpy(b.data(), values.data(), b.size());
+  return b;
 }
 
 TEST(TiffParser, ConvertsEveryTypeClassToNativeOrderInBothByteOrders) {
@@ -36,32 +45,15 @@ TEST(TiffParser, ConvertsEveryTypeClassToNativeOrderInBothByteOrders) {
     ExifDocument doc;
     ASSERT_EQ(Parse(b.Build(), doc), 1);
     EXPECT_EQ(doc.byteOrder, big ? kBigEndian : kLittleEndian);
-    const TagNode *ascii = Tag(doc, 270);
-    EXPECT_EQ(ascii->count, 3);
-    EXPECT_EQ(ValueWordByte(ascii, 0), 'A');
-    EXPECT_EQ(ValueWordByte(ascii, 1), 'B');
-    EXPECT_EQ(ValueWordByte(ascii, 2), 0);
-    EXPECT_EQ(ascii->data, nullptr);
-    EXPECT_EQ(Tag(doc, 300)->value, 1 | (2 << 16));
-    EXPECT_EQ(Tag(doc, 301)->value, 0x01020304);
-    const TagNode *shorts = Tag(doc, 302);
-    ASSERT_EQ(shorts->dataLength, 6);
-    uint16_t three[3];
-    std::memcpy(three, shorts->data, 6);
-    EXPECT_EQ(three[2], 9);
-    const TagNode *rational = Tag(doc, 303);
-    uint32_t halves[2];
-    ASSERT_EQ(rational->dataLength, 8);
-    std::memcpy(halves, rational->data, 8);
-    EXPECT_EQ(halves[0], 1u);
-    EXPECT_EQ(halves[1], 2u);
-    double d = 0;
-    std::memcpy(&d, Tag(doc, 304)->data, 8);
-    EXPECT_EQ(d, 1.5);
-    const TagNode *unknown = Tag(doc, 305);
-    EXPECT_EQ(unknown->value, 0x0A0B0C0D);
-    EXPECT_EQ(unknown->data, nullptr);
-    EXPECT_EQ(std::string(reinterpret_cast<char *>(Tag(doc, 306)->data), 12), std::string("longer text", 12));
+    EXPECT_EQ(Tag(doc, 270)->count, 3);
+    EXPECT_EQ(Stored(Tag(doc, 270)), (Bytes{'A', 'B', 0, 0}));
+    EXPECT_EQ(Stored(Tag(doc, 300)), Native<uint16_t>({1, 2}));
+    EXPECT_EQ(Stored(Tag(doc, 301)), Native<uint32_t>({0x01020304}));
+    EXPECT_EQ(Stored(Tag(doc, 302)), Native<uint16_t>({7, 8, 9}));
+    EXPECT_EQ(Stored(Tag(doc, 303)), Native<uint32_t>({1, 2}));
+    EXPECT_EQ(Stored(Tag(doc, 304)), Native<double>({1.5}));
+    EXPECT_EQ(Stored(Tag(doc, 305)), Native<uint32_t>({0x0A0B0C0D}));  // unknown type: the word as read
+    EXPECT_EQ(Stored(Tag(doc, 306)), Native<char>({'l', 'o', 'n', 'g', 'e', 'r', ' ', 't', 'e', 'x', 't', 0}));
     // Out of line: the value word keeps the offset as read.
     EXPECT_GT(Tag(doc, 306)->value, 8);
   }
@@ -132,21 +124,17 @@ TEST(TiffParser, ATypeZeroEntryFailsAndKeepsTheEntriesBeforeIt) {
   EXPECT_EQ(Tag(doc, 296), nullptr);
 }
 
-TEST(TiffParser, EndsALoopingChainAtTheFirstRepeatedDirectory) {
-  TiffBuilder b;
-  b.AddDirectory().Add(Entry::Short(274, {1}));
-  b.AddDirectory().Add(Entry::Short(259, {6})).rawNextOffset = 8;  // back to IFD0
-  ExifDocument doc;
-  ASSERT_EQ(Parse(b.Build(), doc), 1);
-  EXPECT_EQ(doc.CountDirectories(), 2);
-}
-
-TEST(TiffParser, EndsAnEndlessChainAtTheCap) {
-  TiffBuilder b;
-  for (int i = 0; i < kMaxDirectoriesInChain + 5; ++i) b.AddDirectory().Add(Entry::Short(274, {1}));
-  ExifDocument doc;
-  ASSERT_EQ(Parse(b.Build(), doc), 1);
-  EXPECT_EQ(doc.CountDirectories(), kMaxDirectoriesInChain);
+TEST(TiffParser, EndsALoopingChainAtTheFirstRepeatedDirectoryAndAnEndlessOneAtTheCap) {
+  TiffBuilder looping;
+  looping.AddDirectory().Add(Entry::Short(274, {1}));
+  looping.AddDirectory().Add(Entry::Short(259, {6})).rawNextOffset = 8;  // back to IFD0
+  TiffBuilder endless;
+  for (int i = 0; i < kMaxDirectoriesInChain + 5; ++i) endless.AddDirectory().Add(Entry::Short(274, {1}));
+  for (auto [builder, directories] : {std::pair{&looping, 2}, std::pair{&endless, kMaxDirectoriesInChain}}) {
+    ExifDocument doc;
+    ASSERT_EQ(Parse(builder->Build(), doc), 1);
+    EXPECT_EQ(doc.CountDirectories(), directories);
+  }
 }
 
 TEST(TiffParser, FailsOnValuesTheStreamCannotHold) {
@@ -218,38 +206,29 @@ TEST(TiffParser, FollowsOnlyTheFirstExifPointerAndNamesIt) {
   EXPECT_EQ(Tag(doc, 33437), nullptr);
 }
 
-TEST(TiffParser, HangsTheInteroperabilityDirectoryUnderItsPointer) {
-  TiffBuilder b;
-  Ifd &exif = b.AddDirectory().Exif();
-  exif.Add(Entry::Rational(33434, {{1, 100}})).Add(Entry::Short(41728, {3}));
-  exif.Interop().Add(Entry::Ascii(1, "R98"));
-  ExifDocument doc;
-  ASSERT_EQ(Parse(b.Build(), doc), 1);
-  const TagNode *pointer = Tag(doc, kTagInteropPointer);
-  ASSERT_NE(pointer, nullptr);
-  EXPECT_EQ(ChildIds(pointer), (std::vector<int32_t>{kIdEntryCount, 1, kIdDirectoryEnd}));
-  EXPECT_EQ(pointer->next->id, 41728);
-}
-
-TEST(TiffParser, DropsADamagedInteroperabilityDirectoryAndGoesOn) {
-  TiffBuilder b;
-  Ifd &ifd0 = b.AddDirectory();
-  Ifd &exif = ifd0.Exif();
-  exif.Add(Entry::Rational(33434, {{1, 100}})).Add(Entry::Short(41728, {3}));
-  // A thumbnail pointer inside, then an entry of type 0.
-  exif.Interop().Add(Entry::Long(513, {0})).Add(Entry::Raw(600, 0, 1, 0));
-  ifd0.Gps().Add(Entry::Ascii(1, "N"));
-  ExifDocument doc;
-  ASSERT_EQ(Parse(b.Build(), doc), 1);
-  const TagNode *pointer = Tag(doc, kTagInteropPointer);
-  ASSERT_NE(pointer, nullptr);
-  EXPECT_EQ(pointer->firstChild, nullptr);
-  EXPECT_EQ(pointer->hasChildren, 0);
-  EXPECT_EQ(pointer->next->id, 41728);
-  EXPECT_EQ(doc.thumbnailOffsetTag, nullptr);
-  EXPECT_EQ(doc.thumbnailExists, 0);
-  EXPECT_EQ(Tag(doc, 1)->parent->id, static_cast<int32_t>(kTagGpsPointer));
-  EXPECT_EQ(doc.CountDirectories(), 1);
+TEST(TiffParser, HangsTheInteroperabilityDirectoryUnderItsPointerAndDropsADamagedOne) {
+  for (bool damaged : {false, true}) {
+    TiffBuilder b;
+    Ifd &ifd0 = b.AddDirectory();
+    Ifd &exif = ifd0.Exif();
+    exif.Add(Entry::Rational(33434, {{1, 100}})).Add(Entry::Short(41728, {3}));
+    // Damaged: a thumbnail pointer inside, then an entry of type 0.
+    if (damaged) exif.Interop().Add(Entry::Long(513, {0})).Add(Entry::Raw(600, 0, 1, 0));
+    else exif.Interop().Add(Entry::Ascii(1, "R98"));
+    ifd0.Gps().Add(Entry::Ascii(1, "N"));
+    ExifDocument doc;
+    ASSERT_EQ(Parse(b.Build(), doc), 1);
+    const TagNode *pointer = Tag(doc, kTagInteropPointer);
+    ASSERT_NE(pointer, nullptr);
+    const std::vector<int32_t> interop = {kIdEntryCount, 1, kIdDirectoryEnd};
+    EXPECT_EQ(ChildIds(pointer), damaged ? std::vector<int32_t>() : interop);
+    EXPECT_EQ(pointer->hasChildren, damaged ? 0 : 1);
+    EXPECT_EQ(pointer->next->id, 41728);
+    EXPECT_EQ(doc.thumbnailOffsetTag, nullptr);
+    EXPECT_EQ(doc.thumbnailExists, 0);
+    EXPECT_EQ(ChildIds(Tag(doc, kTagGpsPointer)), (std::vector<int32_t>{kIdEntryCount, 1, kIdDirectoryEnd}));
+    EXPECT_EQ(doc.CountDirectories(), 1);
+  }
 }
 
 TEST(TiffParser, ParseDirectoryReturnsTheNextOffsetOrMinusOne) {

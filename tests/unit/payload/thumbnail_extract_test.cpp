@@ -26,12 +26,18 @@ Bytes TiffWithThumbnailPair(uint32_t offset, uint32_t length, bool bigEndian = f
   return b.Build();
 }
 
+// IFD0 and an IFD1 with a JPEG thumbnail of 300 bytes.
+Bytes TiffWithThumbnail() {
+  TiffBuilder b;
+  b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
+  b.AddDirectory().Thumbnail(FakeJpegStream(300, 7));
+  return b.Build();
+}
+
 TEST(ThumbnailExtraction, ReadsTheJpegThumbnailOnceAndServesLaterCallsFromMemory) {
-  TempDir dir;
-  const std::string path = dir.Write("a.jpg", SamplePhotoJpeg(true));
-  Loaded doc(path);
+  Loaded doc(SamplePhotoJpeg(true));
   const Fetched first = FetchThumbnail(doc.handle);
-  Scribble(path);
+  Scribble(doc.path);
   const Fetched second = FetchThumbnail(doc.handle);
   ASSERT_EQ(first.result, 0);
   EXPECT_EQ(first.bytes, FakeJpegStream(2000, 0x31));
@@ -40,21 +46,16 @@ TEST(ThumbnailExtraction, ReadsTheJpegThumbnailOnceAndServesLaterCallsFromMemory
 }
 
 TEST(ThumbnailExtraction, ReadsATiffThumbnailAtItsOffsetFromTheStartOfTheFile) {
-  TempDir dir;
-  TiffBuilder b;
-  b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
-  b.AddDirectory().Thumbnail(FakeJpegStream(300, 7));
-  Loaded doc(dir.Write("a.tif", b.Build()));
+  Loaded doc(TiffWithThumbnail(), "a.tif");
   const Fetched f = FetchThumbnail(doc.handle);
   EXPECT_EQ(f.result, 0);
   EXPECT_EQ(f.bytes, FakeJpegStream(300, 7));
 }
 
 TEST(ThumbnailExtraction, LeavesTheRecordAloneWhenThereIsNoThumbnail) {
-  TempDir dir;
   TiffBuilder b;
   b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
-  Loaded doc(dir.Write("a.jpg", MakeJpeg(b.Build())));
+  Loaded doc(MakeJpeg(b.Build()));
   const Fetched f = FetchThumbnail(doc.handle);
   EXPECT_EQ(f.result, -1);
   EXPECT_FALSE(f.recordCleared);
@@ -62,9 +63,8 @@ TEST(ThumbnailExtraction, LeavesTheRecordAloneWhenThereIsNoThumbnail) {
 }
 
 TEST(ThumbnailExtraction, RefusesAThumbnailReachingPastTheExifSegmentThoughTheFileGoesOn) {
-  TempDir dir;
   // The scan data behind the segment would supply the bytes.
-  Loaded doc(dir.Write("a.jpg", MakeJpeg(TiffWithThumbnailPair(60, 200), 4096)));
+  Loaded doc(MakeJpeg(TiffWithThumbnailPair(60, 200), 4096));
   const Fetched f = FetchThumbnail(doc.handle);
   EXPECT_EQ(f.result, -1);
   EXPECT_TRUE(f.recordCleared);
@@ -72,12 +72,11 @@ TEST(ThumbnailExtraction, RefusesAThumbnailReachingPastTheExifSegmentThoughTheFi
 }
 
 TEST(ThumbnailExtraction, RefusesATiffThumbnailPastTheEndOfTheFileOrWithZeroOffsetOrLength) {
-  TempDir dir;
   const Bytes tiff = TiffWithThumbnailPair(40, 10);
   for (const Bytes &bad : {TiffWithThumbnailPair(static_cast<uint32_t>(tiff.size()) - 4, 10),
                            TiffWithThumbnailPair(8, 0x7FFFFFF0), TiffWithThumbnailPair(0, 10),
                            TiffWithThumbnailPair(8, 0)}) {
-    Loaded doc(dir.Write("a.tif", bad));
+    Loaded doc(bad, "a.tif");
     const Fetched f = FetchThumbnail(doc.handle);
     EXPECT_EQ(f.result, -1);
     EXPECT_TRUE(f.recordCleared);
@@ -85,11 +84,10 @@ TEST(ThumbnailExtraction, RefusesATiffThumbnailPastTheEndOfTheFileOrWithZeroOffs
 }
 
 TEST(ThumbnailExtraction, KeepsTheValuesOfAnOffsetEntryWithTwoElements) {
-  TempDir dir;
   TiffBuilder b;
   b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
   b.AddDirectory().Add(Entry::Long(513, {8, 8})).Add(Entry::Long(514, {6}));
-  Loaded doc(dir.Write("a.tif", b.Build()));
+  Loaded doc(b.Build(), "a.tif");
   const Fetched first = FetchThumbnail(doc.handle);
   ASSERT_EQ(first.result, 0);
   EXPECT_EQ(first.bytes.size(), 6u);
@@ -99,22 +97,17 @@ TEST(ThumbnailExtraction, KeepsTheValuesOfAnOffsetEntryWithTwoElements) {
 }
 
 TEST(ThumbnailExtraction, UsesTheExifSegmentAndNotAnXmpSegmentInFrontOfIt) {
-  TempDir dir;
   JpegBuilder j;
   j.Soi().App0Jfif().App1Xmp(std::string(500, 'x')).App1Exif(SampleTiffStructure(false)).Sos().ScanData(100).Eoi();
-  Loaded doc(dir.Write("a.jpg", j.Build()));
+  Loaded doc(j.Build());
   const Fetched f = FetchThumbnail(doc.handle);
   EXPECT_EQ(f.result, 0);
   EXPECT_EQ(f.bytes, FakeJpegStream(2000, 0x31));
 }
 
 TEST(ThumbnailExtraction, FailsCleanlyOnceTheSourceFileIsGone) {
-  TempDir dir;
-  Loaded jpeg(dir.Write("a.jpg", SamplePhotoJpeg()));
-  TiffBuilder b;
-  b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
-  b.AddDirectory().Thumbnail(FakeJpegStream(300, 7));
-  Loaded tiff(dir.Write("a.tif", b.Build()));
+  Loaded jpeg(SamplePhotoJpeg());
+  Loaded tiff(TiffWithThumbnail(), "a.tif");
   for (Loaded *d : {&jpeg, &tiff}) {
     ReleaseStream(d->doc().stream);  // as a save leaves the document
     d->doc().stream = nullptr;
@@ -125,8 +118,7 @@ TEST(ThumbnailExtraction, FailsCleanlyOnceTheSourceFileIsGone) {
 }
 
 TEST(ThumbnailExtraction, FailsCleanlyWhenTheSegmentHoldingTheThumbnailWasRemoved) {
-  TempDir dir;
-  Loaded doc(dir.Write("a.jpg", SamplePhotoJpeg()));
+  Loaded doc(SamplePhotoJpeg());
   ExifDocument &d = doc.doc();
   ASSERT_TRUE(d.RemoveNode(d.exifSegment));  // flags stay set
   EXPECT_EQ(FetchThumbnail(doc.handle).result, -1);
