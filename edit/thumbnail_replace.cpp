@@ -85,6 +85,15 @@ std::unique_ptr<uint8_t[]> CopyBytes(const uint8_t *bytes, int32_t length) {
 // thumbnail as present and held in memory; 514 gets the length.
 void AdoptThumbnail(ExifDocument &document, std::unique_ptr<uint8_t[]> copy, int32_t length) {
   TagNode *offsetTag = document.thumbnailOffsetTag;
+  // A damaged file may carry the offset entry without a length entry; one
+  // is added beside it, or the thumbnail could be neither told apart nor
+  // saved. Made before anything changes, so a failed allocation leaves
+  // the document as it was.
+  TagNode *lengthTag = FindThumbnailLengthTag(document, offsetTag);
+  std::unique_ptr<TagNode> newLengthTag;
+  if (lengthTag == nullptr && offsetTag->parent != nullptr) {
+    newLengthTag.reset(NewLongEntry(kTagJpegInterchangeFormatLength, 0));
+  }
   offsetTag->ClearData();
   // The entry is an offset: one LONG, whatever a damaged file made of it,
   // so that its data is free to carry the thumbnail.
@@ -96,7 +105,11 @@ void AdoptThumbnail(ExifDocument &document, std::unique_ptr<uint8_t[]> copy, int
   }
   document.thumbnailExists = 1;
   document.thumbnailLoaded = 1;
-  TagNode *lengthTag = FindThumbnailLengthTag(document, offsetTag);
+  if (newLengthTag) {
+    lengthTag = newLengthTag.release();
+    InsertEntrySorted(offsetTag->parent->firstChild, lengthTag);
+    RecountEntries(offsetTag->parent);
+  }
   if (lengthTag != nullptr) lengthTag->value = length;
 }
 

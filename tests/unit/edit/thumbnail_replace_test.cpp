@@ -224,6 +224,24 @@ TEST(TiffThumbnailReplacement, ReplacingTwiceServesExactlyTheLatestBytes) {
   EXPECT_EQ(FetchThumbnail(doc.handle).bytes, FakeJpegStream(80, 2));
 }
 
+// A damaged file may carry the thumbnail offset entry without its length
+// entry: the new thumbnail gets one, and survives a save.
+TEST(ThumbnailReplacement, AddsTheLengthEntryAnOffsetEntryLacksAndTheThumbnailSurvivesASave) {
+  for (const bool jpeg : {false, true}) {
+    SCOPED_TRACE(jpeg ? "jpeg" : "tiff");
+    TiffBuilder b;
+    b.AddDirectory().Add(Entry::Ascii(271, "Cam")).Add(Entry::Long(513, {0x40}));
+    Loaded doc(jpeg ? MakeJpeg(b.Build()) : b.Build(), jpeg ? "a.jpg" : "a.tif");
+    ASSERT_EQ(kExifIsThumbnailExist(doc.handle), 1);
+    ASSERT_EQ(SetThumbnail(doc.handle, FakeJpegStream(90, 4)), 0);
+    EXPECT_EQ(ValueOf(Directory(doc.doc(), 0), 514), 90);
+    const std::string saved = doc.dir.File(jpeg ? "saved.jpg" : "saved.tif");
+    ASSERT_EQ(kExifSaveFile(doc.handle, saved.c_str()), 0);
+    Loaded again(saved);
+    EXPECT_EQ(FetchThumbnail(again.handle).bytes, FakeJpegStream(90, 4));
+  }
+}
+
 TEST(TiffThumbnailReplacement, RefusesATiffWithoutDirectories) {
   Loaded doc(Bytes{'I', 'I', 42, 0, 0, 0, 0, 0}, "a.tif");
   ASSERT_NE(doc.handle, nullptr);
