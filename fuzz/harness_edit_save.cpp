@@ -153,7 +153,7 @@ void SetTag(KExifHandle h, ScriptReader &script, bool member, EditState &state) 
   }
 }
 
-void DeleteTag(KExifHandle h, ScriptReader &script) {
+void DeleteTag(KExifHandle h, ScriptReader &script, EditState &state) {
   const size_t all = std::size(kPlainTags) + std::size(kExifTags);
   const size_t pick = script.Choose(all);
   const uint32_t tag = pick < std::size(kPlainTags) ? kPlainTags[pick] : kExifTags[pick - std::size(kPlainTags)];
@@ -161,6 +161,9 @@ void DeleteTag(KExifHandle h, ScriptReader &script) {
   const int32_t result = kExifDelTag(h, tag, directory);
   Trace("delete tag %u directory %d -> %d", tag, directory, result);
   KEXIF_FUZZ_CHECK(result == 0 || result == -1);
+  // Without its offset or length entry a thumbnail set before cannot be
+  // found in the saved file.
+  if (result == 0 && (tag == 513 || tag == 514)) state.thumbnail = 0;
 }
 
 // Queries that load payloads into the tree between edits.
@@ -295,7 +298,7 @@ void RunEdits(KExifHandle h, ScriptReader &script, size_t mismatchesAtLoad, Edit
     switch (script.Choose(kOperationCount)) {
       case 0: SetTag(h, script, false, state); break;
       case 1: SetTag(h, script, true, state); break;
-      case 2: DeleteTag(h, script); break;
+      case 2: DeleteTag(h, script, state); break;
       case 3: SetAudio(h, script, state); break;
       case 4: RemoveAudio(h, state); break;
       case 5: SetThumbnail(h, script, state); break;
