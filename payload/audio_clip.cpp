@@ -185,7 +185,9 @@ void RemoveAudio(ExifDocument &document) {
     } else if (payload.ok() && remaining > 0 && IsClipContinuation(p, length, clipIndex)) {
       remaining -= length - kFpxrHeaderSize;
       document.RemoveNode(s);
-      if (remaining <= 0) break;
+      // This clip is gone; the walk goes on, so that a second clip in the
+      // file goes as well and the document is left without sound.
+      if (remaining <= 0) clipIndex = kNoClip;
     }
     s = NextFileApp2(after);
   }

@@ -18,15 +18,27 @@ namespace {
 
 using test::Bytes;
 
-// A JPEG whose clip (the wave) is split over two FPXR segments, with an
-// APP2 of another stream index between them.
-Bytes JpegWithClip(const Bytes &wave, size_t firstPart) {
+// The payload bytes of a clip's first segment: the preamble and the first
+// firstPart bytes of the wave.
+Bytes ClipStart(const Bytes &wave, size_t firstPart) {
   Bytes start(kAudioPreambleSize + firstPart);
   std::copy(kAudioStreamPreamble, kAudioStreamPreamble + kAudioPreambleSize, start.begin());
   std::copy(wave.begin(), wave.begin() + static_cast<long>(firstPart), start.begin() + kAudioPreambleSize);
+  return start;
+}
+
+// The two APP2 segments of a clip of the stream index.
+void AddClip(test::JpegBuilder &b, uint16_t index, const Bytes &wave, size_t firstPart) {
+  b.Segment(0xE2, test::FpxrStreamPayload(index, 0, ClipStart(wave, firstPart)))
+      .Segment(0xE2, test::FpxrStreamPayload(index, 0, Bytes(wave.begin() + static_cast<long>(firstPart), wave.end())));
+}
+
+// A JPEG whose clip (the wave) is split over two FPXR segments, with an
+// APP2 of another stream index between them.
+Bytes JpegWithClip(const Bytes &wave, size_t firstPart) {
   test::JpegBuilder b;
   b.Soi().App0Jfif()
-      .Segment(0xE2, test::FpxrStreamPayload(4, 0, start))
+      .Segment(0xE2, test::FpxrStreamPayload(4, 0, ClipStart(wave, firstPart)))
       .Segment(0xE2, test::FpxrStreamPayload(9, 0, Bytes(20, 0xEE)))
       .Segment(0xE2, test::FpxrStreamPayload(4, 0, Bytes(wave.begin() + static_cast<long>(firstPart), wave.end())))
       .Dqt().Sos().ScanData(50).Eoi();
@@ -58,6 +70,21 @@ TEST_F(AudioClip, WritesTheClipSkippingAnotherStreamBetweenItsSegmentsAndRemoves
   EXPECT_EQ(test::ReadFileBytes(out), wave);
   EXPECT_EQ(IsAudioExist(doc_), 1);
   EXPECT_EQ(doc_.audioSearched, 2);
+  RemoveAudio(doc_);
+  EXPECT_EQ(App2Count(), 1);  // the other stream's segment
+  EXPECT_EQ(IsAudioExist(doc_), 0);
+}
+
+// A file may carry more than one clip: removal leaves none behind, so a
+// clip set afterwards is the only one a reader finds.
+TEST_F(AudioClip, RemovesEveryClipOfTheFile) {
+  test::JpegBuilder b;
+  b.Soi().App0Jfif();
+  AddClip(b, 4, test::FakeWave(300, 5), 200);
+  b.Segment(0xE2, test::FpxrStreamPayload(9, 0, Bytes(20, 0xEE)));
+  AddClip(b, 6, test::FakeWave(200, 8), 100);
+  b.Dqt().Sos().ScanData(50).Eoi();
+  Open(b.Build());
   RemoveAudio(doc_);
   EXPECT_EQ(App2Count(), 1);  // the other stream's segment
   EXPECT_EQ(IsAudioExist(doc_), 0);
