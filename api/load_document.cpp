@@ -15,13 +15,18 @@ constexpr int32_t kSignatureBytes = 4;
 
 // A JPEG may carry several Exif segments. Queries, edits and the save all
 // work on the directories of the one exifSegment names when it holds a TIFF
-// structure; an Exif pointer met in an earlier segment would send edits of
-// Exif tags to a segment the save copies unchanged, so it is let go (the
-// exifSegment's own pointer, if any, was met last and is kept).
-void KeepExifPointerInExifSegment(ExifDocument &document) {
+// structure; an Exif pointer or thumbnail entry met in an earlier segment
+// would send edits to a segment the save copies unchanged, so it is let go
+// (exifSegment's own entries, if any, were met last and are kept).
+void KeepShortcutsInExifSegment(ExifDocument &document) {
   const SegmentNode *segment = document.exifSegment;
   if (segment == nullptr || segment->firstChild == nullptr || segment->firstChild->id != kIdHeader) return;
   if (!SubtreeContains(document.exifSegment, document.exifPointerTag)) document.exifPointerTag = nullptr;
+  if (document.thumbnailOffsetTag != nullptr && !SubtreeContains(document.exifSegment, document.thumbnailOffsetTag)) {
+    document.thumbnailOffsetTag = nullptr;
+    document.thumbnailExists = 0;
+    document.thumbnailLoaded = 0;
+  }
 }
 
 struct DocumentReleaser {
@@ -47,7 +52,7 @@ ExifDocument *LoadDocument(const void *name) {
   if (signature[0] == 0xFF && signature[1] == kMarkerSoi) {
     document->format = kFormatJpeg;
     parsed = ScanJpeg(*stream, builder);
-    if (parsed != 0) KeepExifPointerInExifSegment(*document);
+    if (parsed != 0) KeepShortcutsInExifSegment(*document);
   } else if ((signature[0] == 'I' && signature[1] == 'I') || (signature[0] == 'M' && signature[1] == 'M')) {
     document->format = kFormatTiff;
     parsed = ParseTiff(*stream, builder);

@@ -291,17 +291,25 @@ TEST(SetTag, JpegWithTwoExifSegmentsKeepsEditsOfEitherDirectoryThroughASave) {
 
 // Only the last Exif segment is read and rebuilt: the Exif sub-directory of
 // an earlier one is neither answered from nor edited.
-TEST(SetTag, JpegWithTwoExifSegmentsKeepsAnExifTagSetWhenOnlyTheFirstHadAnExifDirectory) {
+TEST(SetTag, JpegWithTwoExifSegmentsKeepsAnExifTagAndAThumbnailSetWhenOnlyTheFirstHadThem) {
   TempDir dir;
-  const Bytes twice = JpegBuilder().Soi().App1Exif(TiffWith(true, true, false)).App1Exif(TiffWith(false, false, false))
+  const Bytes twice = JpegBuilder().Soi().App1Exif(TiffWith(true, true, true)).App1Exif(TiffWith(false, false, false))
                           .Dqt().Sof0().Dht().Sos().ScanData(32).Eoi().Build();
   Doc doc(dir, twice);
   EXPECT_EQ(Get(doc.handle, 37383), "-");
+  EXPECT_EQ(kExifIsThumbnailExist(doc.handle), 0);
   EXPECT_EQ(SetShort(doc.handle, 37383, 9), 0);
+  Bytes thumbnail = FakeJpegStream(120, 9);
+  ThumbnailData record{thumbnail.data(), static_cast<int32_t>(thumbnail.size())};
+  EXPECT_EQ(kExifSetThumbnailData(doc.handle, &record), 0);
   ASSERT_EQ(kExifSaveFile(doc.handle, dir.File("saved.jpg").c_str()), 0);
   Doc saved(dir, ReadFileBytes(dir.File("saved.jpg")), "copy.jpg");
   EXPECT_EQ(Get(saved.handle, 37383), ShortBytes(9));
   EXPECT_EQ(Get(saved.handle, 271), TextBytes("Cam"));
+  ThumbnailData back{nullptr, 0};
+  ASSERT_EQ(kExifGetThumbnailData(saved.handle, &back), 0);
+  EXPECT_EQ(Bytes(back.data, back.data + back.length), thumbnail);
+  std::free(back.data);
 }
 
 TEST(SetTag, JpegWithoutExifPointerLosesNoEditAndResurrectsNoDeletedEntry) {
