@@ -12,6 +12,7 @@
 #include "fuzz/edit_script.h"
 #include "fuzz/harness.h"
 #include "fuzz/harness_support.h"
+#include "fuzz/tag_answers.h"
 #include "fuzz/tree_check.h"
 #include "model/exif_constants.h"
 
@@ -25,49 +26,6 @@ constexpr uint8_t kInsertMarker = 2;
 constexpr uint8_t kImportRecord = 4;
 constexpr uint32_t kTagInteropPointer = 40965;
 
-struct Answer {
-  int32_t result = -1;
-  int32_t type = 0;
-  int32_t count = 0;
-  std::vector<uint8_t> bytes;
-  bool operator==(const Answer &) const = default;
-};
-
-Answer Ask(KExifHandle h, uint32_t tag) {
-  Answer answer;
-  TagValue value{-1, -1, nullptr};
-  answer.result = kExifGetTag(h, tag, &value, 0);
-  if (answer.result != 0) return answer;
-  answer.type = value.type;
-  answer.count = value.count;
-  const size_t n = static_cast<size_t>(value.count) * TypeElementSize(static_cast<uint32_t>(value.type));
-  if (TypeElementSize(static_cast<uint32_t>(value.type)) != 0) {
-    TouchTagValue(value);
-    if (n != 0) answer.bytes.assign(static_cast<uint8_t *>(value.data), static_cast<uint8_t *>(value.data) + n);
-  }
-  std::free(value.data);
-  return answer;
-}
-
-bool HoldsOffset(uint32_t tag) {
-  switch (tag) {
-    case 273: case 279: case 324: case 325: case 513: case 514: case 34665: case 34853: case 40965: return true;
-    default: return false;
-  }
-}
-
-// Every answer through directory 0, in a stable state (see edit-save).
-std::vector<Answer> Snapshot(KExifHandle h) {
-  std::vector<Answer> answers;
-  for (int round = 0; round < 2; ++round) {
-    answers.clear();
-    for (size_t i = 0; i < kQueriedTagCount; ++i) {
-      if (!HoldsOffset(kQueriedTags[i])) answers.push_back(Ask(h, kQueriedTags[i]));
-    }
-  }
-  return answers;
-}
-
 // The value each Exif-set entry of a record must read back as (the last of
 // a tag wins); false when the record holds something a save may not keep
 // (an unknown type, the Interoperability pointer).
@@ -79,7 +37,7 @@ bool ExpectedValues(const TifExifData *record, std::vector<Expected> *out) {
   if (record == nullptr) return true;
   for (int32_t i = 0; i < record->count; ++i) {
     const TifExifEntry *entry = record->entries[i];
-    if (!IsExifDirectoryTag(entry->tag) != 0) continue;
+    if (IsExifDirectoryTag(entry->tag) == 0) continue;
     const size_t element = TypeElementSize(entry->type);
     if (element == 0 || entry->tag == kTagInteropPointer || entry->count > INT32_MAX) return false;
     Answer answer;

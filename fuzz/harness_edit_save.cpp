@@ -9,6 +9,7 @@
 #include "fuzz/edit_script.h"
 #include "fuzz/harness.h"
 #include "fuzz/harness_support.h"
+#include "fuzz/tag_answers.h"
 #include "fuzz/tree_check.h"
 
 namespace kexif::fuzz {
@@ -34,31 +35,6 @@ constexpr int32_t kRemovableMarkers[] = {0xE1, 0xE2, 0xE0, 0xED, 0xDB, 0xC4, 0xF
 constexpr uint32_t kIdentifiers[] = {0, 0x66697845 /* "Exif" */, 0x52585046 /* "FPXR" */, 0x4649464A /* "JFIF" */,
                                      0x70747468 /* "http" */};
 
-// What kExifGetTag answered.
-struct Answer {
-  int32_t result = -1;
-  int32_t type = 0;
-  int32_t count = 0;
-  std::vector<uint8_t> bytes;
-  bool operator==(const Answer &) const = default;
-};
-
-Answer Ask(KExifHandle h, uint32_t tag, int32_t directory) {
-  Answer answer;
-  TagValue value{-1, -1, nullptr};
-  answer.result = kExifGetTag(h, tag, &value, directory);
-  if (answer.result != 0) return answer;
-  answer.type = value.type;
-  answer.count = value.count;
-  if (TypeElementSize(static_cast<uint32_t>(value.type)) != 0) {
-    TouchTagValue(value);
-    const size_t n = static_cast<size_t>(value.count) * TypeElementSize(static_cast<uint32_t>(value.type));
-    if (n != 0) answer.bytes.assign(static_cast<const uint8_t *>(value.data), static_cast<const uint8_t *>(value.data) + n);
-  }
-  std::free(value.data);
-  return answer;
-}
-
 bool Matches(const Answer &answer, const TagValue &value) {
   const size_t n = static_cast<size_t>(value.count) * TypeElementSize(static_cast<uint32_t>(value.type));
   return answer.result == 0 && answer.type == value.type && answer.count == value.count && answer.bytes.size() == n &&
@@ -80,29 +56,6 @@ struct EditState {
   int thumbnail = 0;
   std::vector<uint8_t> thumbnailBytes;
 };
-
-// Tags whose values a save legitimately changes: offsets of thumbnails,
-// strips, tiles and sub-directories.
-bool HoldsOffset(uint32_t tag) {
-  switch (tag) {
-    case 273: case 279: case 324: case 325: case 513: case 514: case 34665: case 34853: case 40965: return true;
-    default: return false;
-  }
-}
-
-// What the queries answer for every tag through directory 0. The second
-// round is kept: the first may have re-read an Exif segment without an Exif
-// sub-directory, which resets that segment's tree.
-std::vector<Answer> Snapshot(KExifHandle h) {
-  std::vector<Answer> answers;
-  for (int round = 0; round < 2; ++round) {
-    answers.clear();
-    for (size_t i = 0; i < kQueriedTagCount; ++i) {
-      if (!HoldsOffset(kQueriedTags[i])) answers.push_back(Ask(h, kQueriedTags[i], 0));
-    }
-  }
-  return answers;
-}
 
 void SetAudio(KExifHandle h, ScriptReader &script, EditState &state) {
   // A well-formed RIFF WAVE file: its size field matches its length.
