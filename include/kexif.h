@@ -299,7 +299,8 @@ KEXIF_API int32_t KEXIF_CALL kExifGetTag(KExifHandle h, uint32_t tag, TagValue *
  * the handle was usable and the value was written or nothing was to be
  * done; -1 for a null h or value, a negative directory for a tag addressed
  * by number, a value whose count is negative or whose bytes are missing or
- * too many for the file (a JPEG's Exif data must fit in 65533 bytes), or
+ * too many for the file (a JPEG's Exif data must fit in 65533 bytes), a
+ * TIFF document without directory 0 where the new entry would need it, or
  * when memory runs out. */
 KEXIF_API int32_t KEXIF_CALL kExifSetTag(KExifHandle h, uint32_t tag, const TagValue *value, int32_t directory);
 
@@ -424,9 +425,10 @@ KEXIF_API int32_t KEXIF_CALL kRExifIsExifExist(KRExifHandle ctx);
 
 /* Finds one tag: DateTime (306), Make (271), Model (272),
  * ImageDescription (270) and Orientation (274) in the main directories
- * (the last occurrence along the chain), Orientation and every tag of the
- * Exif sub-directory set (see kExifGetTag) in the Exif sub-directory. Any
- * other tag is not found. On 0, *value gets type, count and data pointing
+ * (the last occurrence along the chain); the Exif sub-directory tags added
+ * by Exif 2.21 to 3.0 (see kExifGetTag) in the first directory, then in
+ * the Exif sub-directory; Orientation and the other tags of the Exif
+ * sub-directory in the Exif sub-directory. Any other tag is not found. On 0, *value gets type, count and data pointing
  * into the context's own copy (do not free it; valid until the next
  * kRExifGetTag on ctx or kRExifEndRead; null when the value has no bytes).
  * -1 when not found, with *value untouched. */
