@@ -1,5 +1,6 @@
 // The exported functions of the read-only family: null checks, a catch-all,
 // and the mapping of internal results to 0/-1, flags and handles.
+#include "edit/tif_exif_import.h"
 #include "include/kexif.h"
 #include "reader/reader_audio.h"
 #include "reader/reader_context.h"
@@ -94,6 +95,17 @@ KEXIF_API int32_t KEXIF_CALL kRExifGetExifMarker(KRExifHandle ctx, ExifMarkerDat
     return kFail;
   }
 }
+
+// The block was made with new[] (the form kExifInsertExifMarker takes over),
+// which a C host cannot release itself.
+KEXIF_API void KEXIF_CALL kRExifFreeExifMarker(ExifMarkerData *marker) {
+  if (marker == nullptr) return;
+  delete[] marker->data;
+  marker->data = nullptr;
+  marker->length = 0;
+}
+
+KEXIF_API void KEXIF_CALL kRExifFreeTIFExifData(TifExifData *record) { kexif::FreeTifExifData(record); }
 
 KEXIF_API int32_t KEXIF_CALL kRExifGetTIFExifData(KRExifHandle ctx, TifExifData **record) {
   if (ctx == nullptr || record == nullptr) return kFail;

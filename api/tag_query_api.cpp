@@ -9,11 +9,11 @@ namespace kexif {
 namespace {
 
 // The entry asked for, or null. Tags of the Exif sub-directory tag set are
-// looked up from the Exif pointer entry; the others from the numbered
+// looked up as FindMemberEntry says; the others from the numbered
 // directory on. Only real entries answer, never a structural node.
 TagNode *FindQueriedTag(ExifDocument &document, uint32_t tag, int32_t directory) {
   const auto id = static_cast<int32_t>(tag);
-  if (IsExifDirectoryTag(tag) != 0) return FindExifTag(document, id);
+  if (IsExifDirectoryTag(tag) != 0) return FindMemberEntry(document, tag);
   return FindDirectoryTag(document, directory, id);
 }
 

@@ -4,7 +4,7 @@
 namespace kexif {
 
 int DeleteExifTag(ExifDocument &document, uint32_t tag) {
-  TagNode *entry = FindExifTag(document, static_cast<int32_t>(tag));
+  TagNode *entry = FindMemberEntry(document, tag);
   if (entry == nullptr) return 0;
   return RemoveEntryAndPrune(document, entry) ? 1 : 0;
 }

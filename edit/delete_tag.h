@@ -25,8 +25,9 @@ namespace kexif {
 // directory or the entry does not exist (nothing changes).
 int DeleteTag(ExifDocument &document, uint32_t tag, int32_t directory);
 
-// A tag of the Exif sub-directory tag set, found by the Exif sub-directory
-// search. 1 when an entry was removed, 0 when there is none.
+// A tag of the Exif sub-directory tag set: the entry that a tag query
+// answers (FindMemberEntry). 1 when an entry was removed, 0 when there is
+// none.
 int DeleteExifTag(ExifDocument &document, uint32_t tag);
 
 // Unlinks and destroys entry, lowers the count of the directory that held

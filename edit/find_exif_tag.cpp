@@ -1,5 +1,6 @@
 #include "edit/find_exif_tag.h"
 
+#include "edit/tag_set.h"
 #include "model/tree_search.h"
 #include "parse/tiff_parser.h"
 #include "parse/tree_builder.h"
@@ -43,13 +44,36 @@ TagNode *FindDirectoryTag(ExifDocument &document, int32_t directory, int32_t id)
   return FindTagByIdPruned(start, id, static_cast<int32_t>(kTagInteropPointer));
 }
 
-TagNode *FindExifTag(ExifDocument &document, int32_t id) {
+void ParseBareExifSegment(ExifDocument &document) {
   if (document.exifPointerTag == nullptr && document.exifSegment != nullptr &&
       document.exifSegment->firstChild == nullptr) {
     ParseStoredExif(document, *document.exifSegment);
   }
+}
+
+TagNode *FindExifTag(ExifDocument &document, int32_t id) {
+  ParseBareExifSegment(document);
   if (document.exifPointerTag == nullptr) return nullptr;
   return FindTagById(document.exifPointerTag, id);
+}
+
+TagNode *FindFirstDirectoryEntry(ExifDocument &document, uint32_t tag) {
+  MetaNode *directory = document.FindDirectory(0);
+  if (directory == nullptr) return nullptr;
+  for (MetaNode *child = directory->firstChild; child != nullptr; child = child->next) {
+    TagNode *entry = AsTagNode(child);
+    if (entry != nullptr && entry->id == static_cast<int32_t>(tag)) return entry;
+  }
+  return nullptr;
+}
+
+TagNode *FindMemberEntry(ExifDocument &document, uint32_t tag) {
+  // The Exif search runs first: in a JPEG document it may parse the
+  // segment, which makes the first directory.
+  TagNode *inExif = FindExifTag(document, static_cast<int32_t>(tag));
+  if (!IsFirstDirectoryFirstTag(tag)) return inExif;
+  TagNode *inFirst = FindFirstDirectoryEntry(document, tag);
+  return inFirst != nullptr ? inFirst : inExif;
 }
 
 }  // namespace kexif

@@ -22,6 +22,23 @@ namespace kexif {
 // Returns null when nothing is found. May throw std::bad_alloc.
 TagNode *FindExifTag(ExifDocument &document, int32_t id);
 
+// The parse that FindExifTag starts with: a JPEG document's Exif segment
+// without exifPointerTag and without a parsed structure under it gets its
+// stored payload parsed below it. Nothing changes otherwise, or when the
+// parse fails. May throw std::bad_alloc.
+void ParseBareExifSegment(ExifDocument &document);
+
+// An entry of the first directory itself (its sub-directories and the
+// directories after it are not searched) with this tag number, or null.
+TagNode *FindFirstDirectoryEntry(ExifDocument &document, uint32_t tag);
+
+// The entry that get, set and delete address for a member of the Exif
+// sub-directory tag set: for the members that files may hold in the first
+// directory (IsFirstDirectoryFirstTag) an entry of the first directory,
+// else the FindExifTag answer, which may lazily parse the Exif segment.
+// Null when there is none. May throw std::bad_alloc.
+TagNode *FindMemberEntry(ExifDocument &document, uint32_t tag);
+
 // The first entry with this tag number found from the directory with this
 // number, in pre-order: the directory's entries with their Exif and GPS
 // sub-directories, then the directories after it. The Interoperability

@@ -5,6 +5,7 @@
 #include "edit/exif_subdirectory.h"
 #include "edit/find_exif_tag.h"
 #include "edit/set_tag_jpeg.h"
+#include "edit/tag_set.h"
 #include "model/tree_search.h"
 
 namespace kexif {
@@ -58,11 +59,15 @@ void AddDirectoryZero(ExifDocument &document, SegmentNode *segment, std::unique_
 int SetExifTagJpeg(ExifDocument &document, uint32_t tag, const TagValue &value) {
   CursorKeeper cursor(document);
   try {
-    if (TagNode *found = FindExifTag(document, static_cast<int32_t>(tag))) {
+    if (TagNode *found = FindMemberEntry(document, tag)) {
       return ReplaceFoundEntry(document, *found, value);
     }
     std::unique_ptr<TagNode> entry = NewTagEntry(tag, value);
     if (entry == nullptr) return 0;
+    if (IsMadeInFirstDirectory(tag)) {
+      AddEntryJpeg(document, 0, std::move(entry));
+      return 1;
+    }
     if (document.exifPointerTag != nullptr) {
       AddEntryToOwner(document, document.exifPointerTag, std::move(entry));
       return 1;

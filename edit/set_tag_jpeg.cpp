@@ -45,25 +45,29 @@ void AddDirectoryWithEntry(ExifDocument &document, SegmentNode *segment, int32_t
 
 }  // namespace
 
+void AddEntryJpeg(ExifDocument &document, int32_t directory, std::unique_ptr<TagNode> entry) {
+  MetaNode *named = document.FindDirectory(directory);
+  SegmentNode *segment = FindExifApp1(document);
+  if (named != nullptr) {
+    AddEntryToOwner(document, named, std::move(entry));
+  } else if (segment == nullptr) {
+    AddSegmentWithEntry(document, std::move(entry));
+  } else {
+    AddDirectoryWithEntry(document, segment, directory, std::move(entry));
+  }
+}
+
 int SetTagJpeg(ExifDocument &document, uint32_t tag, const TagValue &value, int32_t directory) {
   CursorKeeper cursor(document);
   try {
-    MetaNode *named = document.FindDirectory(directory);
-    if (named != nullptr) {
+    if (document.FindDirectory(directory) != nullptr) {
       if (TagNode *found = FindDirectoryTag(document, directory, static_cast<int32_t>(tag))) {
         return ReplaceFoundEntry(document, *found, value);
       }
     }
     std::unique_ptr<TagNode> entry = NewTagEntry(tag, value);
     if (entry == nullptr) return 0;
-    SegmentNode *segment = FindExifApp1(document);
-    if (named != nullptr) {
-      AddEntryToOwner(document, named, std::move(entry));
-    } else if (segment == nullptr) {
-      AddSegmentWithEntry(document, std::move(entry));
-    } else {
-      AddDirectoryWithEntry(document, segment, directory, std::move(entry));
-    }
+    AddEntryJpeg(document, directory, std::move(entry));
     return 1;
   } catch (...) {
     cursor.Restore();

@@ -10,9 +10,11 @@
 #define KEXIF_EDIT_SET_TAG_JPEG_H
 
 #include <cstdint>
+#include <memory>
 
 #include "kexif.h"
 #include "model/exif_document.h"
+#include "model/nodes.h"
 
 namespace kexif {
 
@@ -23,8 +25,15 @@ namespace kexif {
 // a new Exif segment the entry always lands in directory 0).
 int SetTagJpeg(ExifDocument &document, uint32_t tag, const TagValue &value, int32_t directory);
 
-// A tag of the Exif sub-directory tag set. An existing entry found by the
-// Exif sub-directory search is replaced; else the entry joins the Exif
+// Links a new entry into the directory with this number (>= 0), making the
+// directory, and the Exif segment with directory 0 when the document has
+// none (the entry then lands in directory 0). May throw std::bad_alloc
+// before anything is linked.
+void AddEntryJpeg(ExifDocument &document, int32_t directory, std::unique_ptr<TagNode> entry);
+
+// A tag of the Exif sub-directory tag set. The existing entry that a tag
+// query answers (FindMemberEntry) is replaced; else Orientation joins
+// directory 0 (made when missing) and any other member joins the Exif
 // sub-directory, which is made (with its pointer entry, and directory 0 or
 // the whole Exif segment when missing) when the document has none. A lone
 // directory 0 that holds the thumbnail entry (513) becomes directory 1

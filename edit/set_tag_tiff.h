@@ -19,10 +19,11 @@ namespace kexif {
 // directory in ascending order.
 int SetTagTiff(ExifDocument &document, uint32_t tag, const TagValue &value, int32_t directory);
 
-// A tag of the Exif sub-directory tag set: an entry found by the Exif
-// sub-directory search is replaced; else the entry joins the Exif
-// sub-directory, made with its pointer entry in directory 0 when missing.
-// A document without Exif sub-directory and without directory 0 cannot
+// A tag of the Exif sub-directory tag set: the entry that a tag query
+// answers (FindMemberEntry) is replaced; else Orientation joins directory
+// 0 and any other member the Exif sub-directory, made with its pointer
+// entry in directory 0 when missing. A document without directory 0 (and,
+// for a member other than Orientation, without Exif sub-directory) cannot
 // take the value: 0, and it is left as it was.
 int SetExifTagTiff(ExifDocument &document, uint32_t tag, const TagValue &value);
 

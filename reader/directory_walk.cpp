@@ -156,6 +156,9 @@ int ScanDirectoryChain(ByteStream &stream, ReaderContext &context) {
   if (!ReadTiffHeader(stream, context, &big, &offset)) return 0;
   // The stream is the TIFF data: a JPEG's Exif payload copy or a TIFF file.
   const int64_t size = stream.Size();
+  if (offset <= static_cast<uint32_t>(INT32_MAX) && RangeFits(offset, kEntryCountSize, size)) {
+    context.firstDirectoryOffset = static_cast<int32_t>(offset);
+  }
   OffsetTrail trail;
   while (offset != 0) {
     if (offset > static_cast<uint32_t>(INT32_MAX) || !RangeFits(offset, kEntryCountSize, size)) return 0;

@@ -67,6 +67,7 @@ struct ReaderContext {
   uint32_t thumbnailExists = 0;
   uint32_t thumbnailLoaded = 0;
   int32_t exifDirectoryOffset = -1;  // from the TIFF header; -1 = not seen
+  int32_t firstDirectoryOffset = -1;  // of the chain scan's first directory; -1 = not seen
   CachedTag *dateTimeTag = nullptr;
   CachedTag *makeTag = nullptr;
   CachedTag *modelTag = nullptr;

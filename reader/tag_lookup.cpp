@@ -37,11 +37,11 @@ bool Fetch(const ReaderContext &context, uint32_t tag, TagValue *value) {
   return true;
 }
 
-// Positions the file at the Exif sub-directory and searches it for the tag.
-void SearchExifDirectory(ReaderContext &context, uint32_t tag) {
+// Positions the file at the directory (an offset in the TIFF data) and
+// searches it for the tag.
+void SearchDirectory(ReaderContext &context, int32_t directory, uint32_t tag) {
   ByteStream &stream = *context.stream;
   const bool bigEndian = context.byteOrder == static_cast<uint32_t>(kBigEndian);
-  const int32_t directory = context.exifDirectoryOffset;
   if (context.format == static_cast<uint32_t>(kFormatTiff)) {
     if (!StreamHolds(stream, directory, kEntryCountSize)) return;
     stream.Seek(kSeekFromStart, directory);
@@ -68,8 +68,14 @@ bool LookUpReaderTag(ReaderContext &context, uint32_t tag, TagValue *value) {
   }
   if (HasFlag(context, tag)) return Fetch(context, tag, value);
   if (IsExifDirectoryTag(tag) == 0) return false;
+  // Tags that older writers left in the first directory are taken from
+  // there first, as the editing family does.
+  if (IsFirstDirectoryFirstTag(tag) && tag != kTagOrientation && context.firstDirectoryOffset > 0) {
+    SearchDirectory(context, context.firstDirectoryOffset, tag);
+    if (Fetch(context, tag, value)) return true;
+  }
   if (context.exifDirectoryOffset <= 0) return false;
-  SearchExifDirectory(context, tag);
+  SearchDirectory(context, context.exifDirectoryOffset, tag);
   return Fetch(context, tag, value);
 }
 

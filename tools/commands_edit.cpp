@@ -7,6 +7,8 @@
 #include <memory>
 #include <string>
 
+#include "api/document_handle.h"
+#include "edit/gps_directory.h"
 #include "model/exif_constants.h"
 #include "tools/cli.h"
 #include "tools/commands.h"
@@ -17,10 +19,15 @@ namespace {
 
 bool IsGpsTag(const TagRef &tag) { return tag.info != nullptr && tag.info->space == TagSpace::kGps; }
 
-// The type of the entry the library would find for this tag, or 0.
-int32_t ExistingType(KExifHandle handle, uint32_t tag, int32_t directory) {
+// The type of the entry the library would find for this tag, or 0. GPS
+// tags are looked up in the GPS directory only.
+int32_t ExistingType(KExifHandle handle, const TagRef &tag, int32_t directory) {
+  if (IsGpsTag(tag)) {
+    const TagNode *entry = FindGpsEntry(*ToDocument(handle), tag.number);
+    return entry != nullptr ? entry->type : 0;
+  }
   TagValue value{0, 0, nullptr};
-  if (kExifGetTag(handle, tag, &value, directory) != 0) return 0;
+  if (kExifGetTag(handle, tag.number, &value, directory) != 0) return 0;
   std::free(value.data);
   return value.type;
 }
@@ -48,13 +55,7 @@ int CommandSet(const Options &options, Session &session) {
   LoadedDocument document(file);
   if (!Opened(document, file, session)) return session.Status();
   const int32_t directory = options.directory.value_or(0);
-  const int32_t existing = ExistingType(document.get(), tag->number, directory);
-  if (IsGpsTag(*tag) && existing == 0) {
-    // The library adds new entries to IFD0, IFD1 and the Exif
-    // sub-directory only; a new GPS number would land in IFD0.
-    session.Fail(file, "no " + std::string(tag->info->name) + " entry to change; new GPS entries cannot be added");
-    return session.Status();
-  }
+  const int32_t existing = ExistingType(document.get(), *tag, directory);
   if (type == 0) type = existing;
   if (type == 0 && tag->info != nullptr) type = tag->info->defaultType;
   if (type == 0) type = GuessType(options.args[2]);
@@ -65,7 +66,10 @@ int CommandSet(const Options &options, Session &session) {
     return session.Status();
   }
   TagValue record{value.type, value.count, value.bytes.data()};
-  if (kExifSetTag(document.get(), tag->number, &record, directory) != 0) {
+  // GPS tags go to the GPS directory, which is made when missing.
+  const bool written = IsGpsTag(*tag) ? SetGpsTag(*ToDocument(document.get()), tag->number, record) != 0
+                                      : kExifSetTag(document.get(), tag->number, &record, directory) == 0;
+  if (!written) {
     session.Fail(file, "cannot set " + PrintableText(options.args[1]));
     return session.Status();
   }

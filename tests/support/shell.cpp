@@ -23,6 +23,27 @@ std::string ExiftoolValue(const std::string &path, const std::string &tag) {
   return out;
 }
 
+std::string ExiftoolOccurrences(const std::string &path, const std::vector<std::string> &tags) {
+  std::string options;
+  for (const std::string &tag : tags) options += " -" + tag;
+  // Lines read "[IFD0] Orientation: 8".
+  const std::string out = Shell("exiftool -a -G1 -n -s -s" + options + " '" + path + "' 2>/dev/null");
+  std::string joined;
+  size_t start = 0;
+  while (start < out.size()) {
+    size_t end = out.find('\n', start);
+    if (end == std::string::npos) end = out.size();
+    const std::string line = out.substr(start, end - start);
+    start = end + 1;
+    const size_t close = line.find(']');
+    const size_t colon = line.find(": ");
+    if (line.empty() || line[0] != '[' || close == std::string::npos || colon == std::string::npos) continue;
+    if (!joined.empty()) joined += ", ";
+    joined += line.substr(1, close - 1) + "=" + line.substr(colon + 2);
+  }
+  return joined;
+}
+
 Bytes ExiftoolBinary(const std::string &path, const std::string &tag) {
   const std::string out = Shell("exiftool -m -b -" + tag + " '" + path + "' 2>/dev/null");
   return Bytes(out.begin(), out.end());

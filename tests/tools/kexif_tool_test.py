@@ -89,6 +89,17 @@ with tempfile.TemporaryDirectory() as work:
     check(entries[("IFD0", "ImageDescription")]["value"] == "Harbour at dawn", "tags after set")
     check(("GPS", "GPSLatitude") not in entries and ("GPS", "GPSLongitude") in entries, "tags after rm")
 
+    # A photo stripped of its Exif data is geotagged and rotated from scratch:
+    # the GPS directory and IFD0 come back with the entries.
+    check(kexif("strip", little, "APP1").returncode == 0, "strip APP1")
+    for tag, value in (("GPSLatitude", "48/1 51/1 30/1"), ("GPSLatitudeRef", "N"), ("Orientation", "8")):
+        run = kexif("set", little, tag, value)
+        check(run.returncode == 0 and run.stderr == "", f"set {tag} from scratch: {run.returncode} {run.stderr!r}")
+    entries = entries_by_name(json.loads(kexif("tags", "--json", little).stdout)["files"][0])
+    check(entries.get(("GPS", "GPSLatitude"), {}).get("value") == "48/1 51/1 30/1", f"GPS made: {sorted(entries)}")
+    check(entries.get(("GPS", "GPSVersionID"), {}).get("value") == "2 3 0 0", "GPSVersionID made")
+    check(entries.get(("IFD0", "Orientation"), {}).get("value") == "8", "Orientation in IFD0")
+
     # Command-line mistakes exit 2 with a usage line.
     run = kexif("tags", "--bogus", little)
     check(run.returncode == 2 and "usage: kexif tags" in run.stderr, f"bad option: {run.returncode} {run.stderr!r}")

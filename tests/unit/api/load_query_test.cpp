@@ -139,8 +139,10 @@ TEST(GetTag, SearchesLaterDirectoriesAndSubdirectoriesButNotEarlierOnes) {
 
 TEST(GetTag, LooksUpExifSetTagsFromThePointerEntryOnly) {
   TempDir dir;
-  Loaded doc(dir.Write("a.jpg", SamplePhotoJpeg()));
-  EXPECT_EQ(Query(doc.handle, 274, 0, 2).result, -1);  // in IFD0, before the pointer
+  TiffBuilder b;
+  b.AddDirectory().Add(Entry::Rational(33434, {{1, 100}})).Exif().Add(Entry::Short(40961, {1}));
+  Loaded doc(dir.Write("a.jpg", MakeJpeg(b.Build())));
+  EXPECT_EQ(Query(doc.handle, 33434, 0, 8).result, -1);  // in IFD0, before the pointer
   EXPECT_EQ(Query(doc.handle, 40961, 0, 2).result, 0);
 }
 

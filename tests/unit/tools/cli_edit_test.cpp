@@ -61,13 +61,13 @@ TEST_F(CliEdit, RefusesAValueThatDoesNotFitTheTypeAndChangesNothing) {
   EXPECT_EQ(test::ReadFileBytes(photo), before);
 }
 
-TEST_F(CliEdit, ChangesGpsEntriesButDoesNotAddThemToTheWrongDirectory) {
+TEST_F(CliEdit, ChangesAndAddsGpsEntriesInTheGpsDirectory) {
   EXPECT_EQ(Kexif({"set", photo, "GPSLatitudeRef", "S"}).status, kExitOk);
   EXPECT_EQ(Get(photo, "GPSLatitudeRef"), "S\n");
-  const Outcome added = Kexif({"set", photo, "GPSAltitude", "12"});
-  EXPECT_EQ(added.status, kExitFileFailed);
-  EXPECT_NE(added.err.find("new GPS entries cannot be added"), std::string::npos);
-  EXPECT_EQ(Kexif({"get", photo, "GPSAltitude"}).status, kExitFileFailed);
+  EXPECT_EQ(Kexif({"set", photo, "GPSAltitude", "12"}).status, kExitOk);
+  EXPECT_EQ(Get(photo, "GPSAltitude"), "12/1\n");
+  // The new entry stands in the GPS directory, not in IFD0.
+  EXPECT_NE(Kexif({"tags", photo}).out.find("GPS      0x0006  GPSAltitude"), std::string::npos);
 }
 
 TEST_F(CliEdit, StoresWritesAndRemovesASoundClip) {

@@ -2,6 +2,7 @@
 
 #include <tuple>
 
+#include "edit/tag_set.h"
 #include "model/exif_constants.h"
 #include "tools/tag_names.h"
 
@@ -45,6 +46,14 @@ TEST(TagNames, NameAndNumberLeadToEachOtherWithTheStandardTypes) {
     EXPECT_EQ(byName->number, number);
     EXPECT_EQ(byName->defaultType, type) << name;
     EXPECT_EQ(FindTagInfo(number, TagSpace::kImage), byName);
+  }
+}
+
+TEST(TagNames, NamesEveryTagTheLibraryAddressesInTheExifSubdirectory) {
+  for (uint32_t number = 0; number <= 0xFFFF; ++number) {
+    if (IsExifDirectoryTag(number) != 0) {
+      EXPECT_NE(FindTagInfo(number, TagSpace::kImage), nullptr) << number;
+    }
   }
 }
 
