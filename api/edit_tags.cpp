@@ -10,6 +10,7 @@
 #include "edit/tag_set.h"
 #include "edit/tag_value.h"
 #include "kexif.h"
+#include "model/exif_constants.h"
 #include "model/exif_document.h"
 
 namespace {
@@ -28,6 +29,9 @@ extern "C" {
 
 KEXIF_API int32_t KEXIF_CALL kExifSetTag(KExifHandle h, uint32_t tag, const TagValue *value, int32_t directory) {
   if (h == nullptr || value == nullptr) return -1;
+  // A type outside the TIFF field types would be stored as an empty value
+  // that a later load cannot read.
+  if (value->type < kexif::kTypeByte || value->type > kexif::kTypeDouble) return -1;
   ExifDocument &document = *kexif::ToDocument(h);
   if (document.format != kexif::kFormatJpeg && document.format != kexif::kFormatTiff) return -1;
   try {

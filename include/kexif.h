@@ -19,15 +19,18 @@
  *   Names of files the library opens (kExifLoadFile, kRExifBeginRead, the
  *   sound files of kExifGetAudioFile, kExifSetAudioFile, kRExifGetAudioFile)
  *   may be 8-bit strings or 16-bit (UTF-16) strings passed through the same
- *   pointer: the 8-bit reading is always tried first. The target of
- *   kExifSaveFile is an 8-bit string.
+ *   pointer: the 8-bit reading is always tried first. The 16-bit reading is
+ *   tried only when the second byte is zero (the first character lies in
+ *   U+0001..U+00FF, as in any absolute path), so it never reads past an
+ *   8-bit name of two or more characters; an output whose 8-bit name fails
+ *   for a missing folder is never created under the 16-bit reading. Only
+ *   regular files are read (a FIFO or device is refused at once), every
+ *   file is opened close-on-exec, and any length the system accepts is
+ *   taken. The target of kExifSaveFile is an 8-bit string.
  *
  * Pointers passed in
  *   The library reads what a pointer argument points at during the call
  *   only, and keeps no reference to it, except:
- *   - kExifSetAudioFile keeps the name pointer (not a copy) and reads the
- *     sound file again when the document is saved: the name must stay valid
- *     until kExifSaveFile, kExifRemoveAudio or kExifDestroy.
  *   - kExifInsertExifMarker takes over marker->data on success.
  *   - kExifSetTIFExifData takes over (and releases) the record on success.
  *
@@ -300,8 +303,8 @@ KEXIF_API int32_t KEXIF_CALL kExifGetTag(KExifHandle h, uint32_t tag, TagValue *
  * done; -1 for a null h or value, a negative directory for a tag addressed
  * by number, a value whose count is negative or whose bytes are missing or
  * too many for the file (a JPEG's Exif data must fit in 65533 bytes), a
- * TIFF document without directory 0 where the new entry would need it, or
- * when memory runs out. */
+ * type outside 1..12, a TIFF document without directory 0 where the new
+ * entry would need it, or when memory runs out. */
 KEXIF_API int32_t KEXIF_CALL kExifSetTag(KExifHandle h, uint32_t tag, const TagValue *value, int32_t directory);
 
 /* Removes the entry kExifGetTag would answer with the same arguments. A
@@ -341,10 +344,12 @@ KEXIF_API int32_t KEXIF_CALL kExifSetThumbnailData(KExifHandle h, const Thumbnai
 KEXIF_API int32_t KEXIF_CALL kExifSetTIFExifData(KExifHandle h, TifExifData *record);
 
 /* Writes the document to the file named by name (8-bit; may be the loaded
- * file itself): the whole new file is written under a temporary name beside
- * it (the name with what follows its last '.' replaced by "$#$") and then
- * replaces it. Returns 0 when saved; -1 otherwise, with the target and the
- * document as they were (the save may be tried again).
+ * file itself; a link is followed): the whole new file is written under a
+ * unique temporary name beside it (NAME.$#$XXXXXX, created exclusively and
+ * readable by its owner only), given the target's mode, owner and extended
+ * attributes where permitted, and renamed over it. Returns 0 when saved; -1
+ * otherwise (also when an existing target is not a regular file), with the
+ * target and the document as they were (the save may be tried again).
  * After a successful save the document has closed its source file: its
  * tree still answers tag queries and takes edits, but whatever needs bytes
  * of the old file (another save, a thumbnail or sound clip not yet read) may
@@ -361,17 +366,18 @@ KEXIF_API int32_t KEXIF_CALL kExifGetThumbnailData(KExifHandle h, ThumbnailData 
 KEXIF_API int32_t KEXIF_CALL kExifIsAudioExist(KExifHandle h);
 
 /* Writes the sound clip as a RIFF WAVE file to name (8-bit or UTF-16, used
- * during the call). Returns 0 when written; -1 when there is no clip or the
- * file cannot be written. */
+ * during the call). Returns 0 when written; -1 when there is no clip, the
+ * file cannot be written, or name is the document's own file or the set
+ * sound file (which are then left as they were). */
 KEXIF_API int32_t KEXIF_CALL kExifGetAudioFile(KExifHandle h, const void *name);
 
 /* Takes the sound clip out of the document. Always returns 1. */
 KEXIF_API int32_t KEXIF_CALL kExifRemoveAudio(KExifHandle h);
 
 /* Makes the WAVE file name (8-bit or UTF-16) the document's sound clip.
- * The name pointer is kept, not copied, and the file is read again by
- * kExifSaveFile: keep the name valid and the file in place until the save,
- * kExifRemoveAudio or kExifDestroy. Returns 0 on success; -1 when the file
+ * The name is copied (both readings; the caller may free it at once) and
+ * the file is read again by kExifSaveFile: keep the file in place until the
+ * save, kExifRemoveAudio or kExifDestroy. Returns 0 on success; -1 when the file
  * cannot be opened, is empty or larger than 2 GiB, or the document is not a
  * JPEG document. */
 KEXIF_API int32_t KEXIF_CALL kExifSetAudioFile(KExifHandle h, const void *name);
@@ -446,7 +452,8 @@ KEXIF_API int32_t KEXIF_CALL kRExifGetThumbnailData(KRExifHandle ctx, ThumbnailD
 KEXIF_API int32_t KEXIF_CALL kRExifIsAudioExist(KRExifHandle ctx);
 
 /* Writes the sound clip as a RIFF WAVE file to name (8-bit or UTF-16, used
- * during the call). 0 when written, -1 otherwise. */
+ * during the call). 0 when written, -1 otherwise (also when name is the
+ * context's own file, which is then left as it was). */
 KEXIF_API int32_t KEXIF_CALL kRExifGetAudioFile(KRExifHandle ctx, const void *name);
 
 /* Copies the payload of a JPEG file's APP1 Exif segment ("Exif" 00 00 and

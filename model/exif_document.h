@@ -5,6 +5,7 @@
 #define KEXIF_MODEL_EXIF_DOCUMENT_H
 
 #include <cstdint>
+#include <string>
 
 #include "model/nodes.h"
 
@@ -51,7 +52,8 @@ class ExifDocument {
   TagNode *exifPointerTag = nullptr;
   TagNode *thumbnailOffsetTag = nullptr;
   SegmentNode *audioSegment = nullptr;
-  const void *audioFileName = nullptr;
+  const void *audioFileName = nullptr;  // points into audioFileNameCopy once set
+  std::string audioFileNameCopy;        // the caller's name bytes, kept for the save
   ByteStream *stream = nullptr;
   ByteStream *audioStream = nullptr;
   int32_t format = 0;

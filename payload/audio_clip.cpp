@@ -4,11 +4,12 @@
 #include <cstdio>
 #include <memory>
 #include <new>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "model/tree_search.h"
 #include "payload/fpxr_layout.h"
-#include "platform/file_io.h"
 #include "platform/file_open.h"
 #include "save/source_copy.h"
 #include "stream/file_stream.h"
@@ -72,8 +73,9 @@ bool CopyAddedAudio(ExifDocument &document, const void *name) {
     return false;
   }
   std::unique_ptr<ByteStream, void (*)(ByteStream *)> soundGuard(sound, ReleaseStream);
+  const FileIdentity keep[] = {IdentityOfStream(document.stream), IdentityOfStream(sound)};
   ByteStream *created = nullptr;
-  if (CreateFileStream(&created, name, kOpenWrite) == 0) return false;
+  if (CreateOutputFileStream(&created, name, keep) == 0) return false;
   std::unique_ptr<FileStream> out(static_cast<FileStream *>(created));
   bool ok = true;
   for (MetaNode *n = document.root; n != nullptr && ok; n = n->next) {
@@ -136,7 +138,8 @@ int GetAudioFile(ExifDocument &document, const void *name) {
         continue;
       }
       ByteStream *created = nullptr;
-      if (CreateFileStream(&created, name, kOpenWrite) == 0) {
+      const FileIdentity keep[] = {IdentityOfStream(document.stream)};
+      if (CreateOutputFileStream(&created, name, keep) == 0) {
         payload.Drop();
         return 0;
       }
@@ -195,12 +198,15 @@ void RemoveAudio(ExifDocument &document) {
 
 int SetAudioFile(ExifDocument &document, const void *name) {
   if (document.format != kFormatJpeg || name == nullptr || AudioAnchor(document) == nullptr) return 0;
-  std::FILE *file = OpenNamedFile(name, FileOpenMode::kRead);
-  if (file == nullptr) return 0;
   int64_t size = -1;
-  if (SeekFile64(file, 0, SEEK_END) == 0) size = TellFile64(file);
+  std::FILE *file = OpenNamedFile(name, FileOpenMode::kRead, &size);
+  if (file == nullptr) return 0;
   std::fclose(file);
   if (size <= 0 || size > INT32_MAX) return 0;
+  // Both readings of the name stay possible: three zero bytes end the
+  // 8-bit reading and the 16-bit one at either byte parity.
+  std::string copy(static_cast<const char *>(name), NameCopyLength(name));
+  copy.append(3, '\0');
 
   std::vector<std::unique_ptr<SegmentNode>> chunks;
   for (int64_t offset = 0; offset < size; offset += kMaxAudioChunk) {
@@ -211,7 +217,8 @@ int SetAudioFile(ExifDocument &document, const void *name) {
     chunks.push_back(std::move(chunk));
   }
   RemoveAudio(document);
-  document.audioFileName = name;
+  document.audioFileNameCopy = std::move(copy);
+  document.audioFileName = document.audioFileNameCopy.data();
   MetaNode *previous = AudioAnchor(document);
   for (auto &chunk : chunks) {
     SegmentNode *node = chunk.release();

@@ -19,7 +19,8 @@ int IsAudioExist(ExifDocument &document);
 // when there is one, else the WAVE bytes of the file's first clip (a second
 // clip start met while the first clip is still being written is skipped).
 // 1 when a file was written; 0 when there is no clip, a file cannot be
-// opened or a write fails.
+// opened or a write fails, or name is the document's own file or the set
+// sound file (nothing is written then).
 int GetAudioFile(ExifDocument &document, const void *name);
 
 // Takes the clip out of the document: the segments a set sound file added
@@ -29,8 +30,8 @@ void RemoveAudio(ExifDocument &document);
 
 // Replaces the clip with the contents of the sound file name (8-bit, then
 // 16-bit), cut into chunks of 63900 bytes placed after the run of APP1
-// segments (else the first APP0, else SOI). The name pointer is kept and
-// read again by the save. 0, with the document unchanged, when the file
+// segments (else the first APP0, else SOI). The name's bytes are copied
+// (both readings) and opened again by the save. 0, with the document unchanged, when the file
 // cannot be opened, is empty or larger than 2 GiB, the document is not a
 // JPEG, or a node cannot be allocated.
 int SetAudioFile(ExifDocument &document, const void *name);

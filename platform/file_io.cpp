@@ -3,12 +3,10 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+#include <cerrno>
+
 #ifdef _WIN32
-#ifndef WIN32_LEAN_AND_MEAN
-#define WIN32_LEAN_AND_MEAN
-#endif
 #include <io.h>
-#include <windows.h>
 #else
 #include <unistd.h>
 #endif
@@ -30,29 +28,6 @@ bool RegularFileSize(std::FILE *file, int64_t *size) {
 
 bool SyncFile(std::FILE *file) { return _commit(_fileno(file)) == 0; }
 
-namespace {
-
-// A file's identity: the serial number of its volume and its index there.
-bool Identity(HANDLE handle, BY_HANDLE_FILE_INFORMATION *info) {
-  return handle != INVALID_HANDLE_VALUE && GetFileInformationByHandle(handle, info) != 0;
-}
-
-}  // namespace
-
-bool IsSameFile(std::FILE *file, const char *name) {
-  if (file == nullptr || name == nullptr) return false;
-  BY_HANDLE_FILE_INFORMATION mine{};
-  if (!Identity(reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(file))), &mine)) return false;
-  // Opened for no access at all, only to ask for the identity; folders too.
-  HANDLE other = CreateFileA(name, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                             FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  BY_HANDLE_FILE_INFORMATION theirs{};
-  const bool known = Identity(other, &theirs);
-  if (other != INVALID_HANDLE_VALUE) CloseHandle(other);
-  return known && mine.dwVolumeSerialNumber == theirs.dwVolumeSerialNumber &&
-         mine.nFileIndexHigh == theirs.nFileIndexHigh && mine.nFileIndexLow == theirs.nFileIndexLow;
-}
-
 #else
 
 static_assert(sizeof(off_t) == sizeof(int64_t), "64-bit file offsets are needed");
@@ -68,14 +43,40 @@ bool RegularFileSize(std::FILE *file, int64_t *size) {
   return true;
 }
 
-bool SyncFile(std::FILE *file) { return fsync(fileno(file)) == 0; }
-
-bool IsSameFile(std::FILE *file, const char *name) {
-  struct stat mine {}, other {};
-  if (name == nullptr || fstat(fileno(file), &mine) != 0 || stat(name, &other) != 0) return false;
-  return mine.st_dev == other.st_dev && mine.st_ino == other.st_ino;
+bool SyncFile(std::FILE *file) {
+  for (;;) {
+    if (fsync(fileno(file)) == 0) return true;
+    // A pipe or a device has nothing to put on disk.
+    if (errno == EINVAL || errno == EROFS) return true;
+    if (errno != EINTR) return false;
+  }
 }
 
 #endif
+
+size_t ReadRetrying(std::FILE *file, void *buffer, size_t count) {
+  auto *bytes = static_cast<unsigned char *>(buffer);
+  size_t done = 0;
+  while (done < count) {
+    done += std::fread(bytes + done, 1, count - done, file);
+    if (done == count) break;
+    // The end of the file, or an error other than an interruption.
+    if (!std::ferror(file) || errno != EINTR) break;
+    std::clearerr(file);
+  }
+  return done;
+}
+
+size_t WriteRetrying(std::FILE *file, const void *buffer, size_t count) {
+  const auto *bytes = static_cast<const unsigned char *>(buffer);
+  size_t done = 0;
+  while (done < count) {
+    done += std::fwrite(bytes + done, 1, count - done, file);
+    if (done == count) break;
+    if (!std::ferror(file) || errno != EINTR) break;
+    std::clearerr(file);
+  }
+  return done;
+}
 
 }  // namespace kexif

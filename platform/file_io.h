@@ -1,6 +1,6 @@
 // The file calls whose names differ between POSIX and the Windows runtime:
 // 64-bit seek and tell, the size and kind of an open file, and flushing
-// written bytes to the disk.
+// written bytes to the disk; reads and writes that survive interruptions.
 #ifndef KEXIF_PLATFORM_FILE_IO_H
 #define KEXIF_PLATFORM_FILE_IO_H
 
@@ -20,12 +20,15 @@ int64_t TellFile64(std::FILE *file);
 // folder, a device or a failed query; *size is then unchanged.
 bool RegularFileSize(std::FILE *file, int64_t *size);
 
-// True when name names the very file that file is open on.
-bool IsSameFile(std::FILE *file, const char *name);
-
 // Asks the system to put the bytes already handed to it (after fflush) on
 // the disk. False when it reports a failure.
 bool SyncFile(std::FILE *file);
+
+// fread and fwrite that go on after a system call interrupted by a signal;
+// the count of bytes moved, short only at the end of the file or on a
+// real error.
+size_t ReadRetrying(std::FILE *file, void *buffer, size_t count);
+size_t WriteRetrying(std::FILE *file, const void *buffer, size_t count);
 
 }  // namespace kexif
 

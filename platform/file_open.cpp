@@ -1,9 +1,22 @@
 #include "platform/file_open.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#include <cerrno>
 #include <cstdint>
 #include <cstring>
 
-#include "platform/file_io.h"
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <io.h>
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
 namespace kexif {
 namespace {
@@ -27,47 +40,135 @@ void AppendUtf8(uint32_t cp, std::string *out) {
   }
 }
 
-// For reading only a regular file counts (fopen accepts a folder, which
-// would hide the 16-bit reading of the same bytes): anything else is closed.
-// The size found by the check goes to *size when size is not null.
-std::FILE *KeepRegularForReading(std::FILE *f, FileOpenMode mode, int64_t *size) {
-  if (f == nullptr || mode == FileOpenMode::kWrite) return f;
-  int64_t found = 0;
-  if (!RegularFileSize(f, &found)) {
-    std::fclose(f);
-    return nullptr;
-  }
-  if (size != nullptr) *size = found;
-  return f;
-}
-
-// Opens an 8-bit name.
-std::FILE *OpenOne(const char *name, FileOpenMode mode, int64_t *size) {
-  return KeepRegularForReading(std::fopen(name, mode == FileOpenMode::kRead ? "rb" : "wb"), mode, size);
-}
-
 #ifdef _WIN32
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "the Windows runtime takes UTF-16 names");
 
-// The runtime's own open by 16-bit name, after the same checks of the name
-// as elsewhere (bounded, well-formed), so that _wfopen never reads past a
-// name that was never meant as 16-bit.
-std::FILE *OpenWide(const char16_t *name, FileOpenMode mode, int64_t *size) {
+// _O_NOINHERIT keeps the descriptor out of child processes.
+int OpenFlags(FileOpenMode mode) {
+  return mode == FileOpenMode::kRead ? _O_RDONLY | _O_BINARY | _O_NOINHERIT
+                                     : _O_WRONLY | _O_CREAT | _O_BINARY | _O_NOINHERIT;
+}
+
+int OpenNarrow(const char *name, FileOpenMode mode) { return _open(name, OpenFlags(mode), _S_IREAD | _S_IWRITE); }
+
+// The runtime's own open by 16-bit name, after the checks of the name
+// (bounded, well-formed), so that _wopen never reads past the name.
+int OpenWide(const char16_t *name, FileOpenMode mode) {
   std::string checked;
-  if (!WideNameToUtf8(name, &checked)) return nullptr;
-  const auto *wide = reinterpret_cast<const wchar_t *>(name);
-  return KeepRegularForReading(_wfopen(wide, mode == FileOpenMode::kRead ? L"rb" : L"wb"), mode, size);
+  if (!WideNameToUtf8(name, &checked)) return -1;
+  return _wopen(reinterpret_cast<const wchar_t *>(name), OpenFlags(mode), _S_IREAD | _S_IWRITE);
 }
+
+FileIdentity IdentityOfHandle(HANDLE handle) {
+  BY_HANDLE_FILE_INFORMATION info{};
+  if (handle == INVALID_HANDLE_VALUE || GetFileInformationByHandle(handle, &info) == 0) return {};
+  return {info.dwVolumeSerialNumber, (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow, true};
+}
+
+FileIdentity IdentityOfDescriptor(int fd) { return IdentityOfHandle(reinterpret_cast<HANDLE>(_get_osfhandle(fd))); }
+
+bool RegularDescriptor(int fd, int64_t *size) {
+  struct _stat64 info {};
+  if (_fstat64(fd, &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG) return false;
+  *size = info.st_size;
+  return true;
+}
+
+bool Truncate(int fd) { return _chsize(fd, 0) == 0; }
+void Block(int) {}
+void CloseDescriptor(int fd) { _close(fd); }
+int DescriptorOf(std::FILE *file) { return _fileno(file); }
+std::FILE *ToFile(int fd, FileOpenMode mode) { return _fdopen(fd, mode == FileOpenMode::kRead ? "rb" : "wb"); }
+
 #else
-// Without a 16-bit open in the runtime the name is opened in its UTF-8 form.
-std::FILE *OpenWide(const char16_t *name, FileOpenMode mode, int64_t *size) {
-  std::string converted;
-  if (!WideNameToUtf8(name, &converted)) return nullptr;
-  return OpenOne(converted.c_str(), mode, size);
+
+// Without blocking, so that a FIFO or a device cannot hold the call.
+int OpenNarrow(const char *name, FileOpenMode mode) {
+  const int flags = mode == FileOpenMode::kRead ? O_RDONLY | O_NONBLOCK | O_CLOEXEC
+                                                : O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC;
+  for (;;) {
+    const int fd = open(name, flags, 0666);
+    if (fd >= 0 || errno != EINTR) return fd;
+  }
 }
+
+// Without a 16-bit open in the runtime the name is opened in its UTF-8 form.
+int OpenWide(const char16_t *name, FileOpenMode mode) {
+  std::string converted;
+  if (!WideNameToUtf8(name, &converted)) return -1;
+  return OpenNarrow(converted.c_str(), mode);
+}
+
+FileIdentity IdentityOfDescriptor(int fd) {
+  struct stat info {};
+  if (fstat(fd, &info) != 0) return {};
+  return {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino), true};
+}
+
+bool RegularDescriptor(int fd, int64_t *size) {
+  struct stat info {};
+  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  *size = static_cast<int64_t>(info.st_size);
+  return true;
+}
+
+bool Truncate(int fd) {
+  for (;;) {
+    if (ftruncate(fd, 0) == 0) return true;
+    if (errno != EINTR) return false;
+  }
+}
+
+// Reads and writes after the open block as usual (a writer on a FIFO
+// waits for its reader to take the bytes).
+void Block(int fd) {
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+}
+
+void CloseDescriptor(int fd) { close(fd); }
+int DescriptorOf(std::FILE *file) { return fileno(file); }
+std::FILE *ToFile(int fd, FileOpenMode mode) { return fdopen(fd, mode == FileOpenMode::kRead ? "rb" : "wb"); }
+
 #endif
 
+// Turns an open descriptor into a runtime file after the checks of its
+// mode; closes it and returns null when a check fails.
+std::FILE *Finish(int fd, FileOpenMode mode, int64_t *size, std::span<const FileIdentity> keep) {
+  int64_t found = 0;
+  const bool regular = RegularDescriptor(fd, &found);
+  bool usable = true;
+  if (mode == FileOpenMode::kRead) {
+    usable = regular;
+  } else {
+    const FileIdentity identity = IdentityOfDescriptor(fd);
+    for (const FileIdentity &k : keep) usable = usable && !(k == identity);
+    // Devices and FIFOs are written as they are; a file starts empty.
+    if (usable && regular) usable = Truncate(fd);
+  }
+  std::FILE *file = nullptr;
+  if (usable) {
+    Block(fd);
+    file = ToFile(fd, mode);
+  }
+  if (file == nullptr) {
+    CloseDescriptor(fd);
+    return nullptr;
+  }
+  if (size != nullptr && mode == FileOpenMode::kRead) *size = found;
+  return file;
+}
+
 }  // namespace
+
+FileIdentity IdentityOf(std::FILE *file) {
+  return file != nullptr ? IdentityOfDescriptor(DescriptorOf(file)) : FileIdentity{};
+}
+
+bool ShowsWideName(const void *name) {
+  const auto *bytes = static_cast<const unsigned char *>(name);
+  return bytes[0] != 0 && bytes[1] == 0;
+}
 
 bool WideNameToUtf8(const char16_t *name, std::string *out) {
   out->clear();
@@ -90,35 +191,33 @@ bool WideNameToUtf8(const char16_t *name, std::string *out) {
   return !out->empty();
 }
 
-bool LooksLikeNarrowName(const char *name) {
-  const auto *p = reinterpret_cast<const unsigned char *>(name);
-  size_t length = 0;
-  while (p[length] != 0) {
-    const unsigned char c = p[length];
-    if (c < 0x20 || c == 0x7F) return false;
-    if (c < 0x80) {
-      ++length;
-      continue;
-    }
-    // A well-formed UTF-8 sequence of 2 to 4 bytes.
-    int extra = (c & 0xE0) == 0xC0 ? 1 : (c & 0xF0) == 0xE0 ? 2 : (c & 0xF8) == 0xF0 ? 3 : -1;
-    if (extra < 0 || c == 0xC0 || c == 0xC1 || c > 0xF4) return false;
-    for (int k = 1; k <= extra; ++k) {
-      if ((p[length + k] & 0xC0) != 0x80) return false;
-    }
-    length += static_cast<size_t>(extra) + 1;
+size_t NameCopyLength(const void *name) {
+  const size_t narrow = std::strlen(static_cast<const char *>(name));
+  if (!ShowsWideName(name)) return narrow;
+  const auto *units = static_cast<const char16_t *>(name);
+  for (size_t i = 0; i < kMaxWideNameUnits; ++i) {
+    if (units[i] == 0) return i * sizeof(char16_t);
   }
-  return length >= 2;
+  return narrow;  // an overlong 16-bit reading is refused anyway
 }
 
-std::FILE *OpenNamedFile(const void *name, FileOpenMode mode, int64_t *size) {
+std::FILE *OpenNamedFile(const void *name, FileOpenMode mode, int64_t *size, std::span<const FileIdentity> keep) {
   if (name == nullptr) return nullptr;
   const char *narrow = static_cast<const char *>(name);
   if (narrow[0] != 0) {
-    if (std::FILE *f = OpenOne(narrow, mode, size)) return f;
+    const int fd = OpenNarrow(narrow, mode);
+    if (fd >= 0) {
+      std::FILE *f = Finish(fd, mode, size, keep);
+      // A folder read under the 8-bit reading does not hide the 16-bit one;
+      // a file opened for writing is the one meant.
+      if (f != nullptr || mode == FileOpenMode::kWrite) return f;
+    } else if (mode == FileOpenMode::kWrite && (errno == ENOENT || errno == ENOTDIR)) {
+      return nullptr;  // a missing folder: no second file under another reading
+    }
   }
-  if (LooksLikeNarrowName(narrow)) return nullptr;
-  return OpenWide(static_cast<const char16_t *>(name), mode, size);
+  if (!ShowsWideName(name)) return nullptr;
+  const int fd = OpenWide(static_cast<const char16_t *>(name), mode);
+  return fd >= 0 ? Finish(fd, mode, size, keep) : nullptr;
 }
 
 }  // namespace kexif

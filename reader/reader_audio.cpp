@@ -4,7 +4,9 @@
 #include <cstring>
 #include <new>
 
+#include "platform/file_io.h"
 #include "platform/file_open.h"
+#include "stream/file_stream.h"
 #include "stream/byte_order.h"
 #include "stream/checked_read.h"
 
@@ -24,7 +26,7 @@ bool ReadPayload(ReaderContext &context, const SegmentLocation &segment, uint8_t
 }
 
 bool WriteAll(std::FILE *file, const uint8_t *bytes, int32_t length) {
-  return std::fwrite(bytes, 1, static_cast<size_t>(length), file) == static_cast<size_t>(length);
+  return WriteRetrying(file, bytes, static_cast<size_t>(length)) == static_cast<size_t>(length);
 }
 
 }  // namespace
@@ -58,7 +60,8 @@ bool WriteReaderAudio(ReaderContext &context, const void *name) {
     const uint8_t *p = payload.get();
     if (IsClipStart(p, length)) {
       if (out != nullptr) continue;  // a second start while writing: passed over
-      out = OpenNamedFile(name, FileOpenMode::kWrite);
+      const FileIdentity keep[] = {IdentityOfStream(context.stream)};
+      out = OpenNamedFile(name, FileOpenMode::kWrite, nullptr, keep);
       if (out == nullptr) return false;
       remaining = static_cast<int64_t>(ReadLittleEndian32(p + kRiffSizeOffset)) + kRiffHeaderSize;
       if (!WriteAll(out, p + kRiffTagOffset, length - kRiffTagOffset)) writeFailed = true;

@@ -27,7 +27,8 @@ int32_t ReaderAudioExists(ReaderContext &context);
 // segment with the same stream index, until the RIFF length is covered.
 // A second clip start met while the file is open is passed over. The file
 // is created only when a clip start is found. Returns false when there is
-// no clip, the file cannot be created, or a write fails.
+// no clip, the file cannot be created, a write fails, or name is the
+// context's own file (which is then left as it was).
 bool WriteReaderAudio(ReaderContext &context, const void *name);
 
 }  // namespace kexif

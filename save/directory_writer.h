@@ -8,6 +8,8 @@
 #define KEXIF_SAVE_DIRECTORY_WRITER_H
 
 #include <cstdint>
+#include <map>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -95,7 +97,8 @@ class DirectoryWriter {
   void WritePendingSubDirectories();
   // Copies length bytes at offset of the source stream to the current
   // position, reversing every element of elementSize bytes when that is 2,
-  // 4 or 8; false when the source does not hold them all.
+  // 4 or 8; false when the source does not hold them all, or when the bytes
+  // copied from the source would pass twice its size.
   bool CopyFromSource(int32_t offset, int32_t length, int32_t elementSize);
   bool WritePieces(MetaNode *directory, MetaNode *list);
   bool WriteTiffThumbnail(MetaNode *directory);
@@ -103,6 +106,10 @@ class DirectoryWriter {
 
   std::vector<PendingPointer> pending_;
   std::vector<std::pair<const MetaNode *, int32_t>> entryPositions_;
+  // TIFF save: where each source range (offset, length, element size)
+  // was copied to, so that pieces naming one range share one copy.
+  std::map<std::tuple<int32_t, int32_t, int32_t>, int32_t> copiedRanges_;
+  int64_t copiedBytes_ = 0;
   int32_t extent_ = 0;
   bool failed_ = false;
 };

@@ -1,9 +1,8 @@
 #include "save/save_file.h"
 
-#include "platform/file_replace.h"
+#include "platform/replacement_file.h"
 #include "save/directory_writer.h"
 #include "save/jpeg_save.h"
-#include "save/temporary_name.h"
 #include "save/tiff_save.h"
 #include "stream/file_stream.h"
 
@@ -22,40 +21,33 @@ bool WriteDocument(ExifDocument &document, FileStream &out) {
 }  // namespace
 
 SaveResult SaveDocument(ExifDocument &document, const char *fileName) {
-  char temporary[kMaxSaveNameBuffer];
-  if (MakeTemporaryName(temporary, fileName) == 0 || NamesSameFile(temporary, fileName)) return SaveResult::kBadName;
-  // Opening the temporary name for writing would truncate the loaded file.
-  if (auto *source = dynamic_cast<FileStream *>(document.stream); source != nullptr && source->RefersTo(temporary)) {
-    return SaveResult::kBadName;
-  }
+  if (fileName == nullptr) return SaveResult::kBadName;
   if (document.format != kFormatJpeg && document.format != kFormatTiff) return SaveResult::kUnsupportedDocument;
-
+  ReplacementFile replacement;
+  switch (replacement.Create(fileName)) {
+    case ReplacementFile::Status::kCreated: break;
+    case ReplacementFile::Status::kBadTarget: return SaveResult::kBadName;
+    case ReplacementFile::Status::kNotCreated: return SaveResult::kTemporaryNotCreated;
+  }
   ByteStream *audio = nullptr;
   if (document.audioFileName != nullptr && CreateFileStream(&audio, document.audioFileName, kOpenRead) == 0) {
     return SaveResult::kSoundFileUnreadable;
   }
-  ByteStream *created = nullptr;
-  if (CreateFileStream(&created, temporary, kOpenWrite) == 0) {
+  FileStream *out = FileStream::Wrap(replacement.OpenForWriting(), kOpenWrite, 0);
+  if (out == nullptr) {
     ReleaseStream(audio);
     return SaveResult::kTemporaryNotCreated;
   }
-  auto *out = static_cast<FileStream *>(created);
   document.audioStream = audio;
   bool written = WriteDocument(document, *out);
-  if (!out->Flush()) written = false;
+  // The replacement puts the bytes on disk once its mode is set.
+  if (!out->Flush(false)) written = false;
   ReleaseStream(out);
   ReleaseStream(document.audioStream);
   document.audioStream = nullptr;
 
-  if (!written) {
-    DeleteNamedFile(temporary);
-    return SaveResult::kWriteFailed;
-  }
-  if (!ReplaceFileAtomically(temporary, fileName)) {
-    DeleteNamedFile(temporary);
-    return SaveResult::kReplaceFailed;
-  }
-  DeleteNamedFile(temporary);  // left over when the copy went beside the target
+  if (!written) return SaveResult::kWriteFailed;
+  if (!replacement.Commit()) return SaveResult::kReplaceFailed;
   ReleaseStream(document.stream);
   document.stream = nullptr;
   return SaveResult::kSaved;

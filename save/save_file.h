@@ -1,5 +1,6 @@
-// Saving a document: the whole new file is written under a temporary name
-// beside the target, put on disk, and then replaces the target in one step.
+// Saving a document: the whole new file is written under a unique
+// temporary name beside the target, put on disk, and then replaces the
+// target in one step (see ReplacementFile).
 #ifndef KEXIF_SAVE_SAVE_FILE_H
 #define KEXIF_SAVE_SAVE_FILE_H
 
@@ -9,7 +10,7 @@ namespace kexif {
 
 enum class SaveResult {
   kSaved,
-  kBadName,              // empty, too long, or its temporary name is itself
+  kBadName,              // empty, or names something other than a regular file
   kUnsupportedDocument,  // no format decided
   kSoundFileUnreadable,  // the sound file set for the document cannot be opened
   kTemporaryNotCreated,
@@ -17,8 +18,9 @@ enum class SaveResult {
   kReplaceFailed,
 };
 
-// Writes document to fileName (an 8-bit name). On kSaved the target holds
-// the new file, the temporary file is gone, and the document's stream and
+// Writes document to fileName (an 8-bit name of any length the system
+// accepts). On kSaved the target holds the new file, the temporary file is
+// gone, and the document's stream and
 // audioStream are released (null): the document can no longer read its old
 // file. On any other result the target is exactly as it was, no temporary
 // file is left, and the document keeps its stream, so the host may try

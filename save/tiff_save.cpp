@@ -20,6 +20,7 @@ constexpr uint32_t kSampleFormatFloat = 3;
 constexpr uint32_t kBitsPerByte = 8;
 constexpr int32_t kCopyAsIs = 1;
 constexpr int32_t kCannotCarry = 0;
+constexpr int64_t kMaxCopiedPerSourceByte = 2;
 
 // The j-th element of a SHORT or LONG table, from the value word when the
 // table sits in line, else from the entry's data.
@@ -148,7 +149,10 @@ int PrepareImagePieces(ExifDocument &document) {
 
 bool DirectoryWriter::CopyFromSource(int32_t offset, int32_t length, int32_t elementSize) {
   if (length == 0) return true;
-  if (document->stream == nullptr ||
+  // Image data of distinct ranges fits in the source; a little more room
+  // covers a thumbnail that lies inside a strip.
+  copiedBytes_ += length;
+  if (document->stream == nullptr || copiedBytes_ > kMaxCopiedPerSourceByte * document->stream->Size() ||
       !CopyStreamRangeSwapped(*document->stream, offset, length, elementSize, *output)) {
     failed_ = true;
     return false;
@@ -208,39 +212,50 @@ bool DirectoryWriter::WritePieces(MetaNode *directory, MetaNode *list) {
   const int32_t offsetsAt = EntryPosition(tables.offsets);
   const int32_t countsAt = EntryPosition(tables.counts);
   if (tables.offsets == nullptr || offsetsAt == 0 || countsAt == 0) return false;
+  // Where each piece goes: the copy made for an earlier piece of the same
+  // source range, else a new copy behind the tables.
   const int64_t k = static_cast<int64_t>(pieces.size());
-  if (k == 1) {
-    TagNode &piece = *pieces[0];
-    if (!ReserveValueArea(piece.dataLength)) return false;
-    PatchEntry(offsetsAt, 1, static_cast<uint32_t>(valueOffset));
-    PatchEntry(countsAt, 1, static_cast<uint32_t>(piece.dataLength));
-    Seek(valueOffset);
-    if (!CopyFromSource(piece.fileOffset, piece.dataLength, elementSize)) return false;
-    valueOffset += piece.dataLength;
-    return true;
-  }
-  int64_t total = 8 * k;
-  for (TagNode *piece : pieces) total += piece->dataLength;
-  if (!ReserveValueArea(total)) return false;
-  const int32_t p = valueOffset;
-  const int32_t q = p + static_cast<int32_t>(4 * k);
-  std::vector<uint8_t> countTable(static_cast<size_t>(4 * k));
-  std::vector<uint8_t> offsetTable(static_cast<size_t>(4 * k));
-  int32_t r = q + static_cast<int32_t>(4 * k);
+  const int64_t tableBytes = k == 1 ? 0 : 8 * k;
+  std::vector<int32_t> placed(pieces.size());
+  std::vector<TagNode *> fresh;
+  int64_t end = valueOffset + tableBytes;
   for (size_t j = 0; j < pieces.size(); ++j) {
-    WriteLittleEndian32(countTable.data() + 4 * j, static_cast<uint32_t>(pieces[j]->dataLength));
-    WriteLittleEndian32(offsetTable.data() + 4 * j, static_cast<uint32_t>(r));
-    r += pieces[j]->dataLength;
+    const auto key = std::make_tuple(pieces[j]->fileOffset, pieces[j]->dataLength, elementSize);
+    const auto known = copiedRanges_.find(key);
+    if (known != copiedRanges_.end()) {
+      placed[j] = known->second;
+      continue;
+    }
+    if (end > INT32_MAX) break;  // refused just below
+    placed[j] = static_cast<int32_t>(end);
+    copiedRanges_.emplace(key, placed[j]);
+    fresh.push_back(pieces[j]);
+    end += pieces[j]->dataLength;
   }
-  PatchEntry(countsAt, static_cast<uint32_t>(k), static_cast<uint32_t>(p));
-  PatchEntry(offsetsAt, static_cast<uint32_t>(k), static_cast<uint32_t>(q));
-  Seek(p);
-  WriteBytes(countTable.data(), static_cast<int32_t>(countTable.size()));
-  WriteBytes(offsetTable.data(), static_cast<int32_t>(offsetTable.size()));
-  for (TagNode *piece : pieces) {
+  if (!ReserveValueArea(end - valueOffset)) return false;
+  if (k == 1) {
+    PatchEntry(offsetsAt, 1, static_cast<uint32_t>(placed[0]));
+    PatchEntry(countsAt, 1, static_cast<uint32_t>(pieces[0]->dataLength));
+  } else {
+    std::vector<uint8_t> countTable(static_cast<size_t>(4 * k));
+    std::vector<uint8_t> offsetTable(static_cast<size_t>(4 * k));
+    for (size_t j = 0; j < pieces.size(); ++j) {
+      WriteLittleEndian32(countTable.data() + 4 * j, static_cast<uint32_t>(pieces[j]->dataLength));
+      WriteLittleEndian32(offsetTable.data() + 4 * j, static_cast<uint32_t>(placed[j]));
+    }
+    const int32_t p = valueOffset;
+    const int32_t q = p + static_cast<int32_t>(4 * k);
+    PatchEntry(countsAt, static_cast<uint32_t>(k), static_cast<uint32_t>(p));
+    PatchEntry(offsetsAt, static_cast<uint32_t>(k), static_cast<uint32_t>(q));
+    Seek(p);
+    WriteBytes(countTable.data(), static_cast<int32_t>(countTable.size()));
+    WriteBytes(offsetTable.data(), static_cast<int32_t>(offsetTable.size()));
+  }
+  Seek(static_cast<int32_t>(valueOffset + tableBytes));
+  for (TagNode *piece : fresh) {
     if (!CopyFromSource(piece->fileOffset, piece->dataLength, elementSize)) return false;
   }
-  valueOffset = r;
+  valueOffset = static_cast<int32_t>(end);
   return !failed_;
 }
 

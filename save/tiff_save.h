@@ -19,12 +19,14 @@ int PrepareImagePieces(ExifDocument &document);
 
 // Writes header, directories, values, sub-directories and image data to
 // the writer's output; the tables of strips, tiles and thumbnails are
-// rewritten as LONG values pointing at the copies. Uncompressed samples of
+// rewritten as LONG values pointing at the copies; pieces that name the
+// same source range share one copy. Uncompressed samples of
 // 16, 32 or 64 bits from a big-endian source are written little-endian to
 // match the new header. 0 when a piece cannot be read in full from the
 // source (nothing unread is written), an offset would not fit 32 bits, or
 // a big-endian source's samples wider than 8 bits cannot be turned around
-// (compressed other than as JPEG, mixed or unusual widths).
+// (compressed other than as JPEG, mixed or unusual widths), or the image
+// bytes copied would pass twice the source's size.
 int WriteTiff(DirectoryWriter &writer);
 
 }  // namespace kexif

@@ -61,7 +61,7 @@ bool FileStream::Fill() {
   bufferStart_ = position_;
   bufferLength_ = 0;
   if (!SeekFile(position_)) return false;
-  const size_t got = std::fread(buffer_, 1, static_cast<size_t>(want), file_);
+  const size_t got = ReadRetrying(file_, buffer_, static_cast<size_t>(want));
   filePosition_ += static_cast<int64_t>(got);
   bufferLength_ = static_cast<int32_t>(got);
   return got > 0;
@@ -70,7 +70,7 @@ bool FileStream::Fill() {
 int32_t FileStream::Read(void *buffer, int32_t count) {
   if (count <= 0) return 0;
   if (mode_ != kOpenRead) {
-    const size_t got = std::fread(buffer, 1, static_cast<size_t>(count), file_);
+    const size_t got = ReadRetrying(file_, buffer, static_cast<size_t>(count));
     return static_cast<int32_t>(got);
   }
   auto *out = static_cast<uint8_t *>(buffer);
@@ -89,7 +89,7 @@ int32_t FileStream::Read(void *buffer, int32_t count) {
     if (want >= kDirectReadSize) {
       // Large reads go straight into the caller's buffer.
       if (!SeekFile(position_)) break;
-      const size_t got = std::fread(out + done, 1, static_cast<size_t>(want), file_);
+      const size_t got = ReadRetrying(file_, out + done, static_cast<size_t>(want));
       filePosition_ += static_cast<int64_t>(got);
       done += static_cast<int32_t>(got);
       position_ += static_cast<int64_t>(got);
@@ -103,7 +103,7 @@ int32_t FileStream::Read(void *buffer, int32_t count) {
 
 int32_t FileStream::Write(const void *buffer, int32_t count) {
   if (count <= 0 || mode_ != kOpenWrite) return 0;
-  const size_t put = std::fwrite(buffer, 1, static_cast<size_t>(count), file_);
+  const size_t put = WriteRetrying(file_, buffer, static_cast<size_t>(count));
   if (put != static_cast<size_t>(count)) writeError_ = true;
   return static_cast<int32_t>(put);
 }
@@ -149,10 +149,10 @@ int64_t FileStream::Size() {
   return end;
 }
 
-bool FileStream::Flush() {
+bool FileStream::Flush(bool toDisk) {
   if (mode_ != kOpenWrite) return true;
   if (std::fflush(file_) != 0) writeError_ = true;
-  if (!SyncFile(file_)) writeError_ = true;
+  if (toDisk && !SyncFile(file_)) writeError_ = true;
   return !writeError_ && !std::ferror(file_);
 }
 
@@ -166,28 +166,47 @@ void FileStream::UseWriteBuffer() {
   }
 }
 
-bool FileStream::RefersTo(const char *name) const { return IsSameFile(file_, name); }
+FileIdentity FileStream::Identity() const { return IdentityOf(file_); }
 
-int CreateFileStream(ByteStream **out, const void *name, int32_t mode) {
-  if (out == nullptr || name == nullptr || (mode != kOpenRead && mode != kOpenWrite)) return 0;
-  // For reading only a regular file opens; its size comes with it.
-  int64_t size = 0;
-  std::FILE *file = OpenNamedFile(name, mode == kOpenRead ? FileOpenMode::kRead : FileOpenMode::kWrite, &size);
-  if (file == nullptr) return 0;
-  if (mode == kOpenRead) {
-    // Positions are 32-bit throughout the library: larger files are refused.
-    if (size > INT32_MAX) {
-      std::fclose(file);
-      return 0;
-    }
-    std::setvbuf(file, nullptr, _IONBF, 0);  // the stream buffers by itself
-  }
+FileIdentity IdentityOfStream(ByteStream *stream) {
+  const auto *file = dynamic_cast<const FileStream *>(stream);
+  return file != nullptr ? file->Identity() : FileIdentity{};
+}
+
+FileStream *FileStream::Wrap(std::FILE *file, int32_t mode, int64_t size) {
+  if (file == nullptr) return nullptr;
+  if (mode == kOpenRead) std::setvbuf(file, nullptr, _IONBF, 0);  // the stream buffers by itself
   auto *stream = new (std::nothrow) FileStream(file, mode, size);
   if (stream == nullptr) {
     std::fclose(file);
-    return 0;
+    return nullptr;
   }
   if (mode == kOpenWrite) stream->UseWriteBuffer();
+  return stream;
+}
+
+int CreateFileStream(ByteStream **out, const void *name, int32_t mode) {
+  if (out == nullptr || name == nullptr || (mode != kOpenRead && mode != kOpenWrite)) return 0;
+  if (mode == kOpenWrite) return CreateOutputFileStream(out, name, {});
+  // Only a regular file opens for reading; its size comes with it.
+  int64_t size = 0;
+  std::FILE *file = OpenNamedFile(name, FileOpenMode::kRead, &size);
+  if (file == nullptr) return 0;
+  // Positions are 32-bit throughout the library: larger files are refused.
+  if (size > INT32_MAX) {
+    std::fclose(file);
+    return 0;
+  }
+  FileStream *stream = FileStream::Wrap(file, kOpenRead, size);
+  if (stream == nullptr) return 0;
+  *out = stream;
+  return 1;
+}
+
+int CreateOutputFileStream(ByteStream **out, const void *name, std::span<const FileIdentity> keep) {
+  if (out == nullptr || name == nullptr) return 0;
+  FileStream *stream = FileStream::Wrap(OpenNamedFile(name, FileOpenMode::kWrite, nullptr, keep), kOpenWrite, 0);
+  if (stream == nullptr) return 0;
   *out = stream;
   return 1;
 }

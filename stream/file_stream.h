@@ -9,6 +9,7 @@
 
 #include <cstdio>
 
+#include "platform/file_open.h"
 #include "stream/byte_stream.h"
 
 namespace kexif {
@@ -26,16 +27,20 @@ class FileStream final : public ByteStream {
   int32_t AtEnd() override;
   int64_t Size() override;
 
-  // Writing streams: pushes buffered bytes to the operating system and asks
-  // it to put them on disk. Returns false on any error seen so far.
-  bool Flush();
+  // Writing streams: pushes buffered bytes to the operating system and,
+  // when toDisk, asks it to put them on disk. Returns false on any error
+  // seen so far.
+  bool Flush(bool toDisk = true);
 
-  // True when name names the very file this stream is open on.
-  bool RefersTo(const char *name) const;
+  // Which file the stream is open on.
+  FileIdentity Identity() const;
+
+  // A stream that owns file (closed on failure too); null when it cannot
+  // be made.
+  static FileStream *Wrap(std::FILE *file, int32_t mode, int64_t size);
 
  private:
   bool Fill();
-  friend int CreateFileStream(ByteStream **out, const void *name, int32_t mode);
   // Writing streams: gives the runtime file a buffer of kWriteBufferSize
   // bytes owned by the stream; called once, before any write.
   void UseWriteBuffer();
@@ -54,6 +59,13 @@ class FileStream final : public ByteStream {
   int32_t bufferLength_ = 0;
   int32_t bufferCapacity_ = 0;
 };
+
+// The identity of the file a stream reads, when it is a file stream.
+FileIdentity IdentityOfStream(ByteStream *stream);
+
+// A writing stream for an output file named as CreateFileStream takes names;
+// 0, with nothing written, when the name is the file of one of `keep`.
+int CreateOutputFileStream(ByteStream **out, const void *name, std::span<const FileIdentity> keep);
 
 }  // namespace kexif
 

@@ -30,7 +30,8 @@ const Command kCommands[] = {
      "kexif info photo.jpg"},
     {"tags", CommandTags, 1, kAnyNumber, "j", "tags FILE... [--json]",
      "Every tag of every directory (IFD0, Exif, GPS, Interop, IFD1...) with number, name, type,\n"
-     "count and value; --json prints one JSON document for the whole run.",
+     "count and value; --json prints one JSON document for the whole run. There a byte that\n"
+     "is not UTF-8 (in a file name or a value) is written as \\udcXX, XX being the byte.",
      "kexif tags --json photo.jpg"},
     {"get", CommandGet, 2, 2, "d", "get FILE TAG [--dir N]",
      "The value of one tag, named or numbered (270, 0x010E); --dir picks the directory\n"

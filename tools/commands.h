@@ -44,7 +44,12 @@ class Session {
   bool failed_ = false;
 };
 
-// Why the library could not open name: the system's reason when the file
+// Why name cannot be read (missing, not a regular file, the system's
+// reason); empty when it is a regular file that opens. Never waits on a
+// FIFO.
+std::string UnreadableReason(const std::string &name);
+
+// Why the library could not open name: the reason above when the file
 // cannot be read, else that it is no JPEG or TIFF file it can parse.
 std::string OpenFailure(const std::string &name);
 
@@ -89,9 +94,10 @@ bool Opened(const Handle &h, const std::string &file, Session &session) {
 }
 
 // Writes bytes to path ("-" is standard output); false with a reason when
-// the file cannot be written completely.
-bool WriteFileBytes(const std::string &path, const unsigned char *bytes, size_t length, std::ostream &out,
-                    std::string &reason);
+// the file cannot be written completely, or when path names the same file
+// as source (which is then left as it was).
+bool WriteFileBytes(const std::string &path, const std::string &source, const unsigned char *bytes, size_t length,
+                    std::ostream &out, std::string &reason);
 
 // path with its extension (from the last '.' after the last '/') replaced
 // by suffix.

@@ -96,12 +96,11 @@ int CommandAudio(const Options &options, Session &session) {
   if (!options.setFile && !options.remove) return ExtractAudio(options, session);
   const std::string &file = options.args[0];
   if (options.setFile) {
-    std::FILE *wave = std::fopen(options.setFile->c_str(), "rb");
-    if (wave == nullptr) {
-      session.Fail(*options.setFile, OpenFailure(*options.setFile));
+    const std::string reason = UnreadableReason(*options.setFile);
+    if (!reason.empty()) {
+      session.Fail(*options.setFile, reason);
       return session.Status();
     }
-    std::fclose(wave);
   }
   LoadedDocument document(file);
   if (!Opened(document, file, session)) return session.Status();
@@ -112,8 +111,6 @@ int CommandAudio(const Options &options, Session &session) {
     }
     kExifRemoveAudio(document.get());
   } else if (kExifSetAudioFile(document.get(), options.setFile->c_str()) != 0) {
-    // On success the document keeps the name's pointer until the save
-    // reads the file; options outlives the save.
     session.Fail(file, "cannot take " + PrintableText(*options.setFile) + " as its sound clip");
     return session.Status();
   }

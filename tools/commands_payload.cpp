@@ -19,6 +19,7 @@ namespace kexif::cli {
 namespace {
 
 bool ReadWholeFile(const std::string &path, std::vector<unsigned char> &bytes) {
+  if (!UnreadableReason(path).empty()) return false;
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
   bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());

@@ -174,7 +174,7 @@ int ExtractThumbnail(const Options &options, Session &session) {
     return session.Status();
   }
   std::string reason;
-  if (!WriteFileBytes(target, thumbnail.data, static_cast<size_t>(thumbnail.length), session.out, reason)) {
+  if (!WriteFileBytes(target, file, thumbnail.data, static_cast<size_t>(thumbnail.length), session.out, reason)) {
     session.Fail(file, reason);
   } else if (target != "-") {
     session.out << PrintableText(target) << ": " << thumbnail.length << " bytes\n";

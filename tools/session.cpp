@@ -1,7 +1,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 #include "tools/cli.h"
 #include "tools/commands.h"
@@ -21,11 +23,22 @@ int Session::Usage(const std::string &message) {
   return kExitUsage;
 }
 
-std::string OpenFailure(const std::string &name) {
+std::string UnreadableReason(const std::string &name) {
+  // Asked before any open: opening a FIFO for reading would wait for a
+  // writer.
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(name, error);
+  if (error) return error.message();
+  if (!std::filesystem::is_regular_file(status)) return "not a regular file";
   std::FILE *file = std::fopen(name.c_str(), "rb");
   if (file == nullptr) return std::strerror(errno);
   std::fclose(file);
-  return "not a JPEG or TIFF file, or its Exif data is damaged";
+  return "";
+}
+
+std::string OpenFailure(const std::string &name) {
+  const std::string reason = UnreadableReason(name);
+  return reason.empty() ? "not a JPEG or TIFF file, or its Exif data is damaged" : reason;
 }
 
 std::optional<TagRef> ResolveTag(const std::string &file, const std::string &text, Session &session) {
@@ -42,13 +55,18 @@ std::optional<TagRef> ResolveTag(const std::string &file, const std::string &tex
   return tag;
 }
 
-bool WriteFileBytes(const std::string &path, const unsigned char *bytes, size_t length, std::ostream &out,
-                    std::string &reason) {
+bool WriteFileBytes(const std::string &path, const std::string &source, const unsigned char *bytes, size_t length,
+                    std::ostream &out, std::string &reason) {
   if (path == "-") {
     out.write(reinterpret_cast<const char *>(bytes), static_cast<std::streamsize>(length));
     out.flush();
     if (!out) reason = "cannot write to standard output";
     return static_cast<bool>(out);
+  }
+  std::error_code error;
+  if (std::filesystem::equivalent(path, source, error)) {
+    reason = "will not write over " + PrintableText(source) + ", the file it comes from";
+    return false;
   }
   std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(std::fopen(path.c_str(), "wb"), std::fclose);
   if (file == nullptr) {

@@ -60,4 +60,11 @@ std::u16string Utf16(const std::string &utf8) {
   return out;
 }
 
+bool HasSaveLeftover(const std::string &folder) {
+  for (const auto &entry : std::filesystem::directory_iterator(folder)) {
+    if (entry.path().filename().string().find(".$#$") != std::string::npos) return true;
+  }
+  return false;
+}
+
 }  // namespace kexif::test

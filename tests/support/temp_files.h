@@ -28,6 +28,8 @@ class TempDir {
 
 Bytes ReadFileBytes(const std::string &path);
 bool FileExists(const std::string &path);
+// True when folder holds a file left by a save (its name has ".$#$").
+bool HasSaveLeftover(const std::string &folder);
 // The UTF-16 form of an ASCII/UTF-8 path, NUL-terminated.
 std::u16string Utf16(const std::string &utf8);
 

@@ -6,9 +6,11 @@ usage: kexif_tool_test.py KEXIF MAKE_SAMPLE
 """
 import json
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
+import wave
 
 KEXIF, MAKE_SAMPLE = sys.argv[1], sys.argv[2]
 failures = []
@@ -99,6 +101,34 @@ with tempfile.TemporaryDirectory() as work:
     check(entries.get(("GPS", "GPSLatitude"), {}).get("value") == "48/1 51/1 30/1", f"GPS made: {sorted(entries)}")
     check(entries.get(("GPS", "GPSVersionID"), {}).get("value") == "2 3 0 0", "GPSVersionID made")
     check(entries.get(("IFD0", "Orientation"), {}).get("value") == "8", "Orientation in IFD0")
+
+    # A file name that is not UTF-8 comes back exactly, in valid JSON.
+    odd = os.path.join(work, os.fsdecode(b"caf\xe9.jpg"))
+    shutil.copy(big, odd)
+    run = subprocess.run([KEXIF, "tags", "--json", odd], capture_output=True)
+    try:
+        named = json.loads(run.stdout.decode("utf-8"))["files"][0]["file"]
+    except (UnicodeDecodeError, json.JSONDecodeError) as error:
+        named = f"<{error}>"
+    check(named == odd, f"non-UTF-8 name in JSON: {named!r} from {run.stdout[:80]!r}")
+
+    # An output that is its own input is refused and the photo kept.
+    sound = os.path.join(work, "sound.wav")
+    with wave.open(sound, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(1)
+        w.setframerate(8000)
+        w.writeframes(bytes(range(256)) * 4)
+    check(kexif("audio", big, "--set", sound).returncode == 0, "audio --set")
+    with open(big, "rb") as f:
+        before = f.read()
+    for command in ("thumbnail", "audio"):
+        run = kexif(command, big, "-o", big)
+        with open(big, "rb") as f:
+            kept = f.read() == before
+        check(run.returncode == 1 and kept, f"{command} -o INPUT: {run.returncode} {run.stderr!r}, kept {kept}")
+    run = kexif("audio", big, "-o", os.path.join(work, "out.wav"))
+    check(run.returncode == 0, f"audio to another file: {run.returncode} {run.stderr!r}")
 
     # Command-line mistakes exit 2 with a usage line.
     run = kexif("tags", "--bogus", little)

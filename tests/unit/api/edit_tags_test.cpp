@@ -160,19 +160,24 @@ TEST(SetTag, RefusesUnusableValuesAndHandlesAndChangesNothing) {
   EXPECT_EQ(Get(tiff.handle, 700), big);
 }
 
-TEST(SetTag, KeepsTypeAndCountOfAnUnknownTypeWithoutValue) {
+TEST(SetTag, RefusesATypeOutsideTheTiffFieldTypesAndStoresNothing) {
   TempDir dir;
   Doc doc(dir, MakeJpeg(TiffWith(false, true, false)));
   uint32_t word = 0x01020304;
-  TagValue odd{13, 1, &word};
-  EXPECT_EQ(kExifSetTag(doc.handle, 700, &odd, 0), 0);
-  TagValue out{};
-  EXPECT_EQ(kExifGetTag(doc.handle, 700, &out, 0), 0);
-  EXPECT_EQ(out.type, 13);
-  EXPECT_EQ(out.count, 1);
-  TagNode *node = FindTagById(doc.tree().root, 700);
-  EXPECT_EQ(node->value, 0);
-  EXPECT_EQ(node->data, nullptr);
+  for (int32_t type : {0, 13, -1, 0x10001}) {
+    SCOPED_TRACE(type);
+    TagValue odd{type, 1, &word};
+    EXPECT_EQ(kExifSetTag(doc.handle, 700, &odd, 0), -1);
+    EXPECT_EQ(kExifSetTag(doc.handle, 33434, &odd, 0), -1);
+  }
+  EXPECT_EQ(Get(doc.handle, 700), "-");
+  EXPECT_EQ(FindTagById(doc.tree().root, 700), nullptr);
+  // The edge types are taken.
+  uint8_t eight[8] = {};
+  for (int32_t type : {1, 12}) {
+    TagValue edge{type, 1, eight};
+    EXPECT_EQ(kExifSetTag(doc.handle, 700, &edge, 0), 0);
+  }
 }
 
 TEST(SetTag, NeverWritesIntoStructuralNodes) {

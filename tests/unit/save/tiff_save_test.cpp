@@ -90,7 +90,7 @@ TEST(TiffSave, RefusesImageDataItCannotCopyAndLeavesTheTarget) {
     EXPECT_EQ(kExifSaveFile(h, target.c_str()), -1);
     kExifDestroy(h);
     EXPECT_EQ(ReadFileBytes(target), (Bytes{1, 2}));
-    EXPECT_FALSE(FileExists(dir.File("b.$#$")));
+    EXPECT_FALSE(HasSaveLeftover(dir.path()));
   }
 }
 
@@ -113,6 +113,35 @@ TEST(TiffSave, PutsEachPagesImageBehindItsDirectory) {
   EXPECT_EQ(StripBytes(out, page1.next), std::vector<Bytes>{Bytes(30, 9)});
   EXPECT_EQ(page2.next, 0u);
   EXPECT_EQ(out.size(), page2.Find(273)->field + 30u);
+}
+
+// Directories of many strips that all name one region behind the
+// directories, or (overlapping) each the region one byte further on.
+Bytes SharedStripFile(size_t directories, size_t strips, uint32_t length, bool overlapping) {
+  const auto build = [&](uint32_t at) {
+    TiffBuilder b;
+    std::vector<uint32_t> offsets(strips, at);
+    for (size_t j = 0; overlapping && j < strips; ++j) offsets[j] = at + static_cast<uint32_t>(j);
+    for (size_t d = 0; d < directories; ++d) {
+      b.AddDirectory().Add(Entry::Long(273, offsets)).Add(Entry::Long(279, std::vector<uint32_t>(strips, length)));
+    }
+    return b.Build();
+  };
+  Bytes file = build(static_cast<uint32_t>(build(0).size()));
+  file.resize(file.size() + length + strips, 0x3C);
+  return file;
+}
+
+TEST(TiffSave, CopiesEachSourceRangeOnceAndRefusesOutputsFarLargerThanTheSource) {
+  const Bytes shared = SharedStripFile(4, 1000, 20000, false);
+  const Bytes out = Resaved(shared);
+  ASSERT_FALSE(out.empty());
+  EXPECT_LT(out.size(), 2 * shared.size());  // the tables, written twice, and one copy
+  const std::vector<Bytes> strips = StripBytes(out, ReadTiffDirectory(out, ReadTiffDirectory(out, 8).next).next);
+  ASSERT_EQ(strips.size(), 1000u);
+  EXPECT_EQ(strips.back(), Bytes(20000, 0x3C));
+  // Distinct ranges that overlap would make a file 600 times the source.
+  EXPECT_TRUE(Resaved(SharedStripFile(1, 1000, 20000, true)).empty());
 }
 
 TEST(TiffSave, CopiesAThumbnailDirectorysJpegFromTheSourceFile) {

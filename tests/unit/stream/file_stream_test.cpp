@@ -143,15 +143,5 @@ TEST(FileNames, Unpaired16BitSurrogatesAndOverlongNamesFailCleanly) {
   EXPECT_EQ(out, "abc");
 }
 
-TEST(FileNames, AFailed8BitWriteDoesNotCreateAStrayFile) {
-  TempDir dir;
-  // The 16-bit reading of these bytes would name a file in the working
-  // directory; a plain 8-bit name is never retried that way.
-  const std::string missing = dir.File("no-such-folder/out.wav");
-  EXPECT_EQ(Open(missing.c_str(), kOpenWrite), nullptr);
-  EXPECT_TRUE(LooksLikeNarrowName(missing.c_str()));
-  EXPECT_FALSE(LooksLikeNarrowName(reinterpret_cast<const char *>(u"/tmp/x")));
-}
-
 }  // namespace
 }  // namespace kexif
