@@ -52,8 +52,8 @@ NoteEntry NoteLongs(bool big, uint16_t tag, const std::vector<uint32_t> &values)
 }
 
 NoteEntry NoteText(uint16_t tag, const std::string &text) {
-  NoteEntry e{tag, kAscii, static_cast<uint32_t>(text.size() + 1), Bytes(text.begin(), text.end())};
-  e.value.push_back(0);
+  NoteEntry e{tag, kAscii, static_cast<uint32_t>(text.size() + 1), Bytes(text.size() + 1, 0)};
+  std::copy(text.begin(), text.end(), e.value.begin());
   return e;
 }
 
@@ -134,11 +134,9 @@ Bytes SignedHeaderOffsetNote(bool big, uint32_t noteOffset) {
 // count from that header.
 Bytes OwnHeaderNote(bool big, uint32_t) {
   const bool own = !big;
-  const std::string signature("Nikon\0\2\0\0\0", 10);
-  Bytes note(signature.begin(), signature.end());
-  const int64_t header = static_cast<int64_t>(note.size());
-  note.push_back(own ? 'M' : 'I');
-  note.push_back(own ? 'M' : 'I');
+  const uint8_t order = own ? 'M' : 'I';
+  Bytes note = {'N', 'i', 'k', 'o', 'n', 0, 2, 0, 0, 0, order, order};
+  const int64_t header = 10;
   Put16(note, own, 42);
   Put32(note, own, 8);
   std::vector<NoteEntry> main = NoteSettings(own);
@@ -222,10 +220,7 @@ std::string XmpPacket() {
 
 // An APP2 ICC profile chunk (1 of 1): a profile header and one text tag.
 Bytes IccPayload() {
-  const std::string id("ICC_PROFILE\0", 12);
-  Bytes payload(id.begin(), id.end());
-  payload.push_back(1);
-  payload.push_back(1);
+  Bytes payload = {'I', 'C', 'C', '_', 'P', 'R', 'O', 'F', 'I', 'L', 'E', 0, 1, 1};
   constexpr uint8_t kProfileSize = 156;
   Bytes profile(kProfileSize, 0);
   profile[3] = kProfileSize;
@@ -248,10 +243,9 @@ Bytes IccPayload() {
 
 // A Huffman table of one code for the given class and index.
 Bytes HuffmanTable(uint8_t classAndIndex) {
-  Bytes table(17, 0);
+  Bytes table(18, 0);  // class and index, 16 code counts, one symbol
   table[0] = classAndIndex;
   table[1] = 1;
-  table.push_back(0);
   return table;
 }
 
