@@ -9,6 +9,7 @@
 #include "model/chain_lookup.h"
 #include "model/tree_search.h"
 #include "payload/thumbnail_extract.h"
+#include "save/thumbnail_block.h"
 
 namespace kexif {
 namespace {
@@ -110,7 +111,26 @@ void AdoptThumbnail(ExifDocument &document, std::unique_ptr<uint8_t[]> copy, int
     InsertEntrySorted(offsetTag->parent->firstChild, lengthTag);
     RecountEntries(offsetTag->parent);
   }
-  if (lengthTag != nullptr) lengthTag->value = length;
+  if (lengthTag == nullptr) return;
+  // The length entry, too, becomes one LONG: of another type or count its
+  // first element, not the value word, is what the saved file says.
+  lengthTag->ClearData();
+  lengthTag->type = kTypeLong;
+  lengthTag->count = 1;
+  lengthTag->value = length;
+}
+
+// The document names a thumbnail whose bytes a save writes. One named
+// inside a sub-directory (a damaged file) is left as it stands, and the
+// set builds a thumbnail directory as for a document without thumbnail.
+bool HasSavedThumbnail(ExifDocument &document) {
+  return document.thumbnailExists != 0 && SaveCarriesThumbnailEntry(document, document.thumbnailOffsetTag);
+}
+
+// A thumbnail entry at or after node (its subtree and the nodes after it)
+// would be the one a reload names, not the new directory's put before it.
+bool ThumbnailEntryFrom(MetaNode *node) {
+  return node != nullptr && FindTagById(node, static_cast<int32_t>(kTagJpegInterchangeFormat)) != nullptr;
 }
 
 // Destroys every node after node in its chain, forgetting shortcuts into
@@ -146,6 +166,8 @@ bool AddThumbnailToSegment(ExifDocument &document, SegmentNode &segment, const u
   MetaNode *header = FindHeaderNode(&segment);
   MetaNode *first = FindDirectoryInChain(header, 0);
   if (first == nullptr && header == nullptr) return false;
+  const bool keepsLaterNodes = first != nullptr && FindDirectoryInChain(header, 1) == nullptr;
+  if (keepsLaterNodes && ThumbnailEntryFrom(first->next)) return false;
   auto copy = CopyBytes(bytes, length);
 
   Unlinked thumbnailDirectory(document, NewDirectoryNode(1).release());
@@ -157,7 +179,7 @@ bool AddThumbnailToSegment(ExifDocument &document, SegmentNode &segment, const u
     RemoveNodesAfter(document, header);
     first = newFirst.release();
     InsertAfter(header, first);
-  } else if (FindDirectoryInChain(header, 1) != nullptr) {
+  } else if (!keepsLaterNodes) {
     RemoveNodesAfter(document, first);
   }
   InsertAfter(first, thumbnailDirectory.release());
@@ -214,20 +236,24 @@ void FillFirstDirectory(ExifDocument &document, MetaNode *directory) {
 
 bool SetThumbnailTiff(ExifDocument &document, const uint8_t *bytes, int32_t length) {
   if (length < 0) return false;
-  if (document.thumbnailExists != 0 && document.thumbnailOffsetTag != nullptr) {
-    if (length < 1) return false;  // storing nothing would lose the thumbnail
+  // Storing nothing would lose the thumbnail there is.
+  if (document.thumbnailExists != 0 && document.thumbnailOffsetTag != nullptr && length < 1) return false;
+  if (HasSavedThumbnail(document)) {
     AdoptThumbnail(document, CopyBytes(bytes, length), length);
     return true;
   }
   MetaNode *first = FindDirectoryInChain(document.root, 0);
   if (first == nullptr) return false;
-  auto copy = CopyBytes(bytes, length);
 
   MetaNode *second = FindDirectoryInChain(document.root, 1);
   const TagNode *subfile =
       second != nullptr ? AsTagNode(FindSiblingById(second->firstChild, static_cast<int32_t>(kTagNewSubfileType)))
                         : nullptr;
-  if (second != nullptr && (subfile == nullptr || subfile->value == static_cast<int32_t>(kSubfileReducedImage))) {
+  const bool replaceSecond =
+      second != nullptr && (subfile == nullptr || subfile->value == static_cast<int32_t>(kSubfileReducedImage));
+  if (ThumbnailEntryFrom(replaceSecond ? second->next : first->next)) return false;
+  auto copy = CopyBytes(bytes, length);
+  if (replaceSecond) {
     ClearDirectory(document, second);
     FillThumbnailDirectory(document, second, true);
   } else {
@@ -248,9 +274,9 @@ bool SetThumbnailTiff(ExifDocument &document, const uint8_t *bytes, int32_t leng
 
 bool SetThumbnailJpeg(ExifDocument &document, const uint8_t *bytes, int32_t length) {
   if (length < 0) return false;
-  if (document.thumbnailExists != 0 && document.thumbnailOffsetTag != nullptr) {
-    return ReplaceJpegThumbnail(document, bytes, length);
-  }
+  if (HasSavedThumbnail(document)) return ReplaceJpegThumbnail(document, bytes, length);
+  // Storing nothing would lose the thumbnail there is.
+  if (document.thumbnailExists != 0 && document.thumbnailOffsetTag != nullptr && length < 1) return false;
   SegmentNode *segment = FindExifApp1(document);
   if (segment != nullptr) return AddThumbnailToSegment(document, *segment, bytes, length);
   return AddExifSegment(document, bytes, length);

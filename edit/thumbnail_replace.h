@@ -29,25 +29,30 @@ void FillThumbnailDirectory(ExifDocument &document, MetaNode *directory, bool wi
 // directory: 282=283=72/1, 296=2. Uses the cursor. Throws std::bad_alloc.
 void FillFirstDirectory(ExifDocument &document, MetaNode *directory);
 
-// TIFF document. A thumbnail already there gets the new bytes. Otherwise
+// TIFF document. A thumbnail already there gets the new bytes when its
+// entry is one a save writes (SaveCarriesThumbnailEntry). Otherwise (none,
+// or one a damaged file names inside a sub-directory, which stays as it is)
 // directory 1 becomes the thumbnail directory when it is missing or a
 // reduced-resolution image (NewSubfileType 1 or none); a full-image
 // directory 1 stays and a new thumbnail directory is put in front of it,
 // every directory after it moving up one number. Afterwards the thumbnail
-// exists and is held in memory. Returns false, with nothing changed, for a
-// negative length, for an empty thumbnail where one exists already (it
-// would be lost), and for a document without directory 0. May throw
-// std::bad_alloc.
+// exists and is held in memory, its length entry one LONG. Returns false,
+// with nothing changed, for a negative length, for an empty thumbnail where
+// one exists already (it would be lost), for a document without directory
+// 0, and when a thumbnail entry would stay behind the new directory (a
+// reload would name that one). May throw std::bad_alloc.
 bool SetThumbnailTiff(ExifDocument &document, const uint8_t *bytes, int32_t length);
 
 // JPEG document. Works on the Exif APP1 segment only (never on an XMP
-// APP1). Returns false, with nothing changed, when the APP1 payload would
-// grow past kMaxApp1PayloadWithThumbnail (a thumbnail already held counts
-// as leaving), when a thumbnail needing a new APP1 segment exceeds
-// kMaxThumbnailInNewApp1, for an empty or negative length where a
-// thumbnail exists already, when there is neither APP0 nor SOI to put a new
-// segment after, or when an Exif segment without directory 0 has no header
-// node. May throw std::bad_alloc.
+// APP1); a thumbnail entry inside a sub-directory is passed over as in a
+// TIFF document. Returns false, with nothing changed, when the APP1
+// payload would grow past kMaxApp1PayloadWithThumbnail (a thumbnail
+// already held counts as leaving), when a thumbnail needing a new APP1
+// segment exceeds kMaxThumbnailInNewApp1, for an empty or negative length
+// where a thumbnail exists already, when there is neither APP0 nor SOI to
+// put a new segment after, when an Exif segment without directory 0 has no
+// header node, or when a thumbnail entry would stay behind the new
+// thumbnail directory. May throw std::bad_alloc.
 bool SetThumbnailJpeg(ExifDocument &document, const uint8_t *bytes, int32_t length);
 
 }  // namespace kexif

@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer programs with clang and runs each one for a bounded
-# time, starting from the generated seeds and the regression corpus.
+# time, starting from the generated seeds, the regression corpus and, when
+# the folder ../shared/camera-samples beside the checkout exists (or the
+# folder KEXIF_FUZZ_PHOTOS names), real camera photos, read only; inputs are
+# cut at -max_len, which keeps a whole Exif block.
 # Usage: fuzz/run_fuzzers.sh [seconds-per-target [build-dir [target...]]]
 # A crash, leak, broken invariant, timeout (-timeout=1) or out-of-memory ends
 # that target's run; the others still run, the status is the number of
@@ -17,6 +20,14 @@ CC=clang-14 CXX=clang++-14 cmake -S . -B "$build" -G Ninja -DKEXIF_FUZZ=ON -DKEX
 cmake --build "$build"
 rm -rf "$build/seeds"
 "$build/fuzz/kexif_fuzz_seeds" "$build/seeds"
+
+photos=${KEXIF_FUZZ_PHOTOS:-../shared/camera-samples}
+seed_dirs=()
+if [ -d "$photos" ]; then
+  seed_dirs+=("$photos")
+else
+  echo "no $photos: fuzzing from the generated seeds only"
+fi
 
 targets=("$@")
 if [ ${#targets[@]} -eq 0 ]; then
@@ -39,8 +50,9 @@ for target in "${targets[@]}"; do
   # it counts only when the input is slow again on its own.
   attempts=0
   until "$program" -max_total_time="$seconds" -timeout=1 -rss_limit_mb=512 -malloc_limit_mb=256 \
-      -max_len=16384 -dict=fuzz/kexif.dict -print_final_stats=1 -artifact_prefix="$artifacts/" \
-      "$corpus" "$build/seeds/$target" "tests/corpus/$target" 2>"$build/fuzz-$target.log"; do
+      -max_len=65536 -dict=fuzz/kexif.dict -print_final_stats=1 -artifact_prefix="$artifacts/" \
+      "$corpus" "$build/seeds/$target" "tests/corpus/$target" ${seed_dirs[@]+"${seed_dirs[@]}"} \
+      2>"$build/fuzz-$target.log"; do
     timeout_input=$(ls -t "$artifacts"/timeout-* 2>/dev/null | head -n 1 || true)
     attempts=$((attempts + 1))
     if [ -n "$timeout_input" ] && [ $attempts -lt 3 ] && "$program" -timeout=1 "$timeout_input" >/dev/null 2>&1 \

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "fuzz/seeds_camera.h"
 #include "tests/support/jpeg_builder.h"
 #include "tests/support/sample_photo.h"
 
@@ -153,6 +154,7 @@ std::vector<Seed> FileSeeds() {
   }
   seeds.push_back({"no-exif.jpg", test::MakeJpegWithoutExif(32)});
   seeds.push_back({"xmp-only.jpg", JpegWithXmp({})});
+  for (Seed &seed : CameraLikeSeeds()) seeds.push_back(std::move(seed));
   return seeds;
 }
 
@@ -241,6 +243,8 @@ std::vector<Seed> EditSeeds() {
                                     .InsertExifBlock(1, {'C', 'a', 'm', 0})
                                     .ImportOne(1, 5, 1, {1, 0, 0, 0, 250, 0, 0, 0})
                                     .SetThumbnail(600);
+  // A new thumbnail over whatever the file holds, after a tag edit.
+  const ScriptBuilder thumbnail = ScriptBuilder().SetPlain(0, 0, 2, 7, text).SetThumbnail(900);
   std::vector<Seed> seeds;
   for (const Seed &file : FileSeeds()) {
     seeds.push_back({file.name + "+new-exif", newExif.After(file.bytes)});
@@ -248,6 +252,7 @@ std::vector<Seed> EditSeeds() {
     seeds.push_back({file.name + "+every-type", everyType.After(file.bytes)});
     seeds.push_back({file.name + "+new-clip", newClip.After(file.bytes)});
     seeds.push_back({file.name + "+no-clip", noClip.After(file.bytes)});
+    seeds.push_back({file.name + "+thumbnail", thumbnail.After(file.bytes)});
   }
   return seeds;
 }
@@ -289,6 +294,8 @@ std::vector<Seed> BridgeSeeds() {
       {"tiff-record-into-tiff-without-set-tags", Pair(4, tiffBe, tiffLe)},
       {"everything-into-jpeg", Pair(7, ExifRecordTiff(false), jpegBe)},
       {"everything-into-tiff", Pair(7, jpegLe, tiffBe)},
+      {"camera-jpeg-replacing-camera-exif", Pair(3, CameraLikeJpeg(true), CameraLikeJpeg(false))},
+      {"camera-jpeg-into-plain-jpeg", Pair(3, CameraLikeJpeg(false), plainJpeg)},
   };
 }
 

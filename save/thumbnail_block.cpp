@@ -1,6 +1,7 @@
 #include "save/thumbnail_block.h"
 
 #include "save/entry_layout.h"
+#include "save/tiff_structure.h"
 
 namespace kexif {
 
@@ -11,6 +12,16 @@ TagNode *DirectChildTag(const MetaNode *owner, int32_t id) {
     }
   }
   return nullptr;
+}
+
+bool SaveCarriesThumbnailEntry(ExifDocument &document, const TagNode *entry) {
+  if (entry == nullptr) return false;
+  for (const MetaNode *directory : DirectoryChain(TiffHeaderNode(document))) {
+    if (entry->parent != directory) continue;
+    // The TIFF writer takes the directory's first thumbnail entry.
+    return document.format != kFormatTiff || DirectChildTag(directory, kTagJpegInterchangeFormat) == entry;
+  }
+  return false;
 }
 
 bool FindThumbnailBlock(ExifDocument &document, const MetaNode *directory, ThumbnailBlock *block) {

@@ -20,6 +20,13 @@ struct ThumbnailBlock {
 // True when directory holds the entry of a carried thumbnail; fills block.
 bool FindThumbnailBlock(ExifDocument &document, const MetaNode *directory, ThumbnailBlock *block);
 
+// True when a save writes the thumbnail bytes held in entry (a
+// JPEGInterchangeFormat entry): the entry is a child of one of the
+// directories the save writes, and in a TIFF document the first such entry
+// of its directory. An entry inside a sub-directory, where a damaged file
+// may put one, keeps only its value word through a save.
+bool SaveCarriesThumbnailEntry(ExifDocument &document, const TagNode *entry);
+
 // The direct child of owner with this tag id, or null.
 TagNode *DirectChildTag(const MetaNode *owner, int32_t id);
 

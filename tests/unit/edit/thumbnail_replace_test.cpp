@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "edit/exif_segment.h"
@@ -224,22 +225,52 @@ TEST(TiffThumbnailReplacement, ReplacingTwiceServesExactlyTheLatestBytes) {
   EXPECT_EQ(FetchThumbnail(doc.handle).bytes, FakeJpegStream(80, 2));
 }
 
-// A damaged file may carry the thumbnail offset entry without its length
-// entry: the new thumbnail gets one, and survives a save.
-TEST(ThumbnailReplacement, AddsTheLengthEntryAnOffsetEntryLacksAndTheThumbnailSurvivesASave) {
-  for (const bool jpeg : {false, true}) {
-    SCOPED_TRACE(jpeg ? "jpeg" : "tiff");
-    TiffBuilder b;
-    b.AddDirectory().Add(Entry::Ascii(271, "Cam")).Add(Entry::Long(513, {0x40}));
-    Loaded doc(jpeg ? MakeJpeg(b.Build()) : b.Build(), jpeg ? "a.jpg" : "a.tif");
-    ASSERT_EQ(kExifIsThumbnailExist(doc.handle), 1);
-    ASSERT_EQ(SetThumbnail(doc.handle, FakeJpegStream(90, 4)), 0);
-    EXPECT_EQ(ValueOf(Directory(doc.doc(), 0), 514), 90);
-    const std::string saved = doc.dir.File(jpeg ? "saved.jpg" : "saved.tif");
-    ASSERT_EQ(kExifSaveFile(doc.handle, saved.c_str()), 0);
-    Loaded again(saved);
-    EXPECT_EQ(FetchThumbnail(again.handle).bytes, FakeJpegStream(90, 4));
+// Whatever a damaged file made of the thumbnail entries (no length entry, a
+// length entry of another type and count, entries inside a sub-directory,
+// where a save keeps only their value words), the thumbnail set is the one
+// the saved file serves.
+TEST(ThumbnailReplacement, AThumbnailSetInADamagedFileIsServedAfterASaveAndReload) {
+  const Entry offset = Entry::Long(513, {0x40});
+  const Entry length = Entry::Long(514, {0x10});
+  const struct {
+    const char *name;
+    std::vector<Entry> first, exif, gps;
+  } cases[] = {
+      {"offset entry without length entry", {offset}, {}, {}},
+      {"ASCII offset, length of eight SSHORTs", {Entry::Raw(513, 2, 0, 0), Entry{514, 8, 8, Bytes(16, 2), {}, {}}}, {}, {}},
+      {"entries in the Exif sub-directory", {}, {offset, length}, {}},
+      {"entries in the GPS sub-directory", {}, {}, {offset, length}},
+  };
+  for (const auto &c : cases) {
+    for (const bool jpeg : {false, true}) {
+      SCOPED_TRACE(std::string(c.name) + (jpeg ? ", jpeg" : ", big-endian tiff"));
+      TiffBuilder b(!jpeg);
+      Ifd &first = b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
+      for (const Entry &e : c.first) first.Add(e);
+      for (const Entry &e : c.exif) first.Exif().Add(e);
+      for (const Entry &e : c.gps) first.Gps().Add(e);
+      Loaded doc(jpeg ? MakeJpeg(b.Build()) : b.Build(), jpeg ? "a.jpg" : "a.tif");
+      ASSERT_EQ(kExifIsThumbnailExist(doc.handle), 1);
+      ASSERT_EQ(SetThumbnail(doc.handle, FakeJpegStream(90, 4)), 0);
+      const std::string saved = doc.dir.File(jpeg ? "saved.jpg" : "saved.tif");
+      ASSERT_EQ(kExifSaveFile(doc.handle, saved.c_str()), 0);
+      Loaded again(saved);
+      EXPECT_EQ(FetchThumbnail(again.handle).bytes, FakeJpegStream(90, 4));
+    }
   }
+}
+
+// A thumbnail directory put in front of a full image would not be the one a
+// reload names when a thumbnail entry lies behind it: the set is refused.
+TEST(TiffThumbnailReplacement, RefusesAThumbnailARemainingEntryBehindItWouldHide) {
+  TiffBuilder b;
+  b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
+  b.AddDirectory().Add(Entry::Long(254, {0})).Exif().Add(Entry::Long(513, {8})).Add(Entry::Long(514, {4}));
+  Loaded doc(b.Build(), "a.tif");
+  ASSERT_EQ(kExifIsThumbnailExist(doc.handle), 1);
+  const std::string before = DumpTree(doc.doc());
+  EXPECT_EQ(SetThumbnail(doc.handle, FakeJpegStream(50)), -1);
+  EXPECT_EQ(DumpTree(doc.doc()), before);
 }
 
 TEST(TiffThumbnailReplacement, RefusesATiffWithoutDirectories) {
