@@ -1,5 +1,6 @@
 #include "save/maker_note_place.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "model/tree_search.h"
@@ -42,10 +43,12 @@ MakerNotePlace PlanMakerNote(ExifDocument &document, SegmentNode &segment, const
   }
   if (segment.LoadPayload(document.stream) == 0 || segment.data == nullptr) return Refuse("the source is unreadable");
   const int64_t tiffLength = static_cast<int64_t>(segment.dataLength) - kExifHeaderSize;
-  const int64_t kept = static_cast<int64_t>(span.length) + span.tail;
-  if (tiffLength <= 0 || span.offset > tiffLength || kept > tiffLength - span.offset) {
+  if (tiffLength <= 0 || span.offset > tiffLength || span.length > tiffLength - span.offset) {
     return Refuse("its source offset lies outside the Exif data");
   }
+  // The parse may have seen past the segment; what lies beyond its Exif
+  // data is not the note's.
+  const int64_t kept = std::min<int64_t>(static_cast<int64_t>(span.length) + span.tail, tiffLength - span.offset);
   const uint8_t *at = segment.data + kExifHeaderSize + span.offset;
   if (std::memcmp(at, note->data, span.length) != 0) return Refuse("its bytes changed");
   if (span.offset < static_cast<uint32_t>(kTiffHeaderSize + DirectoryTableSize(chain.front()))) {
