@@ -81,6 +81,7 @@ inline constexpr uint32_t kTagXResolution = 282;
 inline constexpr uint32_t kTagYResolution = 283;
 inline constexpr uint32_t kTagResolutionUnit = 296;
 inline constexpr uint32_t kTagSampleFormat = 339;
+inline constexpr uint32_t kTagSoftware = 305;
 inline constexpr uint32_t kTagDateTime = 306;
 inline constexpr uint32_t kTagTileOffsets = 324;
 inline constexpr uint32_t kTagTileByteCounts = 325;
