@@ -25,6 +25,9 @@ constexpr int32_t kFailed = -1;
 // Bytes after a maker note that may be kept with it: as much as a JPEG
 // segment can carry.
 constexpr uint64_t kMaxMakerNoteTail = 65536;
+// Maker notes of one parse whose place is recorded (a structure has one;
+// hostile data may repeat the entry in every directory of a long chain).
+constexpr size_t kMaxNotesPerParse = 4;
 
 // Splits a 12-byte entry. An in-line value is put into the tree's layout:
 // 1-byte elements keep the file's byte order, 2-byte elements are
@@ -162,7 +165,7 @@ class DirectoryParser {
     if (outOfLine && !ReadValue(entry, &value)) return false;
     TagNode *node = builder_.OnEntry(entry);
     if (value) builder_.OnEntryData(entry, value.get());
-    if (value && entry.tag == kTagMakerNote) {
+    if (value && entry.tag == kTagMakerNote && notes_.size() < kMaxNotesPerParse) {
       node->source = {true, entry.valueField, static_cast<uint32_t>(EntryByteSize(entry)), 0,
                       bigEndian_ ? kBigEndian : kLittleEndian};
       notes_.push_back(node);
