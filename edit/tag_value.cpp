@@ -36,6 +36,7 @@ bool TagValueUsable(const TagValue &value, int32_t maxBytes) {
 }
 
 int StoreTagValue(TagNode &entry, const TagValue &value) {
+  entry.source = SourceSpan{};  // the host's value was read from nowhere
   if (!KnownType(value.type)) {
     entry.ClearData();
     entry.value = 0;

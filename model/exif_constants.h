@@ -41,6 +41,18 @@ inline constexpr int32_t ElementSize(int32_t type) {
   }
 }
 
+// Width of the numbers whose bytes turn around between byte orders: 2 for
+// SHORT and SSHORT, 4 for LONG, SLONG, FLOAT and each half of a RATIONAL or
+// SRATIONAL, 8 for DOUBLE, 1 (nothing turns) for the other types.
+inline constexpr int32_t SwapUnit(int32_t type) {
+  switch (type) {
+    case kTypeShort: case kTypeSShort: return 2;
+    case kTypeLong: case kTypeSLong: case kTypeFloat: case kTypeRational: case kTypeSRational: return 4;
+    case kTypeDouble: return 8;
+    default: return 1;
+  }
+}
+
 // True when a value of this type and count fits in the 4-byte value field:
 // 1-byte types up to 4 elements, 2-byte types up to 2, 4-byte types exactly
 // 0 or 1 as the reading rules say; 8-byte types never. Types outside 1..12
@@ -69,6 +81,7 @@ inline constexpr uint32_t kTagXResolution = 282;
 inline constexpr uint32_t kTagYResolution = 283;
 inline constexpr uint32_t kTagResolutionUnit = 296;
 inline constexpr uint32_t kTagSampleFormat = 339;
+inline constexpr uint32_t kTagSoftware = 305;
 inline constexpr uint32_t kTagDateTime = 306;
 inline constexpr uint32_t kTagTileOffsets = 324;
 inline constexpr uint32_t kTagTileByteCounts = 325;

@@ -55,11 +55,26 @@ class BlobNode : public MetaNode {
   int32_t dataLength = 0;
 };
 
+// Where an entry's out-of-line value sat in the TIFF structure it was read
+// from: its offset from the TIFF header, its byte count, how many bytes
+// after it belonged to nothing else of the structure (a maker note may
+// reference them), and the structure's byte order. Kept for maker notes, so
+// that a save can leave them where their internal offsets expect them; a
+// value the host sets has none (known is false).
+struct SourceSpan {
+  bool known = false;
+  uint32_t offset = 0;
+  uint32_t length = 0;
+  uint32_t tail = 0;
+  int32_t byteOrder = kLittleEndian;
+};
+
 class TagNode : public BlobNode {
  public:
   TagNode() { kind = kKindTiffItem; }
   int32_t type = 0;
   int32_t count = 0;
+  SourceSpan source;
 };
 
 class SegmentNode : public BlobNode {

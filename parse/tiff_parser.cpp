@@ -8,6 +8,7 @@
 #include "model/exif_constants.h"
 #include "parse/diagnostics.h"
 #include "parse/iptc_records.h"
+#include "parse/maker_note_reach.h"
 #include "parse/parse_limits.h"
 #include "parse/photoshop_resources.h"
 #include "stream/byte_order.h"
@@ -21,6 +22,12 @@ constexpr int32_t kHeaderMarkSize = 4;  // "II"/"MM" and the magic number
 constexpr int32_t kOffsetSize = 4;
 constexpr int32_t kCountFieldSize = 2;
 constexpr int32_t kFailed = -1;
+// Bytes after a maker note that may be kept with it: as much as a JPEG
+// segment can carry.
+constexpr uint64_t kMaxMakerNoteTail = 65536;
+// Maker notes of one parse whose place is recorded (a structure has one;
+// hostile data may repeat the entry in every directory of a long chain).
+constexpr size_t kMaxNotesPerParse = 4;
 
 // Splits a 12-byte entry. An in-line value is put into the tree's layout:
 // 1-byte elements keep the file's byte order, 2-byte elements are
@@ -46,23 +53,12 @@ TiffEntry DecodeEntry(const uint8_t *raw, bool bigEndian, bool *outOfLine) {
   return entry;
 }
 
-// Puts the elements of a big-endian value into native order in place.
-void ConvertValue(uint8_t *bytes, int32_t byteSize, int32_t type) {
-  switch (type) {
-    case kTypeShort: case kTypeSShort:
-      for (int32_t i = 0; i + 2 <= byteSize; i += 2) Swap16(bytes + i);
-      break;
-    case kTypeLong: case kTypeSLong: case kTypeFloat:
-    case kTypeRational: case kTypeSRational:  // each half by itself
-      for (int32_t i = 0; i + 4 <= byteSize; i += 4) Swap32(bytes + i);
-      break;
-    case kTypeDouble:
-      for (int32_t i = 0; i + 8 <= byteSize; i += 8) Swap64(bytes + i);
-      break;
-    default:
-      break;
-  }
-}
+// A run of bytes [begin, end) of the structure that a directory table, a
+// value or the thumbnail occupies.
+struct UsedRange {
+  uint32_t begin;
+  uint32_t end;
+};
 
 class DirectoryParser {
  public:
@@ -88,12 +84,16 @@ class DirectoryParser {
     builder_.OnEntryCount(count);
 
     uint8_t entries[kMaxDirectoryEntries * kEntrySize];
+    const int32_t tableStart = stream_.Tell() - kCountFieldSize;
     if (!ReadExact(stream_, entries, count * kEntrySize)) return kFailed;
     const int32_t afterEntries = stream_.Tell();
+    NoteUsed(static_cast<uint32_t>(tableStart), kCountFieldSize + count * kEntrySize + kOffsetSize);
 
+    DirectoryImage image;
     for (int32_t i = 0; i < count; ++i) {
-      if (!ParseEntry(entries + i * kEntrySize)) return kFailed;
+      if (!ParseEntry(entries + i * kEntrySize, &image)) return kFailed;
     }
+    image.NoteUsed(*this);
 
     stream_.Seek(kSeekFromStart, afterEntries);
     uint8_t nextField[kOffsetSize];
@@ -103,16 +103,75 @@ class DirectoryParser {
     return next;
   }
 
+  // Gives every maker note read by this parser the count of bytes after
+  // it that no directory, value or thumbnail of the structure uses, up to
+  // the next one or the end of the stream, or up to the furthest value its
+  // own directory addresses when that lies further.
+  void MeasureNoteTails() {
+    const int64_t size = std::max<int64_t>(stream_.Size(), 0);
+    for (TagNode *note : notes_) {
+      SourceSpan &span = note->source;
+      const uint64_t end = static_cast<uint64_t>(span.offset) + span.length;
+      uint64_t tailEnd = std::min<uint64_t>(static_cast<uint64_t>(size), end + kMaxMakerNoteTail);
+      for (const UsedRange &r : used_) {
+        if (r.end <= end) continue;
+        tailEnd = std::min<uint64_t>(tailEnd, std::max<uint64_t>(r.begin, end));
+      }
+      // Values the note's own directory addresses past its end belong to
+      // it even where the structure reused the bytes (a note written with
+      // offsets that were never right still reads the same bytes).
+      const uint64_t reach = MakerNoteReach(stream_, span.offset, span.length, bigEndian_);
+      tailEnd = std::max(tailEnd, std::min(reach, end + kMaxMakerNoteTail));
+      span.tail = tailEnd > end ? static_cast<uint32_t>(tailEnd - end) : 0;
+    }
+  }
+
  private:
-  bool ParseEntry(const uint8_t *raw) {
+  // The thumbnail (JPEG or single strip) a directory points at, so that its
+  // bytes count as used.
+  struct DirectoryImage {
+    uint32_t jpegOffset = 0, jpegLength = 0, stripOffset = 0, stripLength = 0;
+    bool jpeg = false, jpegLengthSeen = false, strip = false, stripLengthSeen = false;
+    void See(const TiffEntry &entry, bool outOfLine) {
+      if (outOfLine) return;
+      const uint32_t v = entry.type == kTypeShort ? (entry.valueField & 0xFFFF) : entry.valueField;
+      switch (entry.tag) {
+        case kTagJpegInterchangeFormat: jpeg = true; jpegOffset = v; break;
+        case kTagJpegInterchangeFormatLength: jpegLengthSeen = true; jpegLength = v; break;
+        case kTagStripOffsets: strip = true; stripOffset = v; break;
+        case kTagStripByteCounts: stripLengthSeen = true; stripLength = v; break;
+        default: break;
+      }
+    }
+    void NoteUsed(DirectoryParser &parser) const {
+      if (jpeg && jpegLengthSeen) parser.NoteUsed(jpegOffset, jpegLength);
+      if (strip && stripLengthSeen) parser.NoteUsed(stripOffset, stripLength);
+    }
+  };
+
+  void NoteUsed(uint32_t offset, int64_t length) {
+    if (length <= 0) return;
+    const uint64_t end = std::min<uint64_t>(static_cast<uint64_t>(offset) + static_cast<uint64_t>(length), UINT32_MAX);
+    used_.push_back({offset, static_cast<uint32_t>(end)});
+  }
+
+  bool ParseEntry(const uint8_t *raw, DirectoryImage *image) {
     bool outOfLine = false;
     const TiffEntry entry = DecodeEntry(raw, bigEndian_, &outOfLine);
     if (entry.type == 0) return false;
+    image->See(entry, outOfLine);
 
     std::unique_ptr<uint8_t[]> value;
     if (outOfLine && !ReadValue(entry, &value)) return false;
     TagNode *node = builder_.OnEntry(entry);
     if (value) builder_.OnEntryData(entry, value.get());
+    if (value && entry.tag == kTagMakerNote && notes_.size() < kMaxNotesPerParse) {
+      node->source = {true, entry.valueField, static_cast<uint32_t>(EntryByteSize(entry)), 0,
+                      bigEndian_ ? kBigEndian : kLittleEndian};
+      notes_.push_back(node);
+    } else if (outOfLine) {
+      NoteUsed(entry.valueField, EntryByteSize(entry));
+    }
 
     switch (entry.tag) {
       case kTagExifPointer:
@@ -153,7 +212,7 @@ class DirectoryParser {
     auto buffer = std::make_unique<uint8_t[]>(static_cast<size_t>(byteSize));
     stream_.Seek(kSeekFromStart, static_cast<int32_t>(entry.valueField));
     if (!ReadExact(stream_, buffer.get(), byteSize)) return false;
-    if (bigEndian_) ConvertValue(buffer.get(), byteSize, entry.type);
+    if (bigEndian_) SwapEach(buffer.get(), byteSize, SwapUnit(entry.type));
     *out = std::move(buffer);
     return true;
   }
@@ -175,7 +234,11 @@ class DirectoryParser {
     if (doc.interopDirectoryVisited != 0) return;
     doc.interopDirectoryVisited = 1;
     const ParseMarks marks = builder_.Mark(pointer);
-    if (ParseAt(entry.valueField) < 0) builder_.Discard(pointer, marks);
+    const size_t notesBefore = notes_.size();
+    if (ParseAt(entry.valueField) < 0) {
+      notes_.resize(notesBefore);  // their nodes go with the directory
+      builder_.Discard(pointer, marks);
+    }
   }
 
   // The walks of IPTC records and Photoshop resources yield nothing but
@@ -204,6 +267,8 @@ class DirectoryParser {
   TreeBuilder &builder_;
   int64_t valueBytesLeft_;
   TagNode *followedExifPointer_ = nullptr;
+  std::vector<UsedRange> used_;
+  std::vector<TagNode *> notes_;
 };
 
 }  // namespace
@@ -245,6 +310,7 @@ int ParseTiff(ByteStream &stream, TreeBuilder &builder) {
     }
     offset = nextOffset;
   }
+  parser.MeasureNoteTails();
   builder.OnTiffEnd();
   return 1;
 }

@@ -123,8 +123,14 @@ int GetAudioFile(ExifDocument &document, const void *name) {
     document.audioSearched = 2;
     return 0;
   }
-  std::unique_ptr<FileStream> out;
-  bool writeOk = true;
+  // The clip's segments are gathered (their payloads held) before any file
+  // is made, so that a clip whose later parts are missing leaves no short
+  // file behind.
+  struct Piece {
+    LoadedPayload payload;
+    int32_t skip;  // header bytes before the clip's own bytes
+  };
+  std::vector<Piece> pieces;
   uint16_t clipIndex = kNoClip;
   int64_t remaining = 0;
   for (SegmentNode *s = NextFileApp2(document.root); s != nullptr; s = NextFileApp2(s->next)) {
@@ -132,37 +138,37 @@ int GetAudioFile(ExifDocument &document, const void *name) {
     if (!payload.ok()) continue;
     const uint8_t *p = payload.data();
     const int32_t length = payload.length();
-    if (IsClipStart(p, length)) {
-      if (out != nullptr) {  // a second clip start while the first is open
-        payload.Drop();
-        continue;
-      }
-      ByteStream *created = nullptr;
-      const FileIdentity keep[] = {IdentityOfStream(document.stream)};
-      if (CreateOutputFileStream(&created, name, keep) == 0) {
-        payload.Drop();
-        return 0;
-      }
-      out.reset(static_cast<FileStream *>(created));
-      remaining = static_cast<int64_t>(ClipRiffSize(p)) + 8;
-      writeOk = WriteAll(*out, p + kClipDataOffset, length - kClipDataOffset) && writeOk;
+    if (IsClipStart(p, length) && pieces.empty()) {
+      remaining = static_cast<int64_t>(ClipRiffSize(p)) + 8 - (length - kClipDataOffset);
       clipIndex = FpxrStreamIndex(p);
-      remaining -= length - kClipDataOffset;
+      pieces.push_back({payload, kClipDataOffset});
       document.audioExists = 1;
       document.audioSegment = s;
-    } else if (out != nullptr && remaining > 0 && IsClipContinuation(p, length, clipIndex)) {
-      writeOk = WriteAll(*out, p + kFpxrHeaderSize, length - kFpxrHeaderSize) && writeOk;
+    } else if (!pieces.empty() && remaining > 0 && !IsClipStart(p, length) &&
+               IsClipContinuation(p, length, clipIndex)) {
       remaining -= length - kFpxrHeaderSize;
+      pieces.push_back({payload, kFpxrHeaderSize});
     } else {
-      payload.Drop();
+      payload.Drop();  // a second clip start while the first is open, or no part
       continue;
     }
-    payload.Drop();
     if (remaining <= 0) break;
   }
-  int result = 0;
-  if (out != nullptr) result = out->Flush() && writeOk ? 1 : 0;
   document.audioSearched = 2;
+  int result = 0;
+  if (!pieces.empty() && remaining <= 0) {
+    ByteStream *created = nullptr;
+    const FileIdentity keep[] = {IdentityOfStream(document.stream)};
+    if (CreateOutputFileStream(&created, name, keep) != 0) {
+      std::unique_ptr<FileStream> out(static_cast<FileStream *>(created));
+      bool writeOk = true;
+      for (const Piece &piece : pieces) {
+        writeOk = WriteAll(*out, piece.payload.data() + piece.skip, piece.payload.length() - piece.skip) && writeOk;
+      }
+      result = out->Flush() && writeOk ? 1 : 0;
+    }
+  }
+  for (Piece &piece : pieces) piece.payload.Drop();
   return result;
 }
 

@@ -18,9 +18,10 @@ int IsAudioExist(ExifDocument &document);
 // Writes the clip to the file name (8-bit, then 16-bit): the set sound file
 // when there is one, else the WAVE bytes of the file's first clip (a second
 // clip start met while the first clip is still being written is skipped).
-// 1 when a file was written; 0 when there is no clip, a file cannot be
-// opened or a write fails, or name is the document's own file or the set
-// sound file (nothing is written then).
+// The file is made only when the file's segments cover the whole clip.
+// 1 when a file was written; 0 when there is no clip, its later parts are
+// missing, a file cannot be opened or a write fails, or name is the
+// document's own file or the set sound file (nothing is written then).
 int GetAudioFile(ExifDocument &document, const void *name);
 
 // Takes the clip out of the document: the segments a set sound file added

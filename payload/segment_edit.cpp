@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "edit/exif_segment.h"
 #include "model/chain_lookup.h"
@@ -90,8 +91,28 @@ SegmentEditResult RemoveMarker(ExifDocument &document, int32_t marker, uint32_t 
   return SegmentEditResult::kDone;
 }
 
+namespace {
+
+// The top-level APP1 segments labelled "Exif".
+std::vector<MetaNode *> ExifSegments(const ExifDocument &document) {
+  std::vector<MetaNode *> found;
+  for (MetaNode *s = document.root; s != nullptr; s = s->next) {
+    if (s->id == kMarkerApp1 && AsSegmentNode(s) != nullptr && s->label != nullptr &&
+        std::memcmp(s->label, kExifIdentifier, kIdentifierBytes) == 0) {
+      found.push_back(s);
+    }
+  }
+  return found;
+}
+
+}  // namespace
+
 SegmentEditResult InsertExifMarker(ExifDocument &document, uint8_t *block, int32_t length) {
   if (document.format != kFormatJpeg) return SegmentEditResult::kNotJpeg;
+  // The inserted block replaces the file's Exif data: every reader, this
+  // library's after a reload among them, answers from the first Exif
+  // segment, so an old one left in place would shadow or contradict it.
+  const std::vector<MetaNode *> replaced = ExifSegments(document);
   MetaNode *anchor = FindTopLevelSegment(document, kMarkerApp0);
   if (anchor == nullptr) anchor = FindTopLevelSegment(document, kMarkerSoi);
   if (anchor == nullptr) return SegmentEditResult::kNoPlace;
@@ -119,6 +140,10 @@ SegmentEditResult InsertExifMarker(ExifDocument &document, uint8_t *block, int32
     throw;
   }
 
+  for (MetaNode *old : replaced) {
+    if (old == anchor) continue;  // never: the anchor is APP0 or SOI
+    RemoveSegment(document, old);
+  }
   SegmentNode *linked = segment.release();
   InsertAfter(anchor, linked);
   linked->ReplacePayload(block, length);

@@ -27,8 +27,9 @@ SegmentEditResult RemoveMarker(ExifDocument &document, int32_t marker, uint32_t 
 
 // Inserts a new APP1 segment labelled "Exif" whose payload is block (length
 // bytes, allocated with new[]), after the first APP0 segment or else after
-// SOI, ahead of any APP1 segment already there, and makes it the document's
-// Exif segment. The TIFF data behind the first 6 bytes is parsed into the
+// SOI, and makes it the document's Exif segment. It replaces the Exif data
+// already there: every APP1 segment labelled "Exif" is removed (other APP1
+// segments, such as XMP, stay). The TIFF data behind the first 6 bytes is parsed into the
 // tree below it; the document's Exif shortcuts and flags then describe the
 // new segment alone. A block shorter than 7 bytes adds nothing below the
 // segment; a TIFF structure that fails to parse is dropped whole. A

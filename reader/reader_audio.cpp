@@ -1,8 +1,11 @@
 #include "reader/reader_audio.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <new>
+#include <vector>
 
 #include "platform/file_io.h"
 #include "platform/file_open.h"
@@ -45,38 +48,55 @@ int32_t ReaderAudioExists(ReaderContext &context) {
 }
 
 bool WriteReaderAudio(ReaderContext &context, const void *name) {
-  std::FILE *out = nullptr;
-  bool writeFailed = false;
+  // The clip's segments are gathered first, reading only their heads, and
+  // the file is made only once they cover the RIFF length: a clip whose
+  // later parts are missing leaves no short file behind.
+  struct Piece {
+    const SegmentLocation *segment;
+    int32_t skip;  // header bytes before the clip's own bytes
+  };
+  std::vector<Piece> pieces;
   int64_t remaining = 0;
   uint16_t clipIndex = 0xFFFF;
-  for (int32_t i = 0; i < context.fpxrCount; ++i) {
+  for (int32_t i = 0; i < context.fpxrCount && (pieces.empty() || remaining > 0); ++i) {
     const SegmentLocation &segment = context.fpxrSegments[i];
     const int32_t length = segment.payloadLength;
     if (length < 1) break;
-    std::unique_ptr<uint8_t[]> payload(new (std::nothrow) uint8_t[static_cast<size_t>(length)]);
-    if (!payload) break;
     // A payload that cannot be read wholly is neither a start nor a part.
-    if (!ReadPayload(context, segment, payload.get(), length)) continue;
-    const uint8_t *p = payload.get();
-    if (IsClipStart(p, length)) {
-      if (out != nullptr) continue;  // a second start while writing: passed over
-      const FileIdentity keep[] = {IdentityOfStream(context.stream)};
-      out = OpenNamedFile(name, FileOpenMode::kWrite, nullptr, keep);
-      if (out == nullptr) return false;
-      remaining = static_cast<int64_t>(ReadLittleEndian32(p + kRiffSizeOffset)) + kRiffHeaderSize;
-      if (!WriteAll(out, p + kRiffTagOffset, length - kRiffTagOffset)) writeFailed = true;
-      clipIndex = ReadBigEndian16(p + kStreamIndexOffset);
+    uint8_t head[kClipStartMinPayload];
+    const int32_t headLength = std::min(length, kClipStartMinPayload);
+    if (!StreamHolds(*context.stream, segment.payloadOffset, length) ||
+        !ReadPayload(context, segment, head, headLength)) {
+      continue;
+    }
+    if (IsClipStart(head, headLength)) {
+      if (!pieces.empty()) continue;  // a second start while gathering: passed over
+      remaining = static_cast<int64_t>(ReadLittleEndian32(head + kRiffSizeOffset)) + kRiffHeaderSize;
       remaining -= length - kRiffTagOffset;
+      clipIndex = ReadBigEndian16(head + kStreamIndexOffset);
+      pieces.push_back({&segment, kRiffTagOffset});
       context.audioExists = 1;
-      if (remaining <= 0) break;
-    } else if (out != nullptr && remaining > 0 && length >= kFpxrStreamHeaderSize &&
-               ReadBigEndian16(p + kStreamIndexOffset) == clipIndex) {
-      if (!WriteAll(out, p + kFpxrStreamHeaderSize, length - kFpxrStreamHeaderSize)) writeFailed = true;
+    } else if (!pieces.empty() && length >= kFpxrStreamHeaderSize &&
+               ReadBigEndian16(head + kStreamIndexOffset) == clipIndex) {
       remaining -= length - kFpxrStreamHeaderSize;
-      if (remaining <= 0) break;
+      pieces.push_back({&segment, kFpxrStreamHeaderSize});
     }
   }
+  if (pieces.empty() || remaining > 0) return false;
+
+  const FileIdentity keep[] = {IdentityOfStream(context.stream)};
+  std::FILE *out = OpenNamedFile(name, FileOpenMode::kWrite, nullptr, keep);
   if (out == nullptr) return false;
+  bool writeFailed = false;
+  for (const Piece &piece : pieces) {
+    const int32_t length = piece.segment->payloadLength;
+    std::unique_ptr<uint8_t[]> payload(new (std::nothrow) uint8_t[static_cast<size_t>(length)]);
+    if (!payload || !ReadPayload(context, *piece.segment, payload.get(), length) ||
+        !WriteAll(out, payload.get() + piece.skip, length - piece.skip)) {
+      writeFailed = true;
+      break;
+    }
+  }
   if (std::fclose(out) != 0) writeFailed = true;
   return !writeFailed;
 }

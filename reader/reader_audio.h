@@ -25,10 +25,11 @@ int32_t ReaderAudioExists(ReaderContext &context);
 // Writes the clip to the named file (8-bit name, then 16-bit): the first
 // segment's bytes from offset 41, then bytes from offset 13 of every later
 // segment with the same stream index, until the RIFF length is covered.
-// A second clip start met while the file is open is passed over. The file
-// is created only when a clip start is found. Returns false when there is
-// no clip, the file cannot be created, a write fails, or name is the
-// context's own file (which is then left as it was).
+// A second clip start met before the clip is complete is passed over. The
+// file is created only when the segments found cover the whole clip.
+// Returns false when there is no clip, its later parts are missing, the
+// file cannot be created, a write fails, or name is the context's own file
+// (no file is made and the named file is left as it was).
 bool WriteReaderAudio(ReaderContext &context, const void *name);
 
 }  // namespace kexif

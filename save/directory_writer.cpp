@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "save/entry_layout.h"
 #include "save/thumbnail_block.h"
@@ -12,8 +13,9 @@ namespace kexif {
 
 namespace {
 
-constexpr uint8_t kTiffHeader[8] = {0x49, 0x49, 0x2A, 0x00, 0x08, 0x00, 0x00, 0x00};
-constexpr size_t kTiffHeaderWithoutOffset = 4;
+constexpr int32_t kTiffHeaderSize = 8;
+constexpr uint32_t kTiffMagic = 42;
+constexpr int32_t kValueFieldOffset = 8;  // in a 12-byte entry
 constexpr int64_t kMeasureFailed = -1;
 constexpr uint32_t kPendingOrder[3] = {kTagExifPointer, kTagGpsPointer, kTagInteropPointer};
 
@@ -43,7 +45,7 @@ int64_t MeasureOwner(const MetaNode *owner) {
 int32_t MeasureDirectories(ExifDocument &document) {
   MetaNode *header = TiffHeaderNode(document);
   if (header == nullptr) return 0;
-  int64_t total = sizeof(kTiffHeader);
+  int64_t total = kTiffHeaderSize;
   for (MetaNode *d : DirectoryChain(header)) {
     const int64_t size = MeasureOwner(d);
     if (size < 0) return -1;
@@ -64,14 +66,22 @@ int32_t MeasureSubDirectory(ExifDocument &, const MetaNode *owner) {
 DirectoryWriter::DirectoryWriter(ExifDocument *doc, ByteStream *out) : document(doc), output(out) {}
 
 void DirectoryWriter::Seek(int32_t offset) {
-  output->Seek(kSeekFromStart, offset);
+  if (output != nullptr) output->Seek(kSeekFromStart, offset);
   position = offset;
 }
 
 void DirectoryWriter::WriteBytes(const void *bytes, int32_t length) {
   if (length <= 0) return;
-  if (output->Write(bytes, length) != length) failed_ = true;
-  position = output->Tell();
+  if (output == nullptr) {
+    if (length > INT32_MAX - position) {
+      failed_ = true;
+      return;
+    }
+    position += length;
+  } else {
+    if (output->Write(bytes, length) != length) failed_ = true;
+    position = output->Tell();
+  }
   extent_ = std::max(extent_, position);
 }
 
@@ -86,20 +96,41 @@ void DirectoryWriter::WriteZeros(int32_t length) {
 
 void DirectoryWriter::Write16(uint32_t v) {
   uint8_t b[2];
-  WriteLittleEndian16(b, static_cast<uint16_t>(v));
+  if (outputByteOrder == kBigEndian) {
+    WriteBigEndian16(b, static_cast<uint16_t>(v));
+  } else {
+    WriteLittleEndian16(b, static_cast<uint16_t>(v));
+  }
   WriteBytes(b, 2);
 }
 
 void DirectoryWriter::Write32(uint32_t v) {
   uint8_t b[4];
-  WriteLittleEndian32(b, v);
+  if (outputByteOrder == kBigEndian) {
+    WriteBigEndian32(b, v);
+  } else {
+    WriteLittleEndian32(b, v);
+  }
   WriteBytes(b, 4);
 }
 
 void DirectoryWriter::WriteHeader(bool hasDirectories) {
   Seek(0);
-  WriteBytes(kTiffHeader, kTiffHeaderWithoutOffset);
-  Write32(hasDirectories ? sizeof(kTiffHeader) : 0);
+  WriteBytes(outputByteOrder == kBigEndian ? "MM" : "II", 2);
+  Write16(kTiffMagic);
+  Write32(hasDirectories ? kTiffHeaderSize : 0);
+}
+
+int32_t DirectoryWriter::Place(int64_t length) {
+  int64_t at = valueOffset;
+  const int64_t fixedEnd = static_cast<int64_t>(fixed_.offset) + fixed_.length;
+  if (fixed_.entry != nullptr && at < fixedEnd && at + length > fixed_.offset) at = fixedEnd;
+  if (length < 0 || at + length > INT32_MAX) {
+    failed_ = true;
+    return valueOffset;
+  }
+  valueOffset = static_cast<int32_t>(at + length);
+  return static_cast<int32_t>(at);
 }
 
 void DirectoryWriter::WriteDirectory(MetaNode *directory) {
@@ -131,26 +162,62 @@ void DirectoryWriter::WriteOneEntry(TagNode &tag) {
     failed_ = true;
     return;
   }
-  if (HasWrittenSubDirectory(&tag) || FitsInline(tag)) {
-    // The value word already holds the bytes in file order; a pointer's
-    // word is patched once its sub-directory has a place.
+  if (HasWrittenSubDirectory(&tag)) {
+    // Patched once its sub-directory has a place.
     Write32(static_cast<uint32_t>(tag.value));
     return;
   }
-  if (static_cast<int64_t>(valueOffset) + size > INT32_MAX) {
-    failed_ = true;
+  if (FitsInline(tag)) {
+    WriteValueWord(tag);
     return;
   }
-  Write32(static_cast<uint32_t>(valueOffset));
+  const bool fixed = &tag == fixed_.entry;
+  const int32_t at = fixed ? fixed_.offset : Place(size);
+  if (failed_) return;
+  Write32(static_cast<uint32_t>(at));
   const int32_t back = position;
-  Seek(valueOffset);
+  Seek(at);
+  if (fixed) {
+    WriteBytes(fixed_.bytes, fixed_.length);
+  } else {
+    WriteValueBytes(tag, size);
+  }
+  Seek(back);
+}
+
+void DirectoryWriter::WriteValueWord(const TagNode &tag) {
+  const auto word = static_cast<uint32_t>(tag.value);
+  switch (ElementSize(tag.type)) {
+    case 1: {
+      // Single bytes stand in the word in file order, whatever the order.
+      uint8_t b[4];
+      WriteLittleEndian32(b, word);
+      WriteBytes(b, 4);
+      return;
+    }
+    case 2:
+      Write16(word & 0xFFFF);
+      Write16(word >> 16);
+      return;
+    default:
+      Write32(word);
+      return;
+  }
+}
+
+void DirectoryWriter::WriteValueBytes(const TagNode &tag, int32_t length) {
   // Never more than the buffer holds; a count beyond it is padded with
   // zeros so that the value area keeps the size the entry declares.
-  const int32_t held = tag.data != nullptr ? std::clamp(tag.dataLength, 0, size) : 0;
-  WriteBytes(tag.data, held);
-  WriteZeros(size - held);
-  valueOffset += size;
-  Seek(back);
+  const int32_t held = tag.data != nullptr ? std::clamp(tag.dataLength, 0, length) : 0;
+  const int32_t unit = SwapUnit(tag.type);
+  if (outputByteOrder == kBigEndian && unit > 1 && held > 0) {
+    std::vector<uint8_t> turned(tag.data, tag.data + held);
+    SwapEach(turned.data(), held, unit);
+    WriteBytes(turned.data(), held);
+  } else {
+    WriteBytes(tag.data, held);
+  }
+  WriteZeros(length - held);
 }
 
 void DirectoryWriter::WriteEntries(MetaNode *owner) {
@@ -181,20 +248,21 @@ void DirectoryWriter::WritePendingSubDirectories() {
 
 void DirectoryWriter::WriteSubDirectory(const PendingPointer &pointer) {
   const int32_t keptLink = linkOffset;
-  Seek(pointer.entryPosition + 8);
-  Write32(static_cast<uint32_t>(valueOffset));
-  Seek(valueOffset);
+  const int32_t at = Place(DirectoryTableSize(pointer.entry));
+  Seek(pointer.entryPosition + kValueFieldOffset);
+  Write32(static_cast<uint32_t>(at));
+  Seek(at);
   WriteEntryCount(pointer.entry);
   WriteEntries(pointer.entry);
-  WriteNextLink(true);
+  WriteNextLink(nullptr);
   linkOffset = keptLink;
 }
 
-void DirectoryWriter::WriteNextLink(bool last) {
-  const int32_t next = last ? 0 : valueOffset;
+void DirectoryWriter::WriteNextLink(const MetaNode *next) {
+  const int32_t at = next != nullptr ? Place(DirectoryTableSize(next)) : 0;
   Seek(linkOffset);
-  Write32(static_cast<uint32_t>(next));
-  Seek(next);
+  Write32(static_cast<uint32_t>(at));
+  Seek(at);
 }
 
 void DirectoryWriter::PatchEntry(int32_t entryPosition, uint32_t count, uint32_t value) {
@@ -209,10 +277,10 @@ int DirectoryWriter::WriteThumbnailData(MetaNode *directory) {
   if (!FindThumbnailBlock(*document, directory, &block)) return 0;
   const int32_t at = EntryPosition(block.offsetEntry);
   if (at == 0) return 0;
-  PatchEntry(at, 1, static_cast<uint32_t>(valueOffset));
-  Seek(valueOffset);
+  const int32_t placed = Place(block.length);
+  PatchEntry(at, 1, static_cast<uint32_t>(placed));
+  Seek(placed);
   WriteBytes(block.data, block.length);
-  valueOffset += block.length;
   return 1;
 }
 

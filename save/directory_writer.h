@@ -31,14 +31,31 @@ int32_t MeasureDirectories(ExifDocument &document);
 // sub-directory; -1 as above.
 int32_t MeasureSubDirectory(ExifDocument &document, const MetaNode *owner);
 
+// An entry's value that the writer puts at a fixed offset instead of the
+// packed value area, with the bytes written there (the value and whatever
+// follows it); the packed layout flows around [offset, offset + length).
+struct FixedValue {
+  const TagNode *entry = nullptr;
+  int32_t offset = 0;
+  const uint8_t *bytes = nullptr;
+  int32_t length = 0;
+};
+
 class DirectoryWriter {
  public:
-  // Neither is owned.
+  // Neither is owned. A null output measures: nothing is written, but
+  // positions, extent() and failed() come out as for a real output.
   DirectoryWriter(ExifDocument *document, ByteStream *output);
 
-  // "II", 42 and the offset of the first directory: 8, or 0 when the chain
-  // is empty, so that no reader looks for a directory that is not there.
+  // "II" (or "MM" when outputByteOrder says so), 42 and the offset of the
+  // first directory: 8, or 0 when the chain is empty, so that no reader
+  // looks for a directory that is not there.
   void WriteHeader(bool hasDirectories);
+  // From now on the value of fixed.entry is written at fixed.offset; no
+  // directory or other value is placed over those bytes. Call before
+  // writing; the caller keeps the bytes alive and keeps the range clear of
+  // the header and the first directory.
+  void FixValue(const FixedValue &fixed) { fixed_ = fixed; }
   // Writes one directory of the main chain: its entry count, its entries,
   // its value area and every sub-directory pending at its end. The stream
   // must stand where the directory begins.
@@ -49,9 +66,10 @@ class DirectoryWriter {
   // Writes owner's entries, their value area and the pending
   // sub-directories; must directly follow WriteEntryCount(owner).
   void WriteEntries(MetaNode *owner);
-  // Patches the link of the directory just written (0 for the last one,
-  // else where the next directory begins) and moves there.
-  void WriteNextLink(bool last);
+  // Patches the link of the directory just written with where next (the
+  // next directory of the chain, or null after the last) begins, and moves
+  // there.
+  void WriteNextLink(const MetaNode *next);
   // Writes the thumbnail carried in the tree behind directory (when
   // directory holds its entry) and points that entry at it. 1 when
   // something was written.
@@ -75,6 +93,7 @@ class DirectoryWriter {
   int32_t valueOffset = 0;  // where the next value, sub-directory or data goes
   int32_t linkOffset = 0;   // link field of the directory being written
   int32_t sourceByteOrder = kLittleEndian;  // TIFF save: the order image samples are read in
+  int32_t outputByteOrder = kLittleEndian;  // the order numbers and values are written in
   ExifDocument *document;
   ByteStream *output;
 
@@ -93,6 +112,14 @@ class DirectoryWriter {
   // count LONG values held at (or, for one, in) value.
   void PatchEntry(int32_t entryPosition, uint32_t count, uint32_t value);
   void WriteOneEntry(TagNode &tag);
+  // Writes an entry's value field, or its out-of-line value, in
+  // outputByteOrder.
+  void WriteValueWord(const TagNode &tag);
+  void WriteValueBytes(const TagNode &tag, int32_t length);
+  // Where the next block of length bytes of the value area goes: at
+  // valueOffset, or after the fixed value's bytes when it would overlap
+  // them. Moves valueOffset past the block.
+  int32_t Place(int64_t length);
   void WriteSubDirectory(const PendingPointer &pointer);
   void WritePendingSubDirectories();
   // Copies length bytes at offset of the source stream to the current
@@ -104,6 +131,7 @@ class DirectoryWriter {
   bool WriteTiffThumbnail(MetaNode *directory);
   bool ReserveValueArea(int64_t length);
 
+  FixedValue fixed_;
   std::vector<PendingPointer> pending_;
   std::vector<std::pair<const MetaNode *, int32_t>> entryPositions_;
   // TIFF save: where each source range (offset, length, element size)

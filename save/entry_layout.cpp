@@ -1,5 +1,7 @@
 #include "save/entry_layout.h"
 
+#include <algorithm>
+
 #include "stream/checked_read.h"
 
 namespace kexif {
@@ -32,6 +34,10 @@ int32_t WrittenEntryCount(const MetaNode *owner) {
     if (IsWrittenEntry(x)) ++n;
   }
   return n;
+}
+
+int32_t DirectoryTableSize(const MetaNode *owner) {
+  return kEntryCountSize + kEntrySize * std::min(WrittenEntryCount(owner), kMaxWrittenEntries) + kLinkSize;
 }
 
 bool FitsInline(const TagNode &tag) {

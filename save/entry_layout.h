@@ -34,6 +34,10 @@ bool HasWrittenSubDirectory(const MetaNode *node);
 // pointer entry).
 int32_t WrittenEntryCount(const MetaNode *owner);
 
+// Bytes of owner's directory table as written: entry count, entries and
+// the next-directory link.
+int32_t DirectoryTableSize(const MetaNode *owner);
+
 // True when the entry's value sits in its 4-byte value field: 1-byte types
 // up to 4 elements, 2-byte types up to 2, 4-byte types exactly 1, 8-byte
 // types never, types outside 1..12 always.

@@ -6,9 +6,11 @@
 #include <new>
 
 #include "model/tree_search.h"
+#include "parse/diagnostics.h"
 #include "payload/fpxr_layout.h"
 #include "save/directory_writer.h"
 #include "save/entry_layout.h"
+#include "save/maker_note_place.h"
 #include "save/source_copy.h"
 #include "save/thumbnail_block.h"
 #include "save/tiff_structure.h"
@@ -97,6 +99,19 @@ bool WriteAddedAudio(ExifDocument &document, SegmentNode &segment, ByteStream &o
   return CopyStreamRange(*document.audioStream, segment.fileOffset, segment.dataLength, out);
 }
 
+// Header, then each directory of chain with its values, sub-directories and
+// thumbnail, linked in chain order.
+void WriteStructure(DirectoryWriter &writer, const std::vector<MetaNode *> &chain, const MakerNotePlace &place) {
+  writer.outputByteOrder = place.byteOrder;
+  if (place.fixed.entry != nullptr) writer.FixValue(place.fixed);
+  writer.WriteHeader(!chain.empty());
+  for (size_t i = 0; i < chain.size(); ++i) {
+    writer.WriteDirectory(chain[i]);
+    writer.WriteThumbnailData(chain[i]);
+    writer.WriteNextLink(i + 1 < chain.size() ? chain[i + 1] : nullptr);
+  }
+}
+
 }  // namespace
 
 int LoadSingleStripThumbnail(ExifDocument &document) {
@@ -132,7 +147,21 @@ int RebuildExifSegment(ExifDocument &document) {
   } else if (LoadSingleStripThumbnail(document) == 0) {
     return 0;
   }
-  const int32_t size = MeasureDirectories(document);
+  const std::vector<MetaNode *> chain = DirectoryChain(header);
+  MakerNotePlace place = PlanMakerNote(document, *segment, chain);
+  int32_t size = MeasureDirectories(document);
+  if (place.fixed.entry != nullptr) {
+    // The packed layout around a note kept in place has gaps that only a
+    // run of the writer itself can measure.
+    DirectoryWriter measure(&document, nullptr);
+    WriteStructure(measure, chain, place);
+    if (measure.failed() || measure.extent() > kMaxSegmentPayload - kExifHeaderSize) {
+      Diagnose("MakerNote moves with the packed layout: the Exif data would not fit its segment\n");
+      place = MakerNotePlace{};
+    } else {
+      size = measure.extent();
+    }
+  }
   if (size < 1 || size > kMaxSegmentPayload - kExifHeaderSize) return 0;
   const int32_t total = size + kExifHeaderSize;
   std::unique_ptr<uint8_t[]> block(new (std::nothrow) uint8_t[static_cast<size_t>(total)]());
@@ -141,13 +170,7 @@ int RebuildExifSegment(ExifDocument &document) {
   ByteStream *memory = nullptr;
   if (CreateMemoryStream(&memory, block.get() + kExifHeaderSize, size) == 0) return 0;
   DirectoryWriter writer(&document, memory);
-  const std::vector<MetaNode *> chain = DirectoryChain(header);
-  writer.WriteHeader(!chain.empty());
-  for (size_t i = 0; i < chain.size(); ++i) {
-    writer.WriteDirectory(chain[i]);
-    writer.WriteThumbnailData(chain[i]);
-    writer.WriteNextLink(i + 1 == chain.size());
-  }
+  WriteStructure(writer, chain, place);
   ReleaseStream(memory);
   // The measure and the writer share their size rules; a difference would
   // leave a structure that does not say what it holds, so it is refused.

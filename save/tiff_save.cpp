@@ -277,7 +277,7 @@ int WriteTiff(DirectoryWriter &writer) {
   for (size_t i = 0; i < chain.size(); ++i) {
     writer.WriteDirectory(chain[i]);
     if (writer.WriteImageData(chain[i]) == 0) return 0;
-    writer.WriteNextLink(i + 1 == chain.size());
+    writer.WriteNextLink(i + 1 < chain.size() ? chain[i + 1] : nullptr);
   }
   return writer.failed() ? 0 : 1;
 }

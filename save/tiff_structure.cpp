@@ -1,5 +1,7 @@
 #include "save/tiff_structure.h"
 
+#include <algorithm>
+
 #include "save/entry_layout.h"
 
 namespace kexif {
@@ -43,6 +45,11 @@ std::vector<MetaNode *> DirectoryChain(MetaNode *header) {
   for (MetaNode *n = header != nullptr ? header->next : nullptr; n != nullptr; n = n->next) {
     if (n->id == kIdDirectory && WrittenEntryCount(n) > 0) chain.push_back(n);
   }
+  // A directory an editor adds may sit before one of a lower number (a new
+  // IFD2 right after IFD0); readers take the thumbnail from the second
+  // directory of the file, so the file order follows the numbers.
+  std::stable_sort(chain.begin(), chain.end(),
+                   [](const MetaNode *a, const MetaNode *b) { return a->value < b->value; });
   return chain;
 }
 

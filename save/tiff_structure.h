@@ -21,11 +21,11 @@ SegmentNode *ExifSegmentToRebuild(ExifDocument &document);
 MetaNode *TiffHeaderNode(ExifDocument &document);
 
 // The directories a save writes: the directory nodes along the header's
-// sibling chain, in chain order, leaving out those without any entry to
-// write (a directory of no entries does not load again; when none is left
-// the header says there is no directory). Walking the chain rather than
-// looking directories up by number keeps every directory even when two
-// carry the same number.
+// sibling chain, ordered by directory number (those of one number in chain
+// order), leaving out those without any entry to write (a directory of no
+// entries does not load again; when none is left the header says there is
+// no directory). Walking the chain rather than looking directories up by
+// number keeps every directory even when two carry the same number.
 std::vector<MetaNode *> DirectoryChain(MetaNode *header);
 
 }  // namespace kexif

@@ -32,6 +32,17 @@ inline void Swap64(uint8_t *p) {
   }
 }
 
+// Reverses the bytes of every whole unit (2, 4 or 8 bytes) of a value in
+// place; other units and a trailing partial unit are left alone.
+inline void SwapEach(uint8_t *bytes, int32_t byteSize, int32_t unit) {
+  if (unit != 2 && unit != 4 && unit != 8) return;
+  for (int32_t i = 0; unit <= byteSize - i; i += unit) {
+    if (unit == 2) Swap16(bytes + i);
+    else if (unit == 4) Swap32(bytes + i);
+    else Swap64(bytes + i);
+  }
+}
+
 inline uint16_t ReadBigEndian16(const uint8_t *p) {
   return static_cast<uint16_t>(p[0] * 256u + p[1]);
 }

@@ -244,5 +244,56 @@ TEST(TiffParser, ParseDirectoryReturnsTheNextOffsetOrMinusOne) {
   EXPECT_EQ(ParseDirectory(false, empty, builder), -1);
 }
 
+// A maker note keeps where it sat and how far its bytes reach: the unused
+// bytes after it, or further when its own directory addresses values past
+// its counted length, even over bytes another value uses. A note that is
+// not a sound directory reaches no further than the unused bytes.
+TEST(TiffParser, RecordsWhereTheMakerNoteSatAndHowFarItReaches) {
+  // An entry {tag, type, count, field} of a 1-entry directory, little-endian.
+  const auto directory = [](const Bytes &prefix, uint16_t type, uint32_t count, uint32_t field) {
+    Bytes b = prefix;
+    const Bytes table = {1, 0, 1, 0, static_cast<uint8_t>(type), 0,
+                         static_cast<uint8_t>(count), static_cast<uint8_t>(count >> 8), 0, 0,
+                         static_cast<uint8_t>(field), static_cast<uint8_t>(field >> 8), 0, 0, 0, 0, 0, 0};
+    b.insert(b.end(), table.begin(), table.end());
+    b.resize(40, 0);
+    return b;
+  };
+  constexpr uint32_t kAt = 400;  // the note's offset; 40 bytes, then a gap, then a 16-byte comment
+  const struct {
+    const char *name;
+    Bytes note;
+    uint32_t gap;
+    uint32_t tail;
+  } rows[] = {
+      {"a blob right before another value", Bytes(40, 0xFF), 0, 0},
+      {"a blob before unused bytes", Bytes(40, 0xFF), 6, 6},
+      {"a directory addressing bytes of the next value", directory({}, 4, 2, kAt + 44), 0, 12},
+      {"a signed directory (SANYO) addressing past its end", directory({'S', 'A', 'N', 'Y', 'O', 0, 1, 0}, 1, 9, kAt + 41), 0, 10},
+      {"a directory addressing past the data", directory({}, 4, 2, kAt + 200), 0, 0},
+      {"a directory with a type outside 1..13", directory({}, 14, 2, kAt + 44), 0, 0},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.name);
+    TiffBuilder b;
+    b.AddDirectory().Add(Entry::Ascii(271, "Cam")).Exif()
+        .Add(Entry::Raw(37500, 7, 40, kAt))
+        .Add(Entry::Raw(37510, 7, 16, kAt + 40 + row.gap));
+    Bytes tiff = b.Build();
+    ASSERT_LT(tiff.size(), kAt);
+    tiff.resize(kAt, 0);
+    tiff.insert(tiff.end(), row.note.begin(), row.note.end());
+    tiff.resize(tiff.size() + row.gap + 16, 'c');
+    ExifDocument doc;
+    ASSERT_EQ(Parse(tiff, doc), 1);
+    const SourceSpan &span = Tag(doc, 37500)->source;
+    EXPECT_TRUE(span.known);
+    EXPECT_EQ(span.offset, kAt);
+    EXPECT_EQ(span.length, 40u);
+    EXPECT_EQ(span.tail, row.tail);
+    EXPECT_FALSE(Tag(doc, 37510)->source.known);
+  }
+}
+
 }  // namespace
 }  // namespace kexif::test

@@ -75,6 +75,16 @@ TEST_F(AudioClip, WritesTheClipSkippingAnotherStreamBetweenItsSegmentsAndRemoves
   EXPECT_EQ(IsAudioExist(doc_), 0);
 }
 
+TEST_F(AudioClip, RefusesAClipWhoseLaterPartIsMissingAndMakesNoFile) {
+  test::JpegBuilder b;
+  b.Soi().Segment(0xE2, test::FpxrStreamPayload(4, 0, ClipStart(test::FakeWave(300, 5), 200))).Sos().Eoi();
+  Open(b.Build());
+  const std::string out = dir_.File("clip.wav");
+  EXPECT_EQ(GetAudioFile(doc_, out.c_str()), 0);
+  EXPECT_FALSE(test::FileExists(out));
+  EXPECT_EQ(IsAudioExist(doc_), 1);
+}
+
 // A file may carry more than one clip: removal leaves none behind, so a
 // clip set afterwards is the only one a reader finds.
 TEST_F(AudioClip, RemovesEveryClipOfTheFile) {

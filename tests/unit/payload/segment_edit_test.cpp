@@ -62,24 +62,35 @@ TEST(RemoveMarker, RefusesAMissingMarkerATiffDocumentAndNoDocument) {
   EXPECT_EQ(kExifRemoveMarker(nullptr, 0xE1, 0), -1);
 }
 
-TEST(InsertExifMarker, PutsTheSegmentAfterApp0AheadOfAnExistingApp1) {
-  Loaded doc(SamplePhotoJpeg());
-  MetaNode *old = doc.doc().exifSegment;
+// The inserted block replaces the file's Exif segment (an XMP APP1 stays),
+// so that a reload through either family answers from it.
+TEST(InsertExifMarker, ReplacesTheExifSegmentSoThatBothFamiliesReadItAfterASave) {
+  JpegBuilder j;
+  j.Soi().App0Jfif().App1Exif(SampleTiffStructure(false)).App1Xmp().Dqt().Sos().ScanData(10).Eoi();
+  Loaded doc(j.Build());
   TiffBuilder b;
   b.AddDirectory().Add(Entry::Ascii(271, "Other")).Exif().Add(Entry::Rational(33434, {{1, 50}}));
   ExifMarkerData block = ExifBlock(b.Build());
   ASSERT_EQ(kExifInsertExifMarker(doc.handle, &block), 0);
   ExifDocument &d = doc.doc();
+  EXPECT_EQ(TopLevelIds(d), (std::vector<int32_t>{0xD8, 0xE0, 0xE1, 0xE1, 0xDB, 0xDA, 0xA1, 0xD9}));
   EXPECT_EQ(d.root->next->next, d.exifSegment);
-  EXPECT_EQ(d.exifSegment->next, old);
-  EXPECT_EQ(std::string(d.exifSegment->label), "Exif");
-  EXPECT_TRUE(SubtreeContains(d.exifSegment, d.exifPointerTag));
-  // The new segment's tags answer, and it has no thumbnail of its own.
+  EXPECT_EQ(std::string(d.exifSegment->next->label, 4), "http");  // the XMP segment
+  EXPECT_EQ(kExifIsThumbnailExist(doc.handle), 0);
+  const std::string saved = doc.dir.File("saved.jpg");
+  ASSERT_EQ(kExifSaveFile(doc.handle, saved.c_str()), 0);
+
+  Loaded again(saved);
   TagValue v{};
-  ASSERT_EQ(kExifGetTag(doc.handle, 33434, &v, 0), 0);
+  ASSERT_EQ(kExifGetTag(again.handle, 33434, &v, 0), 0);
   EXPECT_EQ(static_cast<uint32_t *>(v.data)[1], 50u);
   std::free(v.data);
-  EXPECT_EQ(kExifIsThumbnailExist(doc.handle), 0);
+  KRExifHandle reader = kRExifBeginRead(saved.c_str());
+  ASSERT_NE(reader, nullptr);
+  ASSERT_EQ(kRExifGetTag(reader, 271, &v), 0);
+  EXPECT_EQ(std::string(static_cast<const char *>(v.data)), "Other");
+  EXPECT_EQ(kRExifIsThumbnailExist(reader), 0);
+  kRExifEndRead(reader);
 }
 
 TEST(InsertExifMarker, TakesTheThumbnailFromTheBlockWithoutReadingTheFile) {

@@ -26,7 +26,7 @@ Bytes WriteMeasured(ExifDocument &doc) {
   for (size_t i = 0; i < chain.size(); ++i) {
     writer.WriteDirectory(chain[i]);
     writer.WriteThumbnailData(chain[i]);
-    writer.WriteNextLink(i + 1 == chain.size());
+    writer.WriteNextLink(i + 1 < chain.size() ? chain[i + 1] : nullptr);
   }
   ReleaseStream(memory);
   EXPECT_FALSE(writer.failed());

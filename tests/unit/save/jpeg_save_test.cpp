@@ -10,6 +10,8 @@
 #include "save/save_file.h"
 #include "stream/byte_stream.h"
 #include "tests/support/jpeg_builder.h"
+#include "tests/support/loaded_document.h"
+#include "tests/support/sample_photo.h"
 #include "tests/support/temp_files.h"
 #include "tests/support/tree_maker.h"
 
@@ -200,6 +202,34 @@ TEST_F(JpegSave, FailsWithoutTraceWhenTheSoundFileShrankOrIsGone) {
   EXPECT_EQ(SaveDocument(doc_, target.c_str()), SaveResult::kSoundFileUnreadable);
   EXPECT_EQ(test::ReadFileBytes(target), Bytes{7});
   EXPECT_FALSE(test::HasSaveLeftover(dir_.path()));
+}
+
+// Readers take the thumbnail from the file's second directory: a directory
+// 2 that an edit adds right after directory 0 is written after directory 1.
+TEST(JpegSaveChain, WritesDirectoriesByNumberSoTheThumbnailStaysInTheSecond) {
+  test::Loaded doc(test::SamplePhotoJpeg());
+  char software[] = "kexif";
+  TagValue v{kTypeAscii, sizeof software, software};
+  ASSERT_EQ(kExifSetTag(doc.handle, kTagSoftware, &v, 2), 0);
+  const std::string saved = doc.dir.File("saved.jpg");
+  ASSERT_EQ(kExifSaveFile(doc.handle, saved.c_str()), 0);
+
+  const Bytes exif = PayloadOf(test::ReadFileBytes(saved), kMarkerApp1);
+  const Bytes tiff(exif.begin() + 6, exif.end());
+  const auto second = test::ReadTiffDirectory(tiff, test::ReadTiffDirectory(tiff, 8).next);
+  EXPECT_NE(second.Find(513), nullptr);
+  ASSERT_NE(second.next, 0u);
+  EXPECT_NE(test::ReadTiffDirectory(tiff, second.next).Find(kTagSoftware), nullptr);
+  KRExifHandle reader = kRExifBeginRead(saved.c_str());
+  ASSERT_NE(reader, nullptr);
+  EXPECT_EQ(kRExifIsThumbnailExist(reader), 1);
+  kRExifEndRead(reader);
+  test::Loaded again(saved);
+  EXPECT_EQ(test::FetchThumbnail(again.handle).bytes, test::FakeJpegStream(2000, 0x31));
+  TagValue back{};
+  ASSERT_EQ(kExifGetTag(again.handle, kTagSoftware, &back, 2), 0);
+  EXPECT_STREQ(static_cast<char *>(back.data), "kexif");
+  std::free(back.data);
 }
 
 }  // namespace
