@@ -92,8 +92,7 @@ SegmentEditResult RemoveMarker(ExifDocument &document, int32_t marker, uint32_t 
 
 SegmentEditResult InsertExifMarker(ExifDocument &document, uint8_t *block, int32_t length) {
   if (document.format != kFormatJpeg) return SegmentEditResult::kNotJpeg;
-  MetaNode *anchor = FindTopLevelSegment(document, kMarkerApp0);
-  if (anchor == nullptr) anchor = FindTopLevelSegment(document, kMarkerSoi);
+  MetaNode *anchor = ExifSegmentAnchor(document);
   if (anchor == nullptr) return SegmentEditResult::kNoPlace;
 
   auto segment = std::make_unique<SegmentNode>(kMarkerApp1, length, 0);
