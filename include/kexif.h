@@ -62,6 +62,18 @@
  *   Tags of the Exif sub-directory (see kExifGetTag) ignore it. The GPS
  *   directory is reached through directory 0 (see kExifGetTag) and written
  *   with kExifSetGpsTag.
+ *
+ * Threads
+ *   Distinct handles, of either family, may be used from different threads
+ *   at the same time; the library keeps no shared mutable state. One handle
+ *   is used by one thread at a time.
+ *
+ * Loading
+ *   A JPEG load reads the file up to its image data; the rest is read when
+ *   an operation needs it (kExifSaveFile, the sound-clip functions,
+ *   kExifRemoveMarker). The file stays open until the save or kExifDestroy;
+ *   if it was cut meanwhile, those operations fail (-1, or no clip) and the
+ *   document stays as it was.
  */
 #ifndef KEXIF_H
 #define KEXIF_H
