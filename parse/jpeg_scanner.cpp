@@ -209,7 +209,7 @@ class Scanner {
       if (!PlainSegment(m, p)) return false;
       // The segment was recorded unless its length field was cut off,
       // which ends the data anyway.
-      if (stopAtScan_ && in_.Position() > p + kLengthFieldSize) {
+      if (stopAtScan_ && in_.Position() >= p + kMarkerSize + kLengthFieldSize) {
         stopped_ = true;
         headEnd_ = in_.Position();
       }
