@@ -32,7 +32,7 @@ class BlockInput {
     base_ = start > 0 ? start : 0;
     // A file smaller than a block gets a buffer of its own size; the
     // buffer's contents are always written before they are read.
-    const int64_t size = std::clamp<int64_t>(stream.Size() - base_, kMinScanBlockSize, blockSize);
+    const int64_t size = std::clamp<int64_t>(stream.Size() - base_, std::min(kMinScanBlockSize, blockSize), blockSize);
     capacity_ = static_cast<int32_t>(size);
     buffer_.reset(new uint8_t[static_cast<size_t>(capacity_)]);
   }

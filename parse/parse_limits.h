@@ -25,8 +25,9 @@ inline constexpr int32_t kScanBlockSize = 256 * 1024;
 // The block of a smaller file is the file's size, but never below this.
 inline constexpr int32_t kMinScanBlockSize = 4 * 1024;
 // The block of a scan that stops at the first SOS: a few segment headers'
-// worth, below the size a file stream reads without its own buffer.
-inline constexpr int32_t kHeadBlockSize = 4 * 1024;
+// worth, served from the file stream's own buffer, so that the scan reads
+// little past the head.
+inline constexpr int32_t kHeadBlockSize = 512;
 
 // Longest diagnostic line; longer lines are cut.
 inline constexpr int32_t kMaxDiagnosticLine = 600;
