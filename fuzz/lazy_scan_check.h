@@ -19,7 +19,6 @@ inline constexpr uint8_t kPlanRemoveMarker = 2;    // remove a marker (before th
 inline constexpr uint8_t kPlanTreesBeforeSave = 4; // compare the trees before the save, not after
 inline constexpr uint8_t kPlanThumbnail = 8;       // replace the thumbnail among the edits
 // The high nibble picks the marker removed: APP0 + nibble.
-inline constexpr int kPlanCount = 256;
 
 // Loads the file at path both ways, runs the queries and edits plan picks
 // on both, saves both, and returns the name of the first step whose answers,
