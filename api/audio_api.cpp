@@ -1,4 +1,7 @@
-// The sound-clip functions of the editing family.
+// The sound-clip functions of the editing family. The clip's segments may
+// lie anywhere in the file, so each completes a pending scan first; when
+// that fails they answer as for a document without a clip and change
+// nothing.
 #include "kexif.h"
 #include "api/document_handle.h"
 #include "payload/audio_clip.h"
@@ -8,7 +11,8 @@ extern "C" {
 KEXIF_API int32_t KEXIF_CALL kExifIsAudioExist(KExifHandle h) {
   if (h == nullptr) return 0;
   try {
-    return kexif::IsAudioExist(*kexif::ToDocument(h));
+    kexif::ExifDocument &document = *kexif::ToDocument(h);
+    return document.CompleteScan() ? kexif::IsAudioExist(document) : 0;
   } catch (...) {
     return 0;
   }
@@ -17,7 +21,9 @@ KEXIF_API int32_t KEXIF_CALL kExifIsAudioExist(KExifHandle h) {
 KEXIF_API int32_t KEXIF_CALL kExifGetAudioFile(KExifHandle h, const void *name) {
   if (h == nullptr || name == nullptr) return -1;
   try {
-    return kexif::GetAudioFile(*kexif::ToDocument(h), name) == 1 ? 0 : -1;
+    kexif::ExifDocument &document = *kexif::ToDocument(h);
+    if (!document.CompleteScan()) return -1;
+    return kexif::GetAudioFile(document, name) == 1 ? 0 : -1;
   } catch (...) {
     return -1;
   }
@@ -26,7 +32,8 @@ KEXIF_API int32_t KEXIF_CALL kExifGetAudioFile(KExifHandle h, const void *name) 
 KEXIF_API int32_t KEXIF_CALL kExifRemoveAudio(KExifHandle h) {
   if (h == nullptr) return 1;
   try {
-    kexif::RemoveAudio(*kexif::ToDocument(h));
+    kexif::ExifDocument &document = *kexif::ToDocument(h);
+    if (document.CompleteScan()) kexif::RemoveAudio(document);
   } catch (...) {
   }
   return 1;
@@ -35,7 +42,9 @@ KEXIF_API int32_t KEXIF_CALL kExifRemoveAudio(KExifHandle h) {
 KEXIF_API int32_t KEXIF_CALL kExifSetAudioFile(KExifHandle h, const void *name) {
   if (h == nullptr || name == nullptr) return -1;
   try {
-    return kexif::SetAudioFile(*kexif::ToDocument(h), name) == 1 ? 0 : -1;
+    kexif::ExifDocument &document = *kexif::ToDocument(h);
+    if (!document.CompleteScan()) return -1;
+    return kexif::SetAudioFile(document, name) == 1 ? 0 : -1;
   } catch (...) {
     return -1;
   }

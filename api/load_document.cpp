@@ -1,8 +1,11 @@
 #include "api/load_document.h"
 
+#include <cstdint>
 #include <memory>
 
 #include "model/tree_search.h"
+#include "parse/deferred_scan.h"
+#include "parse/diagnostics.h"
 #include "parse/jpeg_scanner.h"
 #include "parse/tiff_parser.h"
 #include "parse/tree_builder.h"
@@ -29,13 +32,28 @@ void KeepShortcutsInExifSegment(ExifDocument &document) {
   }
 }
 
+// Scans up to the first SOS header and leaves the rest pending. The
+// cursor stands on the SOS node when the scan stopped there.
+int ScanHeadAndDefer(ByteStream &stream, TreeBuilder &builder, ExifDocument &document) {
+  int64_t resumeAt = -1;
+  if (ScanJpegHead(stream, builder, &resumeAt) == 0) return 0;
+  if (resumeAt < 0) return 1;  // the head was the whole file
+  const auto *sos = AsSegmentNode(document.current);
+  if (sos == nullptr || sos->id != kMarkerSos) {
+    int64_t reached = 0;  // not expected; the rest is scanned now rather than lost
+    return ScanJpegRest(stream, builder, resumeAt, INT64_MAX, &reached);
+  }
+  document.pendingScan = DeferJpegRest(sos, resumeAt, stream.Size());
+  return 1;
+}
+
 struct DocumentReleaser {
   void operator()(ExifDocument *document) const { DestroyDocument(document); }
 };
 
 }  // namespace
 
-ExifDocument *LoadDocument(const void *name) {
+ExifDocument *LoadDocument(const void *name, JpegScan scan) {
   std::unique_ptr<ExifDocument, DocumentReleaser> document(new ExifDocument);
   ByteStream *stream = nullptr;
   if (CreateFileStream(&stream, name, kOpenRead) == 0) return nullptr;
@@ -51,7 +69,8 @@ ExifDocument *LoadDocument(const void *name) {
   int parsed = 0;
   if (signature[0] == 0xFF && signature[1] == kMarkerSoi) {
     document->format = kFormatJpeg;
-    parsed = ScanJpeg(*stream, builder);
+    parsed = scan == JpegScan::kWhole || DiagnosticsEnabled() ? ScanJpeg(*stream, builder)
+                                                               : ScanHeadAndDefer(*stream, builder, *document);
     if (parsed != 0) KeepShortcutsInExifSegment(*document);
   } else if ((signature[0] == 'I' && signature[1] == 'I') || (signature[0] == 'M' && signature[1] == 'M')) {
     document->format = kFormatTiff;

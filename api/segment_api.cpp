@@ -9,6 +9,8 @@ KEXIF_API int32_t KEXIF_CALL kExifRemoveMarker(KExifHandle h, int32_t marker, ui
   kexif::ExifDocument *document = kexif::ToDocument(h);
   if (document == nullptr) return -1;
   try {
+    // The marker may appear only after the image data.
+    if (!document->CompleteScan()) return -1;
     return kexif::RemoveMarker(*document, marker, identifier) == kexif::SegmentEditResult::kDone ? 0 : -1;
   } catch (...) {
     return -1;

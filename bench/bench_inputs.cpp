@@ -16,10 +16,11 @@ using test::Bytes;
 
 // Thumbnail size of a typical camera file of the early 2000s.
 constexpr size_t kThumbnailBytes = 4782;
-// A 640x480 JPEG at quality 92 carries about 50 KB of scan data, a
-// 6000x4000 one about 9.2 MB.
-constexpr size_t kSmallScanBytes = 50 * 1024;
+// A 1024x768 JPEG at quality 92 carries about 94 KB of scan data, a
+// 6000x4000 one about 9.2 MB; 200 MB is a panorama or a scan.
+constexpr size_t kSmallScanBytes = 94 * 1024;
 constexpr size_t kBigScanBytes = 9200 * 1024;
+constexpr size_t kHugeScanBytes = 200 * 1024 * 1024;
 // 4000x3000 RGB, 8 bits, 32 rows per strip.
 constexpr uint32_t kTiffWidth = 4000;
 constexpr uint32_t kTiffHeight = 3000;
@@ -115,6 +116,7 @@ Inputs MakeInputs(const std::string &folder, size_t batchFiles) {
   inputs.smallJpeg = Describe(folder, "small.jpg", small, head);
   inputs.batchHeadBytes = head;
   inputs.bigJpeg = Describe(folder, "big.jpg", CameraJpeg(kBigScanBytes, &head), head);
+  inputs.hugeJpeg = Describe(folder, "huge.jpg", CameraJpeg(kHugeScanBytes, &head), head);
   const Bytes tiff = UncompressedTiff(&head);
   inputs.bigTiff = Describe(folder, "big.tif", tiff, head);
   for (size_t i = 0; i < batchFiles; ++i) {

@@ -1,5 +1,6 @@
-// The benchmark inputs, made once per run by the test builders: a small and
-// a 24-megapixel JPEG with a camera-like Exif block and thumbnail, a 36 MB
+// The benchmark inputs, made once per run by the test builders: a 100 KB, a
+// 24-megapixel (9 MB) and a 200 MB JPEG with a camera-like Exif block and
+// thumbnail, a 36 MB
 // uncompressed TIFF whose directories lie in its first kilobytes, and a
 // folder of 1000 small JPEGs.
 #ifndef KEXIF_BENCH_BENCH_INPUTS_H
@@ -22,6 +23,7 @@ struct Inputs {
   std::string folder;
   InputFile smallJpeg;
   InputFile bigJpeg;
+  InputFile hugeJpeg;  // 200 MB: a load must cost what the 100 KB one costs
   InputFile bigTiff;
   std::vector<std::string> batch;  // paths of the batch files
   int64_t batchHeadBytes = 0;

@@ -13,6 +13,15 @@ SegmentNode *FindTopLevelSegment(ExifDocument &document, int32_t marker) {
   return nullptr;
 }
 
+SegmentNode *ExifSegmentAnchor(ExifDocument &document) {
+  for (MetaNode *node = document.root; node != nullptr && node->id != kMarkerSos; node = node->next) {
+    if (node->id == kMarkerApp0 && node->kind == kKindSegment) {
+      if (SegmentNode *segment = AsSegmentNode(node)) return segment;
+    }
+  }
+  return FindTopLevelSegment(document, kMarkerSoi);
+}
+
 MetaNode *FindHeaderNode(MetaNode *segment) {
   if (segment == nullptr) return nullptr;
   for (MetaNode *child = segment->firstChild; child != nullptr; child = child->next) {
@@ -53,8 +62,7 @@ MetaNode *LastDirectoryIn(MetaNode *segment) {
 std::unique_ptr<SegmentNode> NewApp1Segment() { return std::make_unique<SegmentNode>(kMarkerApp1, 0, 0); }
 
 void LinkExifSegment(ExifDocument &document, std::unique_ptr<SegmentNode> segment) {
-  MetaNode *anchor = FindTopLevelSegment(document, kMarkerApp0);
-  if (anchor == nullptr) anchor = FindTopLevelSegment(document, kMarkerSoi);
+  MetaNode *anchor = ExifSegmentAnchor(document);
   SegmentNode *linked = segment.release();
   if (anchor != nullptr) {
     InsertAfter(anchor, linked);

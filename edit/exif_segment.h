@@ -16,6 +16,11 @@ namespace kexif {
 // never returned.
 SegmentNode *FindTopLevelSegment(ExifDocument &document, int32_t marker);
 
+// The segment a new Exif segment follows: the first APP0 in front of the
+// first SOS, else SOI; null when there is neither. Segments after the image
+// data are never taken: readers look for Exif data in front of it.
+SegmentNode *ExifSegmentAnchor(ExifDocument &document);
+
 // The document's Exif segment: exifSegment when set, else the first APP1
 // segment that has a TIFF header node below it; null when there is none.
 SegmentNode *FindExifApp1(ExifDocument &document);
@@ -35,7 +40,7 @@ MetaNode *LastDirectoryIn(MetaNode *segment);
 // is saved).
 std::unique_ptr<SegmentNode> NewApp1Segment();
 
-// Links a new Exif segment after APP0, else after SOI (ahead of any other
+// Links a new Exif segment after ExifSegmentAnchor (ahead of any other
 // APP1 segment), makes it the document's exifSegment and sets the byte order
 // to little-endian. Does not allocate.
 void LinkExifSegment(ExifDocument &document, std::unique_ptr<SegmentNode> segment);

@@ -191,9 +191,7 @@ bool AddThumbnailToSegment(ExifDocument &document, SegmentNode &segment, const u
 // the thumbnail directory, after APP0 (or SOI).
 bool AddExifSegment(ExifDocument &document, const uint8_t *bytes, int32_t length) {
   if (length > kMaxThumbnailInNewApp1) return false;
-  if (FindTopLevelSegment(document, kMarkerApp0) == nullptr && FindTopLevelSegment(document, kMarkerSoi) == nullptr) {
-    return false;
-  }
+  if (ExifSegmentAnchor(document) == nullptr) return false;
   auto copy = CopyBytes(bytes, length);
 
   Unlinked segment(document, NewApp1Segment().release());

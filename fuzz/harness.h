@@ -21,6 +21,10 @@ int FuzzEditSave(const uint8_t *data, size_t size);
 // source's Exif segment and TIFF Exif record go into a document of the
 // target, which is saved and reloaded.
 int FuzzBridge(const uint8_t *data, size_t size);
+// Any bytes as a file, loaded with the whole JPEG scan at load and with the
+// part after the first SOS left for later: queries, edits and saves must
+// give the same answers, trees and bytes (see lazy_scan_check.h).
+int FuzzLazyScan(const uint8_t *data, size_t size);
 // Strict checks hold for well-formed files only (the seeds): every tag set
 // reads back at once, and no entry count ever differs from its entries.
 void SetStrictEditChecks(bool strict);

@@ -10,6 +10,7 @@ constexpr Harness kHarnesses[] = {
     {"load", &FuzzLoad},
     {"edit-save", &FuzzEditSave},
     {"bridge", &FuzzBridge},
+    {"lazy-scan", &FuzzLazyScan},
 };
 
 }  // namespace

@@ -1,8 +1,11 @@
 // Replays inputs through the fuzz harnesses without libFuzzer, so that every
 // build (plain, sanitizers, valgrind) checks them:
-//   kexif_fuzz_replay [--seeds] [--time-limit-ms N] [CORPUS-ROOT...]
+//   kexif_fuzz_replay [--seeds] [--time-limit-ms N] [--through HARNESS] [CORPUS-ROOT...]
 // Each CORPUS-ROOT holds one folder per harness (reader/, load/, ...) of
-// input files; --seeds adds the generated seed inputs of every harness. An
+// input files; --seeds adds the generated seed inputs of every harness.
+// --through sends every input (every harness's seeds, every corpus file,
+// and the files lying in a root itself, such as a folder of photos)
+// through that one harness instead. An
 // input that crashes or breaks an invariant stops the program; one that runs
 // longer than the time limit (0: none) or makes the heap grow more than the
 // allowance for its size fails it.
@@ -87,7 +90,7 @@ std::vector<uint8_t> ReadAll(const std::filesystem::path &path) {
 
 // Replays every file below root/<harness>/; a folder without a harness is an
 // error, so that a misnamed corpus folder is not silently skipped.
-bool ReplayCorpus(const std::filesystem::path &root, long timeLimitMs, Totals &totals) {
+bool ReplayCorpus(const std::filesystem::path &root, const Harness *through, long timeLimitMs, Totals &totals) {
   if (!std::filesystem::is_directory(root)) {
     std::fprintf(stderr, "%s: not a folder\n", root.c_str());
     return false;
@@ -96,8 +99,12 @@ bool ReplayCorpus(const std::filesystem::path &root, long timeLimitMs, Totals &t
   for (const auto &entry : std::filesystem::directory_iterator(root)) folders.push_back(entry.path());
   std::sort(folders.begin(), folders.end());
   for (const auto &folder : folders) {
+    if (through != nullptr && std::filesystem::is_regular_file(folder)) {
+      RunOne(*through, folder.string(), ReadAll(folder), timeLimitMs, totals);
+      continue;
+    }
     if (!std::filesystem::is_directory(folder)) continue;
-    const Harness *harness = kexif::fuzz::FindHarness(folder.filename().c_str());
+    const Harness *harness = through != nullptr ? through : kexif::fuzz::FindHarness(folder.filename().c_str());
     if (harness == nullptr) {
       std::fprintf(stderr, "%s: no harness of that name\n", folder.c_str());
       return false;
@@ -117,12 +124,19 @@ bool ReplayCorpus(const std::filesystem::path &root, long timeLimitMs, Totals &t
 int main(int argc, char **argv) {
   long timeLimitMs = 1000;
   bool seeds = false;
+  const Harness *through = nullptr;
   std::vector<std::string> roots;
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--seeds") == 0) {
       seeds = true;
     } else if (std::strcmp(argv[i], "--time-limit-ms") == 0 && i + 1 < argc) {
       timeLimitMs = std::strtol(argv[++i], nullptr, 10);
+    } else if (std::strcmp(argv[i], "--through") == 0 && i + 1 < argc) {
+      through = kexif::fuzz::FindHarness(argv[++i]);
+      if (through == nullptr) {
+        std::fprintf(stderr, "%s: no harness of that name\n", argv[i]);
+        return 1;
+      }
     } else {
       roots.push_back(argv[i]);
     }
@@ -135,13 +149,13 @@ int main(int argc, char **argv) {
       // The seeds are well-formed files: the strict checks hold for them.
       kexif::fuzz::SetStrictEditChecks(true);
       for (const kexif::fuzz::Seed &seed : kexif::fuzz::MakeSeeds(harnesses[i].name)) {
-        RunOne(harnesses[i], "seed " + seed.name, seed.bytes, timeLimitMs, totals);
+        RunOne(through != nullptr ? *through : harnesses[i], "seed " + seed.name, seed.bytes, timeLimitMs, totals);
       }
       kexif::fuzz::SetStrictEditChecks(false);
     }
   }
   for (const std::string &root : roots) {
-    if (!ReplayCorpus(root, timeLimitMs, totals)) return 1;
+    if (!ReplayCorpus(root, through, timeLimitMs, totals)) return 1;
   }
   std::printf("%d passed, %d failed\n", totals.passed, totals.failed);
   return totals.failed == 0 && totals.passed > 0 ? 0 : 1;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "fuzz/lazy_scan_check.h"
 #include "fuzz/seeds_camera.h"
 #include "tests/support/jpeg_builder.h"
 #include "tests/support/sample_photo.h"
@@ -305,6 +306,11 @@ std::vector<Seed> MakeSeeds(const std::string &harness) {
   if (harness == "reader" || harness == "load") return FileSeeds();
   if (harness == "edit-save") return EditSeeds();
   if (harness == "bridge") return BridgeSeeds();
+  if (harness == "lazy-scan") {
+    std::vector<Seed> seeds = FileSeeds();
+    for (Seed &seed : LazyScanCases()) seeds.push_back(std::move(seed));
+    return seeds;
+  }
   return {};
 }
 

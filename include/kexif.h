@@ -65,6 +65,18 @@
  *   Tags of the Exif sub-directory (see kExifGetTag) ignore it. The GPS
  *   directory is reached through directory 0 (see kExifGetTag) and written
  *   with kExifSetGpsTag.
+ *
+ * Threads
+ *   Distinct handles, of either family, may be used from different threads
+ *   at the same time; the library keeps no shared mutable state. One handle
+ *   is used by one thread at a time.
+ *
+ * Loading
+ *   A JPEG load reads the file up to its image data; the rest is read when
+ *   an operation needs it (kExifSaveFile, the sound-clip functions,
+ *   kExifRemoveMarker). The file stays open until the save or kExifDestroy;
+ *   if it was cut meanwhile, those operations fail (-1, or no clip) and the
+ *   document stays as it was.
  */
 #ifndef KEXIF_H
 #define KEXIF_H
@@ -248,8 +260,10 @@ KEXIF_API void KEXIF_CALL kExifFree(void *block);
 /* Opens a JPEG (starts FF D8) or TIFF ("II" or "MM") file and reads its
  * structure into a new document. name: 8-bit or UTF-16 (see File names),
  * read during the call. The file stays open until kExifSaveFile succeeds or
- * kExifDestroy. Returns the document, or null when the file cannot be
- * opened, is neither JPEG nor TIFF, or memory runs out. */
+ * kExifDestroy. A JPEG file is read up to its image data (see Loading);
+ * its Exif data is the last APP1 Exif segment in front of the image data.
+ * Returns the document, or null when the file cannot be opened, is neither
+ * JPEG nor TIFF, or memory runs out. */
 KEXIF_API KExifHandle KEXIF_CALL kExifLoadFile(const void *name);
 
 /* KEXIF_FORMAT_JPEG or KEXIF_FORMAT_TIFF; 0 for a null handle. */
@@ -395,11 +409,14 @@ KEXIF_API int32_t KEXIF_CALL kExifSetAudioFile(KExifHandle h, const void *name);
  * whatever the identifier (all Exif data and XMP go: kExifIsExifExist and
  * kExifIsThumbnailExist then report 0). Returns 0 when done, also when the
  * identifier did not match and nothing was removed; -1 when the document
- * is not a JPEG document or has no segment with that marker. */
+ * is not a JPEG document or has no segment with that marker, or when the
+ * part of the file after the image data, which it searches too, can no
+ * longer be read as it was at load. */
 KEXIF_API int32_t KEXIF_CALL kExifRemoveMarker(KExifHandle h, int32_t marker, uint32_t identifier);
 
 /* Inserts marker->data (marker->length bytes, a complete Exif APP1 payload)
- * as a new Exif segment after APP0 (else after SOI), ahead of any APP1
+ * as a new Exif segment after the first APP0 in front of the image data
+ * (else after SOI), ahead of any APP1
  * segment already there; its tags and thumbnail can be queried and edited
  * at once. On 0 the document has taken the block over and releases it
  * with C++ delete[]: the block must come from kRExifGetExifMarker (or, in

@@ -4,6 +4,8 @@
 
 namespace kexif {
 
+PendingScan::~PendingScan() = default;
+
 ExifDocument::ExifDocument() : childSlot(&root), siblingSlot(&root) {}
 
 ExifDocument::~ExifDocument() { delete root; }
@@ -42,7 +44,17 @@ void ExifDocument::CursorUp() {
   }
 }
 
-MetaNode *ExifDocument::FindSegment(int32_t marker) { return FindById(root, marker); }
+MetaNode *ExifDocument::FindSegment(int32_t marker) {
+  CompleteScan();
+  return FindById(root, marker);
+}
+
+bool ExifDocument::CompleteScan() {
+  if (!pendingScan) return true;
+  if (!pendingScan->Complete(*this)) return false;
+  pendingScan.reset();
+  return true;
+}
 
 MetaNode *ExifDocument::DirectorySearchStart() {
   // A JPEG may carry several Exif segments, each parsed into its own

@@ -5,6 +5,7 @@
 #define KEXIF_MODEL_EXIF_DOCUMENT_H
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "model/nodes.h"
@@ -12,6 +13,20 @@
 namespace kexif {
 
 class ByteStream;
+class ExifDocument;
+
+// The part of a loaded file the load left unscanned: for a JPEG file,
+// everything after the first SOS header. The metadata lives in front of it;
+// the save, the segment and sound operations need it.
+class PendingScan {
+ public:
+  virtual ~PendingScan();
+  // Appends the nodes of the unscanned part to the top-level chain. False,
+  // with the tree, the shortcuts and the cursor as they were, when the part
+  // can no longer be read as it was at load (the file was cut or changed)
+  // or does not scan. May throw std::bad_alloc, also leaving all as it was.
+  virtual bool Complete(ExifDocument &document) = 0;
+};
 
 class ExifDocument {
  public:
@@ -29,7 +44,8 @@ class ExifDocument {
   void CursorUp();
 
   // Searches from root. The directories are those of the Exif segment
-  // when it holds a TIFF structure (see DirectorySearchStart).
+  // when it holds a TIFF structure (see DirectorySearchStart). FindSegment
+  // searches the whole file: it completes a pending scan first.
   MetaNode *FindSegment(int32_t marker);
   MetaNode *FindDirectory(int32_t number);
   int32_t CountDirectories();
@@ -43,6 +59,14 @@ class ExifDocument {
   // Returns false (and destroys nothing) when node is not in that chain.
   bool RemoveNode(MetaNode *node);
 
+  // Brings the rest of the file into the tree when the load left some of it
+  // unscanned. True when the tree is whole; false when the rest cannot be
+  // scanned, with the document unchanged and the rest still pending (so a
+  // later call tries again). Call before anything that looks at segments
+  // after the first SOS of a JPEG file. May throw std::bad_alloc.
+  bool CompleteScan();
+
+  std::unique_ptr<PendingScan> pendingScan;
   MetaNode *root = nullptr;
   MetaNode *current = nullptr;
   MetaNode **childSlot;

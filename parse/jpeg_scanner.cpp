@@ -1,6 +1,7 @@
 #include "parse/jpeg_scanner.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -13,6 +14,7 @@
 namespace kexif {
 namespace {
 
+constexpr int32_t kMarkerSize = 2;
 constexpr int32_t kLengthFieldSize = 2;
 constexpr int32_t kIdentifierSize = 4;
 constexpr int32_t kMinSegmentLength = 2;  // the length field counts itself
@@ -24,12 +26,13 @@ constexpr char kExifIdentifier[] = "Exif";
 // that the scan costs one stream call per block rather than per byte.
 class BlockInput {
  public:
-  explicit BlockInput(ByteStream &stream) : stream_(stream) {
+  // No byte at or past limit is read: the data ends there.
+  BlockInput(ByteStream &stream, int32_t blockSize, int64_t limit) : stream_(stream), limit_(limit) {
     const int32_t start = stream.Tell();
     base_ = start > 0 ? start : 0;
     // A file smaller than a block gets a buffer of its own size; the
     // buffer's contents are always written before they are read.
-    const int64_t size = std::clamp<int64_t>(stream.Size() - base_, kMinScanBlockSize, kScanBlockSize);
+    const int64_t size = std::clamp<int64_t>(stream.Size() - base_, std::min(kMinScanBlockSize, blockSize), blockSize);
     capacity_ = static_cast<int32_t>(size);
     buffer_.reset(new uint8_t[static_cast<size_t>(capacity_)]);
   }
@@ -50,9 +53,15 @@ class BlockInput {
       if (base_ > INT32_MAX) return false;
       stream_.Seek(kSeekFromStart, static_cast<int32_t>(base_));
     }
-    length_ = stream_.Read(buffer_.get(), capacity_);
+    int32_t want = capacity_;
+    if (limit_ - base_ < want) {
+      atEnd_ = true;
+      if (base_ >= limit_) return false;
+      want = static_cast<int32_t>(limit_ - base_);
+    }
+    length_ = stream_.Read(buffer_.get(), want);
     if (length_ < 0) length_ = 0;
-    if (length_ < capacity_ && stream_.AtEnd() != 0) atEnd_ = true;
+    if (length_ < want && stream_.AtEnd() != 0) atEnd_ = true;
     return length_ > 0;
   }
   const uint8_t *Data() const { return buffer_.get() + index_; }
@@ -104,6 +113,7 @@ class BlockInput {
 
  private:
   ByteStream &stream_;
+  int64_t limit_;
   std::unique_ptr<uint8_t[]> buffer_;
   int32_t capacity_ = 0;
   int64_t base_ = 0;  // stream position of buffer_[0]
@@ -135,10 +145,23 @@ void DiagnoseSegment(int32_t marker, int32_t length) {
 
 class Scanner {
  public:
-  Scanner(ByteStream &stream, TreeBuilder &builder) : stream_(stream), builder_(builder), in_(stream) {}
+  // stopAtScan: the scan ends after the first SOS header. scanStarted: the
+  // stream stands after the first SOS header already (a resumed scan).
+  Scanner(ByteStream &stream, TreeBuilder &builder, bool stopAtScan, bool scanStarted, int32_t blockSize,
+          int64_t limit = INT64_MAX)
+      : stream_(stream), builder_(builder), in_(stream, blockSize, limit), stopAtScan_(stopAtScan),
+        scanStarted_(scanStarted) {}
+
+  // Where the scan stands: after a scan to the end, the end of the data (or
+  // further, when the last segment claimed more bytes than there were).
+  int64_t Position() const { return in_.Position(); }
+
+  // Where a scan that stopped at the first SOS header would go on, or -1
+  // when the scan went to the end of the data.
+  int64_t ResumePosition() const { return stopped_ ? headEnd_ : -1; }
 
   int Run() {
-    while (!in_.Ended() && in_.Ready()) {
+    while (!stopped_ && !in_.Ended() && in_.Ready()) {
       // Everything up to the next 0xFF is run bytes.
       const uint8_t *data = in_.Data();
       const int32_t available = in_.Available();
@@ -161,7 +184,8 @@ class Scanner {
       if (!OnMarker(marker, prefixPosition)) return 0;
     }
     // Bytes after the last EOI (a trailer, a video some cameras append) are
-    // recorded too, so that a save keeps them.
+    // recorded too, so that a save keeps them. (A scan stopped at the first
+    // SOS has just recorded that segment: nothing is pending.)
     if (run_ > 0) RecordRun();
     return 1;
   }
@@ -182,7 +206,14 @@ class Scanner {
     if (m == kMarkerSos) {
       if (scanStarted_) return Pair(p);
       scanStarted_ = true;
-      return PlainSegment(m, p);
+      if (!PlainSegment(m, p)) return false;
+      // The segment was recorded unless its length field was cut off,
+      // which ends the data anyway.
+      if (stopAtScan_ && in_.Position() >= p + kMarkerSize + kLengthFieldSize) {
+        stopped_ = true;
+        headEnd_ = in_.Position();
+      }
+      return true;
     }
     // RST0-RST7 and the other codes of the D0-DF range without a segment
     // (DQT and DRI have one).
@@ -210,9 +241,15 @@ class Scanner {
   // Records a segment after the pending run, so that every raw-run node
   // covers contiguous bytes and the top-level chain keeps the file's order:
   // a save that writes the chain then reproduces the file.
+  // An APP1 "Exif" segment after the first SOS (the Exif data of a preview
+  // image appended to the file, for one) is kept as a plain segment: the
+  // photo's own Exif data is the one in front of its image data, the one
+  // readers look for.
   void Record(int32_t marker, int32_t length, int32_t offset, const uint8_t *identifier) {
     if (run_ > 0) RecordRun();
+    SegmentNode *const exifBefore = builder_.document->exifSegment;
     builder_.OnSegment(marker, length, offset, identifier);
+    if (scanStarted_) builder_.document->exifSegment = exifBefore;
   }
 
   // Reads a segment's length field. A field cut off by the end of the data
@@ -245,7 +282,14 @@ class Scanner {
     const int64_t lengthPosition = p + 2;
     int32_t length = 0;
     if (!ReadLength(p, &length)) return true;
-    if (length < kMinSegmentLength) return false;
+    if (length < kMinSegmentLength) {
+      // In front of the image data such a segment leaves the file without a
+      // readable structure; behind it, the four bytes are kept as run bytes
+      // (a save writes them back as they were) and the scan goes on.
+      if (!scanStarted_) return false;
+      CountRun(p, kMarkerSize + kLengthFieldSize);
+      return true;
+    }
     // The identifier is made of the payload bytes there really are.
     uint8_t identifier[kIdentifierSize] = {0, 0, 0, 0};
     int32_t wanted = length - kLengthFieldSize;
@@ -262,7 +306,7 @@ class Scanner {
     }
     Record(m, length - kLengthFieldSize, static_cast<int32_t>(lengthPosition + kLengthFieldSize), identifier);
     const int64_t after = lengthPosition + length;
-    if (m == kMarkerApp1 && present == kIdentifierSize &&
+    if (m == kMarkerApp1 && !scanStarted_ && present == kIdentifierSize &&
         std::memcmp(identifier, kExifIdentifier, kIdentifierSize) == 0) {
       if (!ParseExif(lengthPosition + kLengthFieldSize + kExifHeaderSize, length)) return false;
       in_.Resume(after);
@@ -287,14 +331,37 @@ class Scanner {
   BlockInput in_;
   int32_t run_ = 0;
   int64_t runStart_ = 0;
-  bool scanStarted_ = false;
+  bool stopAtScan_;
+  bool scanStarted_;
+  bool stopped_ = false;
+  int64_t headEnd_ = -1;
 };
 
 }  // namespace
 
 int ScanJpeg(ByteStream &stream, TreeBuilder &builder) {
-  Scanner scanner(stream, builder);
+  Scanner scanner(stream, builder, false, false, kScanBlockSize);
   return scanner.Run();
+}
+
+int ScanJpegHead(ByteStream &stream, TreeBuilder &builder, int64_t *resumeAt) {
+  // Small blocks: they are served from the stream's own buffer, which the
+  // Exif parse reads through too, so the head is read from the file once.
+  Scanner scanner(stream, builder, true, false, kHeadBlockSize);
+  const int result = scanner.Run();
+  *resumeAt = scanner.ResumePosition();
+  return result;
+}
+
+int ScanJpegRest(ByteStream &stream, TreeBuilder &builder, int64_t resumeAt, int64_t end, int64_t *reached) {
+  *reached = resumeAt;
+  if (resumeAt < 0) return 1;
+  if (resumeAt > INT32_MAX) return 1;  // past any file a stream can open
+  stream.Seek(kSeekFromStart, static_cast<int32_t>(resumeAt));
+  Scanner scanner(stream, builder, false, true, kScanBlockSize, end);
+  const int result = scanner.Run();
+  *reached = scanner.Position();
+  return result;
 }
 
 }  // namespace kexif

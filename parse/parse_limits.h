@@ -24,6 +24,10 @@ inline constexpr int64_t kMaxValueBytesPerParse = int64_t{256} << 20;
 inline constexpr int32_t kScanBlockSize = 256 * 1024;
 // The block of a smaller file is the file's size, but never below this.
 inline constexpr int32_t kMinScanBlockSize = 4 * 1024;
+// The block of a scan that stops at the first SOS: a few segment headers'
+// worth, served from the file stream's own buffer, so that the scan reads
+// little past the head.
+inline constexpr int32_t kHeadBlockSize = 512;
 
 // Longest diagnostic line; longer lines are cut.
 inline constexpr int32_t kMaxDiagnosticLine = 600;

@@ -93,10 +93,11 @@ SegmentEditResult RemoveMarker(ExifDocument &document, int32_t marker, uint32_t 
 
 namespace {
 
-// The top-level APP1 segments labelled "Exif".
+// The top-level APP1 segments labelled "Exif" in front of the image data
+// (those after it belong to an appended preview and never answer).
 std::vector<MetaNode *> ExifSegments(const ExifDocument &document) {
   std::vector<MetaNode *> found;
-  for (MetaNode *s = document.root; s != nullptr; s = s->next) {
+  for (MetaNode *s = document.root; s != nullptr && s->id != kMarkerSos; s = s->next) {
     if (s->id == kMarkerApp1 && AsSegmentNode(s) != nullptr && s->label != nullptr &&
         std::memcmp(s->label, kExifIdentifier, kIdentifierBytes) == 0) {
       found.push_back(s);
@@ -113,8 +114,7 @@ SegmentEditResult InsertExifMarker(ExifDocument &document, uint8_t *block, int32
   // library's after a reload among them, answers from the first Exif
   // segment, so an old one left in place would shadow or contradict it.
   const std::vector<MetaNode *> replaced = ExifSegments(document);
-  MetaNode *anchor = FindTopLevelSegment(document, kMarkerApp0);
-  if (anchor == nullptr) anchor = FindTopLevelSegment(document, kMarkerSoi);
+  MetaNode *anchor = ExifSegmentAnchor(document);
   if (anchor == nullptr) return SegmentEditResult::kNoPlace;
 
   auto segment = std::make_unique<SegmentNode>(kMarkerApp1, length, 0);

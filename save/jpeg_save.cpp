@@ -182,6 +182,8 @@ int RebuildExifSegment(ExifDocument &document) {
 int WriteJpeg(const SaveContext &context) {
   ExifDocument &document = *context.document;
   ByteStream &out = *context.output;
+  // The image data and every segment after it are copied: all must be known.
+  if (!document.CompleteScan()) return 0;
   if (ExifSegmentToRebuild(document) != nullptr && RebuildExifSegment(document) == 0) return 0;
   bool first = true;
   for (MetaNode *node = document.root; node != nullptr; node = node->next) {

@@ -15,7 +15,8 @@ struct SaveContext {
   ByteStream *output;      // not owned
 };
 
-// Writes the whole file to context.output. 1 on success; 0 when the Exif
+// Writes the whole file to context.output, completing a pending scan
+// first. 1 on success; 0 when the scan cannot complete, the Exif
 // segment cannot be rebuilt, a payload cannot be read in full (the source
 // or sound stream is missing or shorter than recorded) or a segment payload
 // is longer than 65533 bytes; the output is then incomplete and the caller

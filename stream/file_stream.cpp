@@ -1,5 +1,6 @@
 #include "stream/file_stream.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <new>
@@ -13,8 +14,10 @@ namespace {
 constexpr int32_t kReadBufferSize = 64 * 1024;
 // The first fill reads less than the buffer holds: it covers the metadata
 // head of most photos, and a reader that needs only the head should not
-// copy more of the file than that.
-constexpr int32_t kFirstFillSize = 16 * 1024;
+// copy more of the file than that. Each later fill doubles, up to the
+// buffer's size, so that what a head reader reads stays within about twice
+// what it uses.
+constexpr int32_t kFirstFillSize = 8 * 1024;
 // Reads of at least this many bytes that the buffer cannot serve go
 // straight into the caller's buffer, without a copy.
 constexpr int32_t kDirectReadSize = 16 * 1024;
@@ -40,9 +43,9 @@ bool FileStream::SeekFile(int64_t position) {
 
 // Refills the buffer at the logical position. False when nothing is left.
 bool FileStream::Fill() {
-  // The first fill gets a buffer of its own size; the full one comes with
-  // the second, so that a reader that needs only the head never has more.
-  const int32_t capacity = firstFill_ ? kFirstFillSize : kReadBufferSize;
+  // The buffer grows with the fills, so that a reader that needs only the
+  // head never has much more.
+  const int32_t capacity = bufferCapacity_ == 0 ? kFirstFillSize : std::min(bufferCapacity_ * 2, kReadBufferSize);
   if (bufferCapacity_ < capacity) {
     auto *larger = new (std::nothrow) uint8_t[static_cast<size_t>(capacity)];
     if (larger == nullptr) return false;
@@ -52,7 +55,6 @@ bool FileStream::Fill() {
     bufferLength_ = 0;
   }
   int32_t want = capacity;
-  firstFill_ = false;
   // Asking for no more than the file holds spares the runtime a second
   // read that would only find the end; at or past the recorded end the
   // full request still finds out whether the file has grown.

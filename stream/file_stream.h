@@ -52,7 +52,6 @@ class FileStream final : public ByteStream {
   int64_t position_ = 0;  // logical position (reading streams)
   int64_t filePosition_ = 0;  // where the runtime file stands (reading streams)
   bool eof_ = false;
-  bool firstFill_ = true;
   bool writeError_ = false;
   uint8_t *buffer_ = nullptr;
   int64_t bufferStart_ = 0;

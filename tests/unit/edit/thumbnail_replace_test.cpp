@@ -132,6 +132,7 @@ TEST(JpegThumbnailReplacement, PutsANewExifSegmentAfterApp0OrSoiAndAheadOfAnXmpA
     SCOPED_TRACE(c.name);
     Loaded doc(c.jpeg);
     ASSERT_EQ(SetThumbnail(doc.handle, FakeJpegStream(100)), 0);
+    ASSERT_TRUE(doc.doc().CompleteScan());  // the chain past the first SOS too
     EXPECT_EQ(TopLevelIds(doc.doc()), c.ids);
     const MetaNode *segment = doc.doc().root;
     for (int i = 0; i < c.exifAt; ++i) segment = segment->next;
