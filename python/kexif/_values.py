@@ -101,6 +101,8 @@ def _integer(type_: Type, value: Any) -> int:
 
 
 def _fraction_parts(type_: Type, value: Any) -> Tuple[int, int]:
+    if isinstance(value, str):
+        value = Fraction(value)  # "3/4", "2.8"; ValueError otherwise
     if isinstance(value, bool) or not isinstance(value, numbers.Real):
         raise TypeError(f"{type_.name} takes numbers (Fraction, int, float), not {value!r}")
     if isinstance(value, float) and math.isnan(value):
