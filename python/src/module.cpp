@@ -170,7 +170,11 @@ class Document {
   }
 
   bool RemoveSoundClip() {
-    return Locked(mutex_, [&] { return kExifIsAudioExist(Handle()) != 0 && kExifRemoveAudio(Handle()) == 0; });
+    return Locked(mutex_, [&] {
+      if (kExifIsAudioExist(Handle()) == 0) return false;
+      kExifRemoveAudio(Handle());  // answers 1 whatever happened
+      return kExifIsAudioExist(Handle()) == 0;
+    });
   }
 
   // Saves with the library's safe save, then loads the saved file: a saved
