@@ -34,7 +34,7 @@ ParallelCompile("KEXIF_BUILD_JOBS").install()
 
 extension = Pybind11Extension(
     "kexif._kexif",
-    ["src/module.cpp"] + library_sources(),
+    ["src/module.cpp", "src/value_objects.cpp"] + library_sources(),
     include_dirs=[ROOT, os.path.join(ROOT, "include")],
     define_macros=[("KEXIF_BUILDING_LIBRARY", "1")],
     cxx_std=20,

@@ -14,15 +14,16 @@ integer types to int, FLOAT and DOUBLE to float, and a tuple when a value
 has other than exactly one element.
 """
 
+import functools
 import os
 import tempfile
-from typing import Any, Dict, Iterator, List, NamedTuple, Optional, Sequence, Tuple, Union
+from typing import Any, Dict, Iterable, Iterator, List, NamedTuple, Optional, Sequence, Tuple, Union
 
 from . import _kexif
 from ._errors import Error, FileName
 from ._values import Type, TypeLike, Value, as_type, decode, encode, guess_type
 
-__all__ = ["Error", "ExifInfo", "Photo", "Tag", "Type", "Value", "copy_exif", "open", "read"]
+__all__ = ["Error", "ExifInfo", "Photo", "Tag", "Type", "Value", "copy_exif", "open", "read", "read_tags"]
 __version__ = "0.1.0"
 
 TagKey = Union[str, int]
@@ -50,6 +51,7 @@ class _TagRef(NamedTuple):
     standard_type: int  # 0 when the tag is not in the name table
 
 
+@functools.lru_cache(maxsize=1024, typed=True)
 def _resolve(tag: TagKey) -> _TagRef:
     """A tag name from the name table (case ignored), a number, or a number
     written as text ("0x829A", "33434")."""
@@ -327,6 +329,7 @@ class ExifInfo:
         return self._reader.has_exif()
 
     @staticmethod
+    @functools.lru_cache(maxsize=1024, typed=True)
     def _number(tag: TagKey) -> int:
         ref = _resolve(tag)
         if ref.space != _kexif.SPACE_IMAGE or not (_kexif.is_exif_directory_tag(ref.number) or ref.number in _CACHED):
@@ -336,18 +339,17 @@ class ExifInfo:
     def get(self, tag: TagKey, default: Any = None) -> Any:
         """The value of tag, or default when the file has none."""
         found = self._reader.get(self._number(tag))
-        return default if found is None else decode(found[0], found[2])
+        return default if found is None else found
 
     def get_many(self, tags: Sequence[TagKey]) -> List[Any]:
         """The values of several tags (None for each one missing), read in one call."""
-        found = self._reader.get_many([self._number(t) for t in tags])
-        return [None if f is None else decode(f[0], f[2]) for f in found]
+        return self._reader.get_many([self._number(t) for t in tags])
 
     def __getitem__(self, tag: TagKey) -> Value:
         found = self._reader.get(self._number(tag))
         if found is None:
             raise KeyError(tag)
-        return decode(found[0], found[2])
+        return found
 
     @property
     def thumbnail(self) -> Optional[bytes]:
@@ -389,6 +391,15 @@ def open(path: FileName) -> Photo:  # noqa: A001 - like gzip.open
 def read(path: FileName) -> ExifInfo:
     """Opens a file with the read-only family: fast, reads only what is asked."""
     return ExifInfo(path)
+
+
+def read_tags(paths: Iterable[FileName], tags: Sequence[TagKey]) -> List[List[Any]]:
+    """The values of the same tags (those ``ExifInfo`` answers) in many files:
+    one list per file, None for each tag a file lacks. The files are read
+    one after the other without the GIL; the first that cannot be read
+    raises as ``kexif.read`` would."""
+    numbers = [ExifInfo._number(t) for t in tags]
+    return _kexif.read_tags([os.fspath(p) for p in paths], numbers)
 
 
 def copy_exif(source: FileName, target: FileName) -> None:

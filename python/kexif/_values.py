@@ -9,7 +9,7 @@ import math
 import numbers
 import struct
 from fractions import Fraction
-from typing import Any, Iterable, List, Tuple, Union
+from typing import Any, Callable, Iterable, List, Tuple, Union
 
 from . import _kexif
 
@@ -52,31 +52,38 @@ def as_type(value: TypeLike) -> Type:
         raise ValueError(f"unknown type {value!r}; one of {', '.join(t.name for t in Type)}") from None
 
 
+def _reduced_fraction(numerator: int, denominator: int) -> Fraction:
+    """Fraction(numerator, denominator) for a positive denominator, made
+    without Fraction's argument checks, which dominate reading a value."""
+    divisor = math.gcd(numerator, denominator)
+    fraction = object.__new__(Fraction)
+    fraction._numerator = numerator // divisor  # type: ignore[attr-defined]
+    fraction._denominator = denominator // divisor  # type: ignore[attr-defined]
+    return fraction
+
+
+try:  # the short cut relies on Fraction's two slots; check them once
+    if _reduced_fraction(-6, 8) != Fraction(-3, 4) or hash(_reduced_fraction(6, 8)) != hash(Fraction(3, 4)):
+        raise AttributeError
+except AttributeError:
+    _reduced_fraction = Fraction  # noqa: F811
+
+
 def _rational(numerator: int, denominator: int) -> Union[Fraction, float]:
     # Fraction cannot hold n/0, which cameras do write (0/0 for "unknown").
     if denominator == 0:
         return math.nan if numerator == 0 else math.copysign(math.inf, numerator)
-    return Fraction(numerator, denominator)
+    return _reduced_fraction(numerator, denominator)
 
 
-def decode(type_: int, raw: bytes) -> Value:
-    """The Python form of a value: str for ASCII (up to the first NUL, UTF-8
-    with undecodable bytes replaced), bytes for UNDEFINED and unknown types,
-    Fraction for rationals (a float NaN or infinity for a zero denominator),
-    int or float for the others; a tuple when there is not exactly one element."""
-    if type_ == Type.ASCII:
-        return raw.split(b"\0", 1)[0].decode("utf-8", "replace")
-    if type_ in (Type.RATIONAL, Type.SRATIONAL):
-        n = len(raw) // 8
-        numbers_ = struct.unpack(f"={2 * n}{'I' if type_ == Type.RATIONAL else 'i'}", raw[:8 * n])
-        values: Tuple[Any, ...] = tuple(_rational(numbers_[i], numbers_[i + 1]) for i in range(0, 2 * n, 2))
-    elif type_ in _CODES:
-        code = _CODES[Type(type_)]
-        n = len(raw) // struct.calcsize(code)
-        values = struct.unpack(f"={n}{code}", raw[:n * struct.calcsize(code)])
-    else:
-        return bytes(raw)
-    return values[0] if len(values) == 1 else values
+_kexif.set_rational_factory(_rational)
+
+# decode(type, raw): the Python form of a value: str for ASCII (up to the
+# first NUL, UTF-8 with undecodable bytes replaced), bytes for UNDEFINED and
+# unknown types, Fraction for rationals (a float NaN or infinity for a zero
+# denominator), int or float for the others; a tuple when there is not
+# exactly one element.
+decode: Callable[[int, bytes], Value] = _kexif.decode
 
 
 def _elements(value: Any) -> List[Any]:

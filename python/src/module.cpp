@@ -28,6 +28,7 @@
 #include "tools/tag_names.h"
 #include "tools/tag_walk.h"
 #include "tools/value_text.h"
+#include "value_objects.h"
 
 namespace py = pybind11;
 
@@ -225,6 +226,33 @@ class Document {
   std::mutex mutex_;
 };
 
+// A value found by the read-only family, copied out of its context.
+using FoundValue = std::tuple<int32_t, int32_t, std::string>;
+
+// The tags' values (nothing for each one missing); runs without the GIL.
+std::vector<std::optional<FoundValue>> LookUp(KRExifHandle handle, const std::vector<uint32_t> &tags) {
+  std::vector<std::optional<FoundValue>> found(tags.size());
+  for (size_t i = 0; i < tags.size(); ++i) {
+    TagValue value{0, 0, nullptr};
+    if (kRExifGetTag(handle, tags[i], &value) != 0) continue;
+    // The bytes belong to the context until its next lookup.
+    const auto *bytes = static_cast<const char *>(value.data);
+    const size_t length = bytes == nullptr ? 0 : ValueLength(value.type, value.count);
+    found[i].emplace(value.type, value.count, std::string(bytes == nullptr ? "" : bytes, length));
+  }
+  return found;
+}
+
+// The values as Python objects, None for each one missing.
+py::list ToPython(const std::vector<std::optional<FoundValue>> &found) {
+  py::list values(found.size());
+  for (size_t i = 0; i < found.size(); ++i) {
+    values[i] = found[i] ? DecodeValue(std::get<0>(*found[i]), std::get<2>(*found[i]).data(), std::get<2>(*found[i]).size())
+                         : py::none();
+  }
+  return values;
+}
+
 // The read-only family: one reader context.
 class Reader {
  public:
@@ -241,30 +269,17 @@ class Reader {
   bool HasExif() { return Locked(mutex_, [&] { return kRExifIsExifExist(Handle()) != 0; }); }
   bool HasSoundClip() { return Locked(mutex_, [&] { return kRExifIsAudioExist(Handle()) != 0; }); }
 
-  std::optional<Value> Get(uint32_t tag) {
-    std::vector<std::optional<Value>> values = GetMany({tag});
-    return values[0];
-  }
+  // The value of the tag as a Python object, or None.
+  py::object Get(uint32_t tag) { return GetMany({tag})[0]; }
 
   // Several tags under one release of the GIL.
-  std::vector<std::optional<Value>> GetMany(const std::vector<uint32_t> &tags) {
-    std::vector<std::optional<std::tuple<int32_t, int32_t, std::string>>> found(tags.size());
+  py::list GetMany(const std::vector<uint32_t> &tags) {
+    std::vector<std::optional<FoundValue>> found;
     Locked(mutex_, [&] {
-      for (size_t i = 0; i < tags.size(); ++i) {
-        TagValue value{0, 0, nullptr};
-        if (kRExifGetTag(Handle(), tags[i], &value) != 0) continue;
-        // The bytes belong to the context until its next lookup.
-        const auto *bytes = static_cast<const char *>(value.data);
-        const size_t length = bytes == nullptr ? 0 : ValueLength(value.type, value.count);
-        found[i].emplace(value.type, value.count, std::string(bytes == nullptr ? "" : bytes, length));
-      }
+      found = LookUp(Handle(), tags);
       return 0;
     });
-    std::vector<std::optional<Value>> values(tags.size());
-    for (size_t i = 0; i < tags.size(); ++i) {
-      if (found[i]) values[i].emplace(std::get<0>(*found[i]), std::get<1>(*found[i]), py::bytes(std::get<2>(*found[i])));
-    }
-    return values;
+    return ToPython(found);
   }
 
   std::optional<py::bytes> Thumbnail() {
@@ -306,6 +321,29 @@ class Reader {
   KRExifHandle handle_ = nullptr;
   std::mutex mutex_;
 };
+
+// The same tags of many files, read under one release of the GIL; raises
+// for the first file that cannot be read.
+py::list ReadTags(const std::vector<py::object> &files, const std::vector<uint32_t> &tags) {
+  std::vector<std::string> names;
+  names.reserve(files.size());
+  for (const py::object &file : files) names.push_back(FileSystemName(file));
+  std::vector<std::vector<std::optional<FoundValue>>> found;
+  found.reserve(files.size());
+  {
+    py::gil_scoped_release released;
+    for (const std::string &name : names) {
+      KRExifHandle handle = kRExifBeginRead(name.c_str());
+      if (handle == nullptr) break;
+      found.push_back(LookUp(handle, tags));
+      kRExifEndRead(handle);
+    }
+  }
+  if (found.size() < files.size()) RaiseOpenFailure(files[found.size()], names[found.size()]);
+  py::list values(found.size());
+  for (size_t i = 0; i < found.size(); ++i) values[i] = ToPython(found[i]);
+  return values;
+}
 
 // Carries the Exif data of source into target exactly as `kexif copy-exif`
 // does (the target is saved in place); raises with the tool's reason.
@@ -395,6 +433,12 @@ PYBIND11_MODULE(_kexif, m) {
       .def_property_readonly("closed", &Reader::Closed);
 
   m.def("copy_exif", &CopyExif);
+  m.def("read_tags", &ReadTags);
+  m.def("set_rational_factory", &SetRationalFactory);
+  m.def("decode", [](int32_t type, const py::bytes &raw) {
+    const std::string_view bytes = raw;
+    return DecodeValue(type, bytes.data(), bytes.size());
+  });
   m.def("tag_info", &TagInfo);
   m.def("find_tag", &FindTag);
   m.def("parse_value", &ParseValue);

@@ -147,7 +147,7 @@ def test_a_thread_pool_reads_and_edits_many_files(tmp_path: Path) -> None:
 
 def maker_note_lines(path: Path) -> list:
     out = subprocess.run([EXIFTOOL, "-a", "-G0:1", "-s", "-n", "-MakerNotes:all", str(path)],
-                         check=True, capture_output=True, text=True).stdout
+                         check=True, capture_output=True).stdout.decode("utf-8", "replace")
     return sorted(out.splitlines())
 
 
