@@ -50,6 +50,7 @@ def test_str_bytes_and_path_names_open_save_read_and_copy(tmp_path: Path, name, 
 def test_open_and_read_errors_name_the_file(tmp_path: Path) -> None:
     text = tmp_path / "notes.txt"
     text.write_text("not a photo")
+    text.with_name("a.jpg").write_bytes(photos.camera_jpeg())
     cases = [(tmp_path / "missing.jpg", FileNotFoundError), (tmp_path, IsADirectoryError), (text, kexif.Error)]
     for opener in (kexif.open, kexif.read):
         for path, error in cases:
@@ -57,6 +58,9 @@ def test_open_and_read_errors_name_the_file(tmp_path: Path) -> None:
                 opener(path)
             assert raised.value.filename == str(path)
     assert "not a JPEG or TIFF file" in str(raised.value) and str(text) in str(raised.value)
+    with pytest.raises(FileNotFoundError) as raised:
+        kexif.read_tags([text.with_name("a.jpg"), tmp_path / "missing.jpg"], ["Make"])
+    assert raised.value.filename == str(tmp_path / "missing.jpg")
 
 
 @pytest.mark.skipif(os.geteuid() == 0, reason="root reads every file")
@@ -123,6 +127,8 @@ def test_save_elsewhere_keeps_the_original_and_follows_the_copy(camera: Path, tm
         assert photo.path == str(copy)
     assert camera.read_bytes() == before
     assert kexif.read(copy).get_many(["ExposureTime", "FNumber", "Make"]) == [Fraction(1, 30), 4, "Kexif Camera"]
+    assert kexif.read_tags([camera, copy], ["ExposureTime", 0x829D, "Model"]) == \
+        [[Fraction(1, 160), Fraction(14, 5), "Model 7"], [Fraction(1, 30), 4, "Model 7"]]
 
 
 def test_a_thread_pool_reads_and_edits_many_files(tmp_path: Path) -> None:

@@ -2,7 +2,6 @@
 
 import contextlib
 import io
-import os
 import re
 from pathlib import Path
 
