@@ -6,7 +6,7 @@ a list of numbers for the integer and float types, a list of
 """
 
 import struct
-from typing import Dict, List, Optional, Tuple
+from typing import Dict, Optional, Tuple
 
 Entries = Dict[int, Tuple[int, object]]
 
@@ -64,7 +64,6 @@ def tiff_block(ifd0: Entries, exif: Optional[Entries] = None, gps: Optional[Entr
     """A TIFF structure: IFD0 with Exif and GPS sub-directories, then IFD1
     (with the thumbnail when given), then tail."""
     ifd0 = dict(ifd0)
-    sizes: List[int] = []
 
     def layout(offsets: Dict[str, int]) -> Tuple[bytes, Dict[str, int]]:
         out = (b"II*\0" if order == "<" else b"MM\0*") + struct.pack(f"{order}I", 8)
@@ -94,10 +93,10 @@ def tiff_block(ifd0: Entries, exif: Optional[Entries] = None, gps: Optional[Entr
             out += thumbnail
         return out + tail, found
 
+    # A first pass finds where the sub-directories and the thumbnail land.
     _, offsets = layout({})
     out, again = layout(offsets)
     assert again == offsets
-    sizes.append(len(out))
     return out
 
 
