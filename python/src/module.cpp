@@ -39,11 +39,18 @@ using Value = std::tuple<int32_t, int32_t, py::bytes>;  // type, count, value by
 using Entry = std::tuple<std::string, int, uint32_t, int32_t, int32_t, py::bytes>;
 
 // The file system encoding of a str name (a bytes name as it stands).
+// Raises ValueError for a NUL inside the name, which would cut it short.
 std::string FileSystemName(const py::object &name) {
-  if (py::isinstance<py::bytes>(name)) return name.cast<std::string>();
-  py::object encoded = py::reinterpret_steal<py::object>(PyUnicode_EncodeFSDefault(name.ptr()));
-  if (!encoded) throw py::error_already_set();
-  return encoded.cast<std::string>();
+  std::string bytes;
+  if (py::isinstance<py::bytes>(name)) {
+    bytes = name.cast<std::string>();
+  } else {
+    py::object encoded = py::reinterpret_steal<py::object>(PyUnicode_EncodeFSDefault(name.ptr()));
+    if (!encoded) throw py::error_already_set();
+    bytes = encoded.cast<std::string>();
+  }
+  if (bytes.find('\0') != std::string::npos) throw py::value_error("embedded null byte in a file name");
+  return bytes;
 }
 
 [[noreturn]] void RaiseError(const py::object &file, const std::string &reason) {

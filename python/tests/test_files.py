@@ -58,6 +58,9 @@ def test_open_and_read_errors_name_the_file(tmp_path: Path) -> None:
                 opener(path)
             assert raised.value.filename == str(path)
     assert "not a JPEG or TIFF file" in str(raised.value) and str(text) in str(raised.value)
+    for opener in (kexif.open, kexif.read, lambda name: kexif.copy_exif(text.with_name("a.jpg"), name)):
+        with pytest.raises(ValueError):
+            opener(str(text.with_name("a.jpg")) + "\0.txt")  # would open a.jpg if cut at the NUL
     with pytest.raises(FileNotFoundError) as raised:
         kexif.read_tags([text.with_name("a.jpg"), tmp_path / "missing.jpg"], ["Make"])
     assert raised.value.filename == str(tmp_path / "missing.jpg")
