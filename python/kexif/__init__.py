@@ -170,7 +170,7 @@ class Photo:
         ref = _resolve(tag)
         if ref.space == _kexif.SPACE_INTEROP:
             return next((t for t in self.tags() if t.directory == "Interop" and t.id == ref.number), None)
-        found = self._document.get(ref.number, directory)
+        found = self._raw(ref, directory)
         if found is None and _kexif.is_exif_directory_tag(ref.number):
             # The library looks the Exif sub-directory's tags up there only;
             # files also carry some of them (Orientation) in the directory.
@@ -180,6 +180,11 @@ class Photo:
             return None
         type_, count, raw = found
         return _tag_of(_directory_name(ref, directory), ref.number, type_, count, raw)
+
+    def _raw(self, ref: "_TagRef", directory: int) -> Optional[Tuple[int, int, bytes]]:
+        if ref.space == _kexif.SPACE_GPS:
+            return self._document.get_gps(ref.number)
+        return self._document.get(ref.number, directory)
 
     def get(self, tag: TagKey, default: Any = None, *, directory: int = 0) -> Any:
         """The value of tag (see ``entry``), or default when there is none."""
@@ -202,15 +207,13 @@ class Photo:
         else the tag's standard type, else a type guessed from the value
         (see ``kexif._values.guess_type``). Raises ValueError for an unknown
         tag or a value out of range, TypeError for a value the type cannot
-        take, and kexif.Error when the library refuses the entry (a GPS tag
-        with no entry to change: new GPS entries cannot be added).
+        take, and kexif.Error when the library refuses the entry. GPS tags
+        go to the GPS directory, which is made when the photo has none.
         """
         ref = _resolve(tag)
         if ref.space == _kexif.SPACE_INTEROP:
             raise ValueError(f"{ref.name} lies in the Interoperability directory, which cannot be edited")
-        existing = self._document.get(ref.number, directory)
-        if ref.space == _kexif.SPACE_GPS and existing is None:
-            raise Error(self.path, f"no {ref.name} entry to change; new GPS entries cannot be added")
+        existing = self._raw(ref, directory)
         if type is not None:
             chosen = as_type(type)
         elif existing is not None and 1 <= existing[0] <= 12:
@@ -220,7 +223,12 @@ class Photo:
         else:
             chosen = guess_type(value)
         count, raw = encode(chosen, value)
-        if not self._document.set(ref.number, int(chosen), count, raw, directory):
+        if ref.space == _kexif.SPACE_GPS:
+            # GPS tags go to the GPS directory, which is made when missing.
+            written = self._document.set_gps(ref.number, int(chosen), count, raw)
+        else:
+            written = self._document.set(ref.number, int(chosen), count, raw, directory)
+        if not written:
             raise Error(self.path, f"cannot set {ref.name} in directory {directory}")
 
     def __setitem__(self, tag: TagKey, value: Any) -> None:

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "api/document_handle.h"
+#include "edit/gps_directory.h"
 #include "edit/tag_set.h"
 #include "kexif.h"
 #include "model/exif_constants.h"
@@ -122,6 +123,27 @@ class Document {
     if (ValueLength(type, count) != bytes.size()) throw py::value_error("count does not match the value bytes");
     TagValue value{type, count, const_cast<char *>(bytes.data())};
     return Locked(mutex_, [&] { return kExifSetTag(Handle(), tag, &value, directory) == 0; });
+  }
+
+  // The GPS directory's entry with this number, or nothing: GPS numbers
+  // are shared with other directories, so they are looked up there only.
+  std::optional<Value> GetGps(uint32_t tag) {
+    std::optional<std::tuple<int32_t, int32_t, std::vector<uint8_t>>> found;
+    Locked(mutex_, [&] {
+      const TagNode *entry = FindGpsEntry(*ToDocument(Handle()), tag);
+      if (entry != nullptr) found.emplace(entry->type, entry->count, cli::NodeValueBytes(*entry));
+      return 0;
+    });
+    if (!found) return std::nullopt;
+    const std::vector<uint8_t> &bytes = std::get<2>(*found);
+    return Value{std::get<0>(*found), std::get<1>(*found), Bytes(bytes.data(), bytes.size())};
+  }
+
+  // Writes a GPS tag, making the GPS directory when it is missing.
+  bool SetGps(uint32_t tag, int32_t type, int32_t count, const std::string &bytes) {
+    if (ValueLength(type, count) != bytes.size()) throw py::value_error("count does not match the value bytes");
+    TagValue value{type, count, const_cast<char *>(bytes.data())};
+    return Locked(mutex_, [&] { return kExifSetGpsTag(Handle(), tag, &value) == 0; });
   }
 
   bool Delete(uint32_t tag, int32_t directory) {
@@ -416,6 +438,8 @@ PYBIND11_MODULE(_kexif, m) {
       .def("has_sound_clip", &Document::HasSoundClip)
       .def("get", &Document::Get)
       .def("set", &Document::Set)
+      .def("get_gps", &Document::GetGps)
+      .def("set_gps", &Document::SetGps)
       .def("delete", &Document::Delete)
       .def("entries", &Document::Entries)
       .def("thumbnail", &Document::Thumbnail)

@@ -79,7 +79,7 @@ def test_a_value_without_type_takes_the_entry_or_standard_type(camera: Path, tag
     (0x10000, 1, None, ValueError),
     (2.5, 1, None, TypeError),
     ("InteroperabilityIndex", "R98", None, ValueError),
-    ("GPSAltitude", 10, None, kexif.Error),  # no entry to change: GPS entries are not added
+    ("GPSAltitude", -10, None, ValueError),  # RATIONAL
 ])
 def test_set_refuses_what_does_not_fit(camera: Path, tag, value, type_, error) -> None:
     with kexif.open(camera) as photo:
@@ -90,19 +90,22 @@ def test_set_refuses_what_does_not_fit(camera: Path, tag, value, type_, error) -
 
 
 @pytest.mark.parametrize("make", [photos.jpeg, lambda ifd0, **parts: photos.tiff_block(ifd0, **parts)])
-def test_edits_round_trip_through_exiftool(tmp_path: Path, exiftool, make) -> None:
+@pytest.mark.parametrize("has_gps", [True, False])
+def test_edits_round_trip_through_exiftool(tmp_path: Path, exiftool, make, has_gps) -> None:
     parts = photos.camera_entries()
     path = tmp_path / "photo.img"
-    path.write_bytes(make(parts["ifd0"], exif=parts["exif"], gps=parts["gps"]))
+    path.write_bytes(make(parts["ifd0"], exif=parts["exif"], gps=parts["gps"] if has_gps else None))
     with kexif.open(path) as photo:
         photo["ImageDescription"] = "Harbour at dawn"
         photo["ExposureTime"] = Fraction(1, 250)
         photo["ISOSpeedRatings"] = 800
         photo.set("GPSLatitude", [59, 55, Fraction(1, 2)])
+        photo["GPSAltitude"] = Fraction(125, 10)  # a new GPS entry
         del photo["Model"]
         photo.save()
     seen = exiftool(path)[0]
     assert (seen["IFD0:ImageDescription"], seen["ExifIFD:ExposureTime"], seen["ExifIFD:ISO"]) == \
         ("Harbour at dawn", 0.004, 800)
     assert seen["GPS:GPSLatitude"] == pytest.approx(59 + 55 / 60 + 0.5 / 3600)
+    assert seen["GPS:GPSAltitude"] == 12.5
     assert "IFD0:Model" not in seen and "ExifTool:Warning" not in seen
