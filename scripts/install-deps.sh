@@ -1,8 +1,17 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build and tests need, when missing.
-# Usage: scripts/install-deps.sh [extra-package ...]
+# Usage: scripts/install-deps.sh [extra-package-or-group ...]
+# Groups: "python" is what the Python package (python/) needs to build,
+# install and test with the system Python, offline.
 set -eu
-packages="cmake g++ ninja-build libgtest-dev libimage-exiftool-perl $*"
+python_group="python3 python3-dev python3-pip python3-venv python3-setuptools python3-wheel python3-pybind11 pybind11-dev python3-pytest"
+packages="cmake g++ ninja-build libgtest-dev libimage-exiftool-perl"
+for extra in "$@"; do
+  case "$extra" in
+    python) packages="$packages $python_group" ;;
+    *) packages="$packages $extra" ;;
+  esac
+done
 missing=""
 for p in $packages; do
   dpkg -s "$p" >/dev/null 2>&1 || missing="$missing $p"
