@@ -1,3 +1,5 @@
+#include <unistd.h>
+
 #include <iostream>
 #include <string>
 #include <vector>
@@ -6,5 +8,11 @@
 
 int main(int argc, char **argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  return kexif::cli::RunKexif(args, std::cout, std::cerr);
+  // Hidden: the manual page the build installs.
+  if (args.size() == 1 && args[0] == "--manual-page") {
+    kexif::cli::PrintManualPage(std::cout);
+    return 0;
+  }
+  std::ios::sync_with_stdio(false);
+  return kexif::cli::RunKexif(args, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
 }

@@ -63,11 +63,12 @@ with tempfile.TemporaryDirectory() as work:
             check(names == ["IFD0", "Exif", "Interop", "GPS", "IFD1"], f"directories {names}")
             entries = entries_by_name(photo)
             check(entries[("Exif", "ExposureTime")] == {"tag": 33434, "name": "ExposureTime", "type": "RATIONAL",
-                                                        "count": 1, "value": "1/160"},
+                                                        "count": 1, "value": "1/160 s", "raw": "1/160"},
                   f"ExposureTime entry {entries[('Exif', 'ExposureTime')]}")
             check(entries[("Exif", "ExposureBiasValue")]["value"] == "-1/3", "signed rational")
             check(entries[("IFD0", "Make")]["value"] == "KexifCam", "ASCII value")
-            check(entries[("GPS", "GPSLatitude")]["value"] == "48/1 51/1 30/1", "GPS rationals")
+            check(entries[("GPS", "GPSLatitude")]["value"] == "48\u00b0 51' 30.00\" N", "GPS degrees")
+            check(entries[("GPS", "GPSLatitude")]["raw"] == "48.8583333", "GPS decimal degrees")
             check(entries[("Interop", "InteroperabilityIndex")]["value"] == "R98", "Interop value")
         check(files[0]["directories"] == files[2]["directories"], "both byte orders list the same tags")
 

@@ -14,7 +14,7 @@ namespace {
 
 using test::TempDir;
 
-std::string Get(const std::string &file, const std::string &tag) { return Kexif({"get", file, tag}).out; }
+std::string Get(const std::string &file, const std::string &tag) { return Kexif({"get", file, tag, "-n"}).out; }
 
 class CliEdit : public ::testing::Test {
  protected:
@@ -68,6 +68,9 @@ TEST_F(CliEdit, ChangesAndAddsGpsEntriesInTheGpsDirectory) {
   EXPECT_EQ(Get(photo, "GPSAltitude"), "12/1\n");
   // The new entry stands in the GPS directory, not in IFD0.
   EXPECT_NE(Kexif({"tags", photo}).out.find("GPS      0x0006  GPSAltitude"), std::string::npos);
+  EXPECT_EQ(Kexif({"set", photo, "GPSLongitude", "-0.5"}).status, kExitOk);  // decimal degrees
+  EXPECT_EQ(Get(photo, "GPSLongitude"), "-0.5\n");
+  EXPECT_EQ(Get(photo, "GPSLongitudeRef"), "W\n");
 }
 
 TEST_F(CliEdit, StoresWritesAndRemovesASoundClip) {

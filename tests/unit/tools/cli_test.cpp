@@ -48,7 +48,8 @@ TEST_F(Cli, ListsTheTagsOfEachFileUnderItsName) {
 TEST_F(Cli, GetsOneValueByNameOrNumberInFull) {
   EXPECT_EQ(Kexif({"get", photo, "0x0110"}).out, "Model One\n");
   EXPECT_EQ(Kexif({"get", photo, "MakerNote"}).out, "4d 4b 4e 4f 54 45 00 01 02 03 04 05\n");
-  EXPECT_EQ(Kexif({"get", photo, "Compression", "--dir", "1"}).out, "6\n");
+  EXPECT_EQ(Kexif({"get", photo, "Compression", "--dir", "1", "-n"}).out, "6\n");
+  EXPECT_EQ(Kexif({"get", photo, "Compression", "--dir", "1"}).out, "JPEG (old-style)\n");
 }
 
 TEST_F(Cli, ReportsATagThatIsMissingOrUnknownAsAFailureOfTheFile) {
@@ -75,21 +76,26 @@ TEST_F(Cli, RefusesABadCommandLineWithUsage) {
 TEST_F(Cli, DocumentsEveryCommandInItsHelp) {
   const Outcome help = Kexif({"--help"});
   EXPECT_EQ(help.status, kExitOk);
-  for (const char *command : {"info", "tags", "get", "set", "rm", "segments", "thumbnail", "audio", "strip",
-                              "copy-exif"}) {
+  for (const char *command : {"info", "tags", "get", "set", "rm", "dates", "gps", "segments", "thumbnail", "audio",
+                              "strip", "copy-exif"}) {
     EXPECT_NE(help.out.find(std::string("kexif ") + command + " "), std::string::npos) << command;
     EXPECT_NE(help.out.find(std::string("example: kexif ") + command + " "), std::string::npos) << command;
     EXPECT_EQ(Kexif({command, "--help"}).out.rfind(std::string("kexif ") + command, 0), 0u) << command;
   }
 }
 
-TEST_F(Cli, ShowsTheSegmentsInTheScannersWords) {
-  const Outcome run = Kexif({"segments", photo});
+TEST_F(Cli, ShowsTheSegmentsByNameOrInTheScannersWords) {
+  EXPECT_EQ(Kexif({"segments", photo}).out.rfind("         0  SOI start of image\n"
+                                                 "         2  APP0 JFIF                       14 bytes\n"
+                                                 "        20  APP1 Exif                       2718 bytes\n",
+                                                 0),
+            0u);
+  const Outcome run = Kexif({"segments", "--raw", photo});
   EXPECT_EQ(run.status, kExitOk);
   EXPECT_NE(run.out.find("APP1:APPlication uint len="), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("SOS:Start Of Scan len=12\n"), std::string::npos) << run.out;
   EXPECT_EQ(run.out.find("IFD:"), std::string::npos);
-  EXPECT_NE(Kexif({"segments", "--all", photo}).out.find("IFD:1\n"), std::string::npos);
+  EXPECT_NE(Kexif({"segments", "--raw", "--all", photo}).out.find("IFD:1\n"), std::string::npos);
   EXPECT_EQ(Kexif({"segments", scan}).out, "IFD:1\nEntryCount=2\nNextIFDOFfset:0\n");
 }
 
