@@ -12,7 +12,10 @@
 
 #include "tools/cli.h"
 #include "tools/commands.h"
+#include "api/document_handle.h"
 #include "model/exif_constants.h"
+#include "model/tree_search.h"
+#include "tools/tag_walk.h"
 #include "tools/value_text.h"
 
 namespace kexif::cli {
@@ -150,7 +153,18 @@ int CheckEditTargets(const std::vector<std::string> &files, const Options &optio
 
 std::optional<FetchedValue> FetchTag(KExifHandle handle, uint32_t tag, int32_t directory) {
   TagValue value{0, 0, nullptr};
-  if (kExifGetTag(handle, tag, &value, directory) != 0) return std::nullopt;
+  if (kExifGetTag(handle, tag, &value, directory) != 0) {
+    // The library looks up the tags of the Exif sub-directory there only;
+    // the tool also answers for one that stands in the directory asked
+    // (Orientation in IFD0), as its tag listing shows it.
+    ExifDocument *document = ToDocument(handle);
+    MetaNode *start = document != nullptr ? document->FindDirectory(directory) : nullptr;
+    const TagNode *node = start != nullptr ? FindTagByIdPruned(start, static_cast<int32_t>(tag),
+                                                               static_cast<int32_t>(kTagInteropPointer))
+                                           : nullptr;
+    if (node == nullptr) return std::nullopt;
+    return FetchedValue{node->type, node->count, NodeValueBytes(*node)};
+  }
   std::unique_ptr<void, void (*)(void *)> block(value.data, std::free);
   FetchedValue fetched{value.type, value.count, {}};
   // The block holds count x element size bytes.
