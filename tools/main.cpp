@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -8,10 +9,12 @@
 
 int main(int argc, char **argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
-  // Hidden: the manual page the build installs.
-  if (args.size() == 1 && args[0] == "--manual-page") {
-    kexif::cli::PrintManualPage(std::cout);
-    return 0;
+  // For the build: writes the manual page that is installed with the tool.
+  if (args.size() == 2 && args[0] == "--manual-page") {
+    std::ofstream page(args[1]);
+    kexif::cli::PrintManualPage(page);
+    page.close();
+    return page ? 0 : 1;
   }
   std::ios::sync_with_stdio(false);
   return kexif::cli::RunKexif(args, std::cout, std::cerr, isatty(STDERR_FILENO) != 0);
