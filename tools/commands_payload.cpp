@@ -79,7 +79,9 @@ int ReplaceThumbnail(const Options &options, Session &session) {
     return session.Status();
   }
   if (kExifSetThumbnailData(document.get(), &thumbnail) != 0) {
-    session.Fail(file, "cannot take " + PrintableText(*options.setValue) + " as its thumbnail");
+    session.Fail(file, "cannot take " + PrintableText(*options.setValue) + " (" + std::to_string(bytes.size()) +
+                           " bytes) as its thumbnail: with the tags it does not fit the " +
+                           std::to_string(kMaxSegmentPayload) + " bytes of an Exif segment");
     return session.Status();
   }
   SaveEdited(document.get(), file, options, session);

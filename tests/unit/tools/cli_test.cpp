@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/jpeg_builder.h"
 #include "tests/support/sample_photo.h"
 #include "tests/support/temp_files.h"
 #include "tests/unit/tools/run_kexif.h"
@@ -62,10 +63,31 @@ TEST_F(Cli, ReportsATagThatIsMissingOrUnknownAsAFailureOfTheFile) {
   EXPECT_EQ(unknown.err, photo + ": unknown tag name or number: Shoesize\n");
 }
 
+TEST_F(Cli, SaysWhyASaveOrAnOutputFailed) {
+  const std::string nowhere = dir.File("missing/out.jpg");
+  const Outcome save = Kexif({"set", photo, "Make", "X", "-o", nowhere});
+  EXPECT_EQ(save.err, photo + ": cannot save to " + nowhere + ": No such file or directory; the file was left as it was\n");
+  EXPECT_EQ(Kexif({"thumbnail", photo, "-o", nowhere}).err, photo + ": cannot create " + nowhere + ": No such file or directory\n");
+  const std::string big = dir.Write("big.jpg", test::FakeJpegStream(70000, 1));
+  EXPECT_EQ(Kexif({"thumbnail", photo, "--set", big}).err,
+            photo + ": cannot take " + big + " as its thumbnail: it has 70000 bytes, and the Exif segment that holds it at most 65533 with the tags\n");
+}
+
+TEST_F(Cli, NamesItsVersionAndEveryTagNameWithTheAliases) {
+  EXPECT_EQ(Kexif({"--version"}).out.rfind("kexif ", 0), 0u);
+  const std::string names = Kexif({"names"}).out;
+  for (const char *line : {"\nExposureTime                 0x829A  IFD0/Exif RATIONAL\n",
+                           "\nGPSLatitude                  0x0002  GPS       RATIONAL\n", "\nXPTitle ", "\nISO = ISOSpeedRatings\n"}) {
+    EXPECT_NE(names.find(line), std::string::npos) << line;
+  }
+  EXPECT_EQ(Kexif({"get", photo, "ISO"}).out, "200\n");
+}
+
 TEST_F(Cli, RefusesABadCommandLineWithUsage) {
   for (const std::vector<std::string> &args :
        {std::vector<std::string>{}, {"frobnicate"}, {"get", photo}, {"get", photo, "Make", "--dir", "-1"},
-        {"info", "--json", photo}, {"thumbnail", photo, "-o"}}) {
+        {"info", "--json", photo}, {"thumbnail", photo, "-o"}, {"tags", "-j", "0", photo}, {"set", photo, "Make"},
+        {"set", "-", "Make", "X"}, {"dates", "--shift", "soon", photo}, {"gps", "--set", "north", photo}}) {
     const Outcome run = Kexif(args);
     EXPECT_EQ(run.status, kExitUsage) << (args.empty() ? "" : args[0]);
     EXPECT_NE(run.err.find("usage: kexif"), std::string::npos);
