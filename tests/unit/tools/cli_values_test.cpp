@@ -39,7 +39,7 @@ TEST(CliValues, ReadsCommonTagsAsExiftoolPrintsThem) {
   TempDir dir;
   const std::string photo = dir.Write("photo.jpg", test::SamplePhotoJpeg());
   ASSERT_EQ(Kexif({"set", "-t", "Flash=9", "-t", "FNumber=71/10", "-t", "ShutterSpeedValue=73219/10000",
-                   "-t", "ApertureValue=566/100", "-t", "FocalLength=24", "-t",
+                   "-t", "ApertureValue=566/100", "-t", "FocalLength=24", "-t", "Orientation=6", "-t",
                    "ExposureProgram=3", "-t", "WhiteBalance=1", "-t", "XPTitle=Caf\u00e9 \u65e5\u672c", "-t",
                    "UserComment=Caf\u00e9", "-t", "Artist=Caf\u00e9 \u65e5\u672c", photo})
                 .status,
