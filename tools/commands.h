@@ -4,6 +4,7 @@
 #define KEXIF_TOOLS_COMMANDS_H
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -16,13 +17,19 @@ namespace kexif::cli {
 
 struct Options {
   std::vector<std::string> args;  // positional arguments after the subcommand
+  std::vector<std::string> tags;  // -t TAG[=VALUE], in order
   bool json = false;              // --json
   bool all = false;               // --all
   bool remove = false;            // --remove
-  std::optional<std::string> output;   // -o OUT
-  std::optional<std::string> setFile;  // --set IN
-  std::optional<std::string> type;     // --type T
-  std::optional<int32_t> directory;    // --dir N
+  bool raw = false;               // -n, --raw
+  bool gps = false;               // --gps
+  bool progress = false;          // standard error is a terminal
+  int32_t jobs = 0;               // -j N; 0: one per core
+  std::optional<std::string> output;    // -o OUT
+  std::optional<std::string> setValue;  // --set X
+  std::optional<std::string> type;      // --type T
+  std::optional<std::string> shift;     // --shift D
+  std::optional<int32_t> directory;     // --dir N
 };
 
 class Session {
@@ -31,8 +38,9 @@ class Session {
 
   // Writes "file: reason" to err and remembers that a file failed.
   void Fail(const std::string &file, const std::string &reason);
-  // kExitOk, or kExitFileFailed once Fail has been called.
+  // kExitOk, or kExitFileFailed once Fail or MarkFailed has been called.
   int Status() const;
+  void MarkFailed() { failed_ = true; }
   // Writes "kexif: message" to err for a command line that cannot be
   // carried out whatever the files hold; returns kExitUsage.
   int Usage(const std::string &message);
@@ -49,7 +57,29 @@ class Session {
 // FIFO.
 std::string UnreadableReason(const std::string &name);
 
-// Why the library could not open name: the reason above when the file
+// The file the library opens for a file argument: a copy of standard input
+// (made at the first call, safe from any thread) for "-", else name.
+std::string InputPath(const std::string &name);
+
+// Calls work once per file, on up to options.jobs threads at once (one per
+// core by default). What each call writes to the session it is given
+// reaches session in argument order, as does its failure. On a terminal a
+// run over many files shows a progress line on session.err.
+using FileWork = std::function<void(size_t index, const std::string &file, Session &session)>;
+void ForEachFile(const std::vector<std::string> &files, const Options &options, Session &session,
+                 const FileWork &work);
+
+// Loads file, lets edit change the document and saves it with the
+// library's safe save over file (or to options.output) when edit returns
+// true. edit reports its own failures to the session.
+void EditAndSave(const std::string &file, const Options &options, Session &session,
+                 const std::function<bool(KExifHandle)> &edit);
+
+// A usage error (returned as kExitUsage) when -o is given with several
+// files or a file to change is standard input; 0 otherwise.
+int CheckEditTargets(const std::vector<std::string> &files, const Options &options, Session &session);
+
+// Why the library could not open name: the system's reason when the file
 // cannot be read, else that it is no JPEG or TIFF file it can parse.
 std::string OpenFailure(const std::string &name);
 
@@ -61,7 +91,7 @@ std::optional<TagRef> ResolveTag(const std::string &file, const std::string &tex
 // A loaded document that is destroyed with the object.
 class LoadedDocument {
  public:
-  explicit LoadedDocument(const std::string &name) : handle_(kExifLoadFile(name.c_str())) {}
+  explicit LoadedDocument(const std::string &name) : handle_(kExifLoadFile(InputPath(name).c_str())) {}
   ~LoadedDocument() { kExifDestroy(handle_); }
   LoadedDocument(const LoadedDocument &) = delete;
   LoadedDocument &operator=(const LoadedDocument &) = delete;
@@ -74,7 +104,7 @@ class LoadedDocument {
 // A read-only context that is ended with the object.
 class ReadContext {
  public:
-  explicit ReadContext(const std::string &name) : handle_(kRExifBeginRead(name.c_str())) {}
+  explicit ReadContext(const std::string &name) : handle_(kRExifBeginRead(InputPath(name).c_str())) {}
   ~ReadContext() { kRExifEndRead(handle_); }
   ReadContext(const ReadContext &) = delete;
   ReadContext &operator=(const ReadContext &) = delete;
@@ -104,8 +134,17 @@ bool WriteFileBytes(const std::string &path, const std::string &source, const un
 std::string SiblingName(const std::string &path, const std::string &suffix);
 
 // Saves the edited document with the library's safe save over file, or to
-// options.output; reports a failure to the session.
+// options.output; reports a failure to the session with the system's
+// reason when one can be found.
 bool SaveEdited(KExifHandle handle, const std::string &file, const Options &options, Session &session);
+
+// The value of a tag as the library returns it, with the block it owns.
+struct FetchedValue {
+  int32_t type = 0;
+  int32_t count = 0;
+  std::vector<uint8_t> bytes;
+};
+std::optional<FetchedValue> FetchTag(KExifHandle handle, uint32_t tag, int32_t directory);
 
 // The extracting halves of the thumbnail and audio commands.
 int ExtractThumbnail(const Options &options, Session &session);
@@ -122,6 +161,9 @@ int CommandStrip(const Options &options, Session &session);
 int CommandCopyExif(const Options &options, Session &session);
 int CommandSet(const Options &options, Session &session);
 int CommandRemove(const Options &options, Session &session);
+int CommandDates(const Options &options, Session &session);
+int CommandGps(const Options &options, Session &session);
+int CommandNames(const Options &options, Session &session);
 
 }  // namespace kexif::cli
 

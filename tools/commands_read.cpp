@@ -9,9 +9,10 @@
 
 #include "api/document_handle.h"
 #include "model/exif_constants.h"
-#include "parse/diagnostics.h"
+#include "tools/cli.h"
 #include "tools/commands.h"
 #include "tools/json_text.h"
+#include "tools/readable_value.h"
 #include "tools/tag_walk.h"
 #include "tools/value_text.h"
 
@@ -28,21 +29,39 @@ const char *FormatName(int32_t format) {
 
 const char *YesNo(int32_t flag) { return flag != 0 ? "yes" : "no"; }
 
-void PrintEntryLine(const ListedDirectory &directory, const ListedEntry &entry, std::ostream &out) {
+// The raw text of the GPS reference entry the entry's value depends on, from
+// the same directory; empty when there is none.
+std::string ReferenceIn(const ListedDirectory &directory, uint32_t tag) {
+  const std::optional<uint32_t> reference = ReferenceTag(tag, directory.space);
+  if (!reference) return "";
+  for (const ListedEntry &entry : directory.entries) {
+    if (entry.tag == *reference) {
+      return FormatValue(entry.type, entry.count, entry.bytes.data(), entry.bytes.size(), Length::kFull);
+    }
+  }
+  return "";
+}
+
+std::string EntryText(const ListedDirectory &directory, const ListedEntry &entry, bool raw, Length form) {
+  const RawValue value{entry.type, entry.count, entry.bytes.data(), entry.bytes.size()};
+  const std::string reference = ReferenceIn(directory, entry.tag);
+  return raw ? RawValueText(entry.tag, directory.space, value, reference, form)
+             : ReadableValue(entry.tag, directory.space, value, reference, form);
+}
+
+void PrintEntryLine(const ListedDirectory &directory, const ListedEntry &entry, bool raw, std::ostream &out) {
   char head[96];
   std::snprintf(head, sizeof head, "%-8s 0x%04X  %-28s %-9s %6d  ", directory.name.c_str(), entry.tag,
                 TagDisplayName(entry.tag, directory.space).c_str(), TypeName(entry.type).c_str(), entry.count);
-  out << head << FormatValue(entry.type, entry.count, entry.bytes.data(), entry.bytes.size(), Length::kShort)
-      << '\n';
+  out << head << PrintableText(EntryText(directory, entry, raw, Length::kShort)) << '\n';
 }
 
 void PrintEntryJson(const ListedDirectory &directory, const ListedEntry &entry, std::ostream &out) {
   const TagInfo *info = FindTagInfo(entry.tag, directory.space);
   out << "{\"tag\": " << entry.tag << ", \"name\": " << (info != nullptr ? JsonString(info->name) : "null")
       << ", \"type\": " << JsonString(TypeName(entry.type)) << ", \"count\": " << entry.count
-      << ", \"value\": "
-      << JsonString(FormatValue(entry.type, entry.count, entry.bytes.data(), entry.bytes.size(), Length::kFull))
-      << "}";
+      << ", \"value\": " << JsonString(EntryText(directory, entry, false, Length::kFull))
+      << ", \"raw\": " << JsonString(EntryText(directory, entry, true, Length::kFull)) << "}";
 }
 
 void PrintDirectoriesJson(const std::vector<ListedDirectory> &directories, std::ostream &out) {
@@ -59,26 +78,30 @@ void PrintDirectoriesJson(const std::vector<ListedDirectory> &directories, std::
   out << "]";
 }
 
-// Collects the library's diagnostic lines while a document loads.
-std::vector<std::string> *g_diagnosticLines = nullptr;
-
-void CollectDiagnosticLine(const char *line) {
-  if (g_diagnosticLines != nullptr) g_diagnosticLines->emplace_back(line);
-}
-
-bool IsDirectoryLine(std::string_view line) {
-  for (std::string_view prefix : {"IFD:", "EntryCount=", "NextIFDOFfset:", "IPTC-", "8BIM "}) {
-    if (line.substr(0, prefix.size()) == prefix) return true;
+// The value of one tag of a loaded document as get prints it; empty with
+// a failure reported when the file has no such tag.
+std::optional<std::string> TagText(KExifHandle handle, const TagRef &tag, const Options &options) {
+  const int32_t directory = options.directory.value_or(0);
+  const std::optional<FetchedValue> fetched = FetchTag(handle, tag.number, directory);
+  if (!fetched) return std::nullopt;
+  const TagSpace space = tag.info != nullptr ? tag.info->space : TagSpace::kImage;
+  std::string reference;
+  if (const std::optional<uint32_t> referenceTag = ReferenceTag(tag.number, space)) {
+    if (const std::optional<FetchedValue> r = FetchTag(handle, *referenceTag, directory)) {
+      reference = FormatValue(r->type, r->count, r->bytes.data(), r->bytes.size(), Length::kFull);
+    }
   }
-  return false;
+  const RawValue value{fetched->type, fetched->count, fetched->bytes.data(), fetched->bytes.size()};
+  return options.raw ? RawValueText(tag.number, space, value, reference, Length::kFull)
+                     : ReadableValue(tag.number, space, value, reference, Length::kFull);
 }
 
 }  // namespace
 
 int CommandInfo(const Options &options, Session &session) {
-  for (const std::string &file : options.args) {
+  ForEachFile(options.args, options, session, [](size_t, const std::string &file, Session &session) {
     ReadContext context(file);
-    if (!Opened(context, file, session)) continue;
+    if (!Opened(context, file, session)) return;
     session.out << PrintableText(file) << ": " << FormatName(kRExifGetFileFormat(context.get()))
                 << ", Exif: " << YesNo(kRExifIsExifExist(context.get()));
     ThumbnailData thumbnail{nullptr, 0};
@@ -88,23 +111,22 @@ int CommandInfo(const Options &options, Session &session) {
       session.out << ", thumbnail: no";
     }
     session.out << ", sound clip: " << YesNo(kRExifIsAudioExist(context.get())) << '\n';
-  }
+  });
   return session.Status();
 }
 
 int CommandTags(const Options &options, Session &session) {
-  std::ostream &out = session.out;
   const bool several = options.args.size() > 1;
-  if (options.json) out << "{\"files\": [";
-  for (size_t i = 0; i < options.args.size(); ++i) {
-    const std::string &file = options.args[i];
+  if (options.json) session.out << "{\"files\": [";
+  ForEachFile(options.args, options, session, [&](size_t index, const std::string &file, Session &session) {
+    std::ostream &out = session.out;
     LoadedDocument document(file);
-    if (options.json) out << (i == 0 ? "\n" : ",\n") << "  {\"file\": " << JsonString(file) << ", ";
+    if (options.json) out << (index == 0 ? "\n" : ",\n") << "  {\"file\": " << JsonString(file) << ", ";
     if (document.get() == nullptr) {
       const std::string reason = OpenFailure(file);
       session.Fail(file, reason);
       if (options.json) out << "\"error\": " << JsonString(reason) << "}";
-      continue;
+      return;
     }
     const ExifDocument &tree = *ToDocument(document.get());
     const std::vector<ListedDirectory> directories = ListDirectories(tree);
@@ -112,54 +134,45 @@ int CommandTags(const Options &options, Session &session) {
       out << "\"format\": " << JsonString(FormatName(tree.format)) << ", ";
       PrintDirectoriesJson(directories, out);
       out << "}";
-      continue;
+      return;
     }
     if (several) out << "== " << PrintableText(file) << '\n';
     for (const ListedDirectory &directory : directories) {
-      for (const ListedEntry &entry : directory.entries) PrintEntryLine(directory, entry, out);
+      for (const ListedEntry &entry : directory.entries) PrintEntryLine(directory, entry, options.raw, out);
     }
-  }
-  if (options.json) out << "\n]}\n";
+  });
+  if (options.json) session.out << "\n]}\n";
   return session.Status();
 }
 
 int CommandGet(const Options &options, Session &session) {
-  const std::string &file = options.args[0];
-  const std::optional<TagRef> tag = ResolveTag(file, options.args[1], session);
-  if (!tag) return session.Status();
-  LoadedDocument document(file);
-  if (!Opened(document, file, session)) return session.Status();
-  TagValue value{0, 0, nullptr};
-  if (kExifGetTag(document.get(), tag->number, &value, options.directory.value_or(0)) != 0) {
-    session.Fail(file, "no tag " + PrintableText(options.args[1]));
+  if (options.tags.empty()) {
+    if (options.args.size() != 2) return session.Usage("get takes FILE TAG, or -t TAG... FILE...");
+    const std::string &file = options.args[0];
+    const std::optional<TagRef> tag = ResolveTag(file, options.args[1], session);
+    if (!tag) return session.Status();
+    LoadedDocument document(file);
+    if (!Opened(document, file, session)) return session.Status();
+    const std::optional<std::string> text = TagText(document.get(), *tag, options);
+    if (!text) session.Fail(file, "no tag " + PrintableText(options.args[1]));
+    else session.out << PrintableText(*text) << '\n';
     return session.Status();
   }
-  std::unique_ptr<void, void (*)(void *)> block(value.data, std::free);
-  // The block holds count x element size bytes.
-  const size_t length = value.count > 0 ? static_cast<size_t>(value.count) * ElementSize(value.type) : 0;
-  session.out << FormatValue(value.type, value.count, static_cast<const uint8_t *>(value.data), length,
-                             Length::kFull)
-              << '\n';
-  return session.Status();
-}
-
-int CommandSegments(const Options &options, Session &session) {
-  for (const std::string &file : options.args) {
-    std::vector<std::string> lines;
-    g_diagnosticLines = &lines;
-    SetDiagnosticHook(CollectDiagnosticLine);
-    LoadedDocument document(file);
-    SetDiagnosticHook(nullptr);
-    g_diagnosticLines = nullptr;
-    const bool jpeg = document.get() != nullptr && kExifGetFileFormat(document.get()) == kFormatJpeg;
-    if (options.args.size() > 1) session.out << "== " << PrintableText(file) << '\n';
-    for (std::string &line : lines) {
-      if (jpeg && !options.all && IsDirectoryLine(line)) continue;
-      while (!line.empty() && (line.back() == '\n' || line.back() == ' ')) line.pop_back();
-      session.out << PrintableText(line) << '\n';
-    }
-    if (document.get() == nullptr) session.Fail(file, OpenFailure(file));
+  std::vector<TagRef> tags;
+  for (const std::string &name : options.tags) {
+    const std::optional<TagRef> tag = ResolveTag("-t", name, session);
+    if (!tag) return kExitUsage;
+    tags.push_back(*tag);
   }
+  ForEachFile(options.args, options, session, [&](size_t, const std::string &file, Session &session) {
+    LoadedDocument document(file);
+    if (!Opened(document, file, session)) return;
+    for (size_t i = 0; i < tags.size(); ++i) {
+      const std::optional<std::string> text = TagText(document.get(), tags[i], options);
+      if (!text) session.Fail(file, "no tag " + PrintableText(options.tags[i]));
+      else session.out << PrintableText(file) << ": " << PrintableText(options.tags[i]) << ": " << PrintableText(*text) << '\n';
+    }
+  });
   return session.Status();
 }
 
@@ -194,6 +207,19 @@ int ExtractAudio(const Options &options, Session &session) {
   } else {
     session.out << PrintableText(target) << '\n';
   }
+  return session.Status();
+}
+
+int CommandNames(const Options &options, Session &session) {
+  if (!options.args.empty()) return session.Usage("names takes no arguments");
+  for (const TagInfo &info : KnownTags()) {
+    const char *space = info.space == TagSpace::kGps ? "GPS" : info.space == TagSpace::kInterop ? "Interop" : "IFD0/Exif";
+    char line[96];
+    std::snprintf(line, sizeof line, "%-28s 0x%04X  %-9s %s\n", info.name, info.number, space,
+                  TypeName(info.defaultType).c_str());
+    session.out << line;
+  }
+  for (const TagAlias &alias : KnownAliases()) session.out << alias.alias << " = " << alias.name << '\n';
   return session.Status();
 }
 

@@ -7,16 +7,12 @@
 
 namespace kexif::cli {
 
-// A byte that is not part of well-formed UTF-8 is written as the escape of
-// the lone surrogate U+DC00 + byte (U+DC80..U+DCFF), the convention by
-// which file names that are not UTF-8 pass through text intact (Python's
-// "surrogateescape"): the JSON stays valid, and the exact bytes can be
-// recovered.
-inline constexpr unsigned kLoneByteBase = 0xDC00;
-
-// The text as a quoted JSON string: quote, backslash and control
-// characters escaped; well-formed UTF-8 passes through, other bytes are
-// escaped as above.
+// The text as a quoted JSON string: quote, backslash and control characters
+// escaped, well-formed UTF-8 passed through. A byte that is no part of
+// well-formed UTF-8 (a Latin-1 file name, say) becomes the lone surrogate
+// \udc80..\udcff of that byte, so the output stays valid UTF-8 and a reader
+// that keeps lone surrogates (Python's json, with the surrogateescape error
+// handler when encoding back) recovers the original bytes.
 std::string JsonString(std::string_view text);
 
 }  // namespace kexif::cli

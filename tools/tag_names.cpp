@@ -195,6 +195,14 @@ constexpr TagInfo kTags[] = {
     {42081, kI, "SourceImageNumberOfCompositeImage", S},
     {42082, kI, "SourceExposureTimesOfCompositeImage", U},
     {42240, kI, "Gamma", R},
+    // Ratings and the UTF-16 text tags that Windows writes in IFD0.
+    {18246, kI, "Rating", S},
+    {18249, kI, "RatingPercent", S},
+    {40091, kI, "XPTitle", B},
+    {40092, kI, "XPComment", B},
+    {40093, kI, "XPAuthor", B},
+    {40094, kI, "XPKeywords", B},
+    {40095, kI, "XPSubject", B},
     // GPS directory tags.
     {0, kG, "GPSVersionID", B},
     {1, kG, "GPSLatitudeRef", A},
@@ -234,6 +242,24 @@ constexpr TagInfo kTags[] = {
     {4096, kO, "RelatedImageFileFormat", A},
     {4097, kO, "RelatedImageWidth", L},
     {4098, kO, "RelatedImageLength", L},
+};
+
+// Other names users know tags by.
+constexpr TagAlias kAliases[] = {
+    {"ISO", "ISOSpeedRatings"},
+    {"ExposureCompensation", "ExposureBiasValue"},
+    {"ModifyDate", "DateTime"},
+    {"CreateDate", "DateTimeDigitized"},
+    {"Description", "ImageDescription"},
+    {"Author", "Artist"},
+    {"Lens", "LensModel"},
+    {"SerialNumber", "BodySerialNumber"},
+    {"OwnerName", "CameraOwnerName"},
+    {"ImageHeight", "ImageLength"},
+    {"ExifImageWidth", "PixelXDimension"},
+    {"ExifImageHeight", "PixelYDimension"},
+    {"Title", "XPTitle"},
+    {"Keywords", "XPKeywords"},
 };
 
 constexpr std::array<const char *, 12> kTypeNames = {
@@ -285,8 +311,15 @@ const TagInfo *FindTagInfoByName(std::string_view name) {
   for (const TagInfo &info : kTags) {
     if (SameIgnoringCase(info.name, name)) return &info;
   }
+  for (const TagAlias &alias : kAliases) {
+    if (SameIgnoringCase(alias.alias, name)) return FindTagInfoByName(alias.name);
+  }
   return nullptr;
 }
+
+std::span<const TagInfo> KnownTags() { return kTags; }
+
+std::span<const TagAlias> KnownAliases() { return kAliases; }
 
 std::optional<TagRef> ParseTagRef(std::string_view text) {
   if (const TagInfo *info = FindTagInfoByName(text)) return TagRef{info->number, info};

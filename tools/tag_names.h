@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,21 @@ namespace kexif::cli {
 // Interoperability directory have their own (GPS tag 1 and
 // Interoperability tag 1 are different tags).
 enum class TagSpace { kImage, kGps, kInterop };
+
+// Numbers of the GPS directory that the tool's commands work with.
+inline constexpr uint32_t kGpsVersionId = 0;
+inline constexpr uint32_t kGpsLatitudeRef = 1;
+inline constexpr uint32_t kGpsLatitude = 2;
+inline constexpr uint32_t kGpsLongitudeRef = 3;
+inline constexpr uint32_t kGpsLongitude = 4;
+inline constexpr uint32_t kGpsAltitudeRef = 5;
+inline constexpr uint32_t kGpsAltitude = 6;
+inline constexpr uint32_t kGpsTimeStamp = 7;
+inline constexpr uint32_t kGpsDestLatitudeRef = 19;
+inline constexpr uint32_t kGpsDestLatitude = 20;
+inline constexpr uint32_t kGpsDestLongitudeRef = 21;
+inline constexpr uint32_t kGpsDestLongitude = 22;
+inline constexpr uint32_t kGpsDateStamp = 29;
 
 struct TagInfo {
   uint16_t number;
@@ -27,8 +43,18 @@ struct TagInfo {
 // not a standard one.
 const TagInfo *FindTagInfo(uint32_t number, TagSpace space);
 
-// The entry whose name matches (ASCII case ignored), or null.
+// Another name for a tag: "ISO" for ISOSpeedRatings.
+struct TagAlias {
+  const char *alias;
+  const char *name;
+};
+
+// The entry whose name or alias matches (ASCII case ignored), or null.
 const TagInfo *FindTagInfoByName(std::string_view name);
+
+// Every tag of the table, and every alias.
+std::span<const TagInfo> KnownTags();
+std::span<const TagAlias> KnownAliases();
 
 // What a TAG argument names: a table name, or a number written in decimal
 // or as 0x followed by hex digits (0..65535). info is null for a number

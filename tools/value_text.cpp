@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "model/exif_constants.h"
+#include "tools/text_encoding.h"
 
 namespace kexif::cli {
 namespace {
@@ -51,8 +52,10 @@ std::string HexBytes(const uint8_t *bytes, size_t length, Length form) {
 std::string AsciiText(const uint8_t *bytes, size_t length, Length form) {
   size_t end = 0;
   while (end < length && bytes[end] != 0) ++end;
-  const size_t shown = form == Length::kShort && end > kShortChars ? kShortChars : end;
-  std::string out = PrintableText(std::string_view(reinterpret_cast<const char *>(bytes), shown));
+  size_t shown = form == Length::kShort && end > kShortChars ? kShortChars : end;
+  // Never cut a UTF-8 sequence in two.
+  while (shown < end && shown > 0 && (bytes[shown] & 0xC0) == 0x80) --shown;
+  std::string out(reinterpret_cast<const char *>(bytes), shown);
   if (shown < end) out += "... (" + std::to_string(end) + " chars)";
   return out;
 }
@@ -230,16 +233,26 @@ bool ParseElements(int32_t type, std::string_view text, std::vector<uint8_t> &by
 
 std::string PrintableText(std::string_view text) {
   std::string out;
-  for (char c : text) {
+  for (size_t i = 0; i < text.size();) {
+    const char c = text[i];
     const auto byte = static_cast<uint8_t>(c);
     if (c == '\\') {
       out += "\\\\";
     } else if (byte >= 0x20 && byte < 0x7F) {
       out += c;
     } else {
+      // Characters from U+00A0 on pass as UTF-8; the C1 controls
+      // (U+0080..U+009F, C2 80..C2 9F) are escaped like the C0 ones.
+      const size_t length = byte >= 0x80 ? Utf8SequenceLength(text, i) : 0;
+      if (length > 0 && !(byte == 0xC2 && static_cast<uint8_t>(text[i + 1]) < 0xA0)) {
+        out.append(text, i, length);
+        i += length;
+        continue;
+      }
       out += "\\x";
       AppendHexByte(out, byte);
     }
+    ++i;
   }
   return out;
 }

@@ -21,16 +21,18 @@ inline constexpr size_t kShortBytes = 16;
 inline constexpr size_t kShortChars = 64;
 
 // The readable form of count elements of the given type held in bytes:
-// integers in decimal, rationals as "1/160", ASCII as text up to the first
-// NUL (control and non-ASCII bytes as \xNN, so the text is safe on a
-// terminal and valid in JSON), UNDEFINED and unknown types as hex bytes,
+// integers in decimal, rationals as "1/160", ASCII as the bytes up to the
+// first NUL (unescaped: PrintableText or JsonString make them safe to
+// show), UNDEFINED and unknown types as hex bytes,
 // several elements separated by spaces. Only the elements that the bytes
 // hold are shown, whatever count says. The short form cuts a long value
 // and says how long it was, e.g. "ff d8 ff ... (2000 bytes)".
 std::string FormatValue(int32_t type, int32_t count, const uint8_t *bytes, size_t length, Length form);
 
-// The text with backslashes doubled and every byte outside printable ASCII
-// written as \xNN.
+// The text with backslashes doubled, well-formed UTF-8 characters from
+// U+00A0 on kept, and every other byte outside printable ASCII (controls,
+// bytes that are no UTF-8) written as \xNN, so the text is safe on a
+// terminal and says which bytes it holds.
 std::string PrintableText(std::string_view text);
 
 // A value ready for the library.

@@ -65,11 +65,12 @@ with tempfile.TemporaryDirectory() as work:
             check(names == ["IFD0", "Exif", "Interop", "GPS", "IFD1"], f"directories {names}")
             entries = entries_by_name(photo)
             check(entries[("Exif", "ExposureTime")] == {"tag": 33434, "name": "ExposureTime", "type": "RATIONAL",
-                                                        "count": 1, "value": "1/160"},
+                                                        "count": 1, "value": "1/160 s", "raw": "1/160"},
                   f"ExposureTime entry {entries[('Exif', 'ExposureTime')]}")
             check(entries[("Exif", "ExposureBiasValue")]["value"] == "-1/3", "signed rational")
             check(entries[("IFD0", "Make")]["value"] == "KexifCam", "ASCII value")
-            check(entries[("GPS", "GPSLatitude")]["value"] == "48/1 51/1 30/1", "GPS rationals")
+            check(entries[("GPS", "GPSLatitude")]["value"] == "48\u00b0 51' 30.00\" N", "GPS degrees")
+            check(entries[("GPS", "GPSLatitude")]["raw"] == "48.8583333", "GPS decimal degrees")
             check(entries[("Interop", "InteroperabilityIndex")]["value"] == "R98", "Interop value")
         check(files[0]["directories"] == files[2]["directories"], "both byte orders list the same tags")
 
@@ -91,6 +92,18 @@ with tempfile.TemporaryDirectory() as work:
     check(entries[("IFD0", "ImageDescription")]["value"] == "Harbour at dawn", "tags after set")
     check(("GPS", "GPSLatitude") not in entries and ("GPS", "GPSLongitude") in entries, "tags after rm")
 
+    # A file name that is no UTF-8 comes back byte for byte from the JSON,
+    # and '-' reads the photo from standard input.
+    latin = os.path.join(os.fsencode(work), b"caf\xe9.jpg")
+    with open(little, "rb") as f, open(latin, "wb") as g:
+        photo_bytes = f.read()
+        g.write(photo_bytes)
+    run = subprocess.run([KEXIF, "tags", "--json", latin], capture_output=True)
+    document = json.loads(run.stdout.decode("utf-8"))
+    check(document["files"][0]["file"].encode("utf-8", "surrogateescape") == latin, "non-UTF-8 name in JSON")
+    run = subprocess.run([KEXIF, "get", "-", "Make"], input=photo_bytes, capture_output=True)
+    check(run.returncode == 0 and run.stdout == b"KexifCam\n", f"get from standard input: {run.stdout!r} {run.stderr!r}")
+
     # A photo stripped of its Exif data is geotagged and rotated from scratch:
     # the GPS directory and IFD0 come back with the entries.
     check(kexif("strip", little, "APP1").returncode == 0, "strip APP1")
@@ -98,9 +111,9 @@ with tempfile.TemporaryDirectory() as work:
         run = kexif("set", little, tag, value)
         check(run.returncode == 0 and run.stderr == "", f"set {tag} from scratch: {run.returncode} {run.stderr!r}")
     entries = entries_by_name(json.loads(kexif("tags", "--json", little).stdout)["files"][0])
-    check(entries.get(("GPS", "GPSLatitude"), {}).get("value") == "48/1 51/1 30/1", f"GPS made: {sorted(entries)}")
-    check(entries.get(("GPS", "GPSVersionID"), {}).get("value") == "2 3 0 0", "GPSVersionID made")
-    check(entries.get(("IFD0", "Orientation"), {}).get("value") == "8", "Orientation in IFD0")
+    check(entries.get(("GPS", "GPSLatitude"), {}).get("raw") == "48.8583333", f"GPS made: {sorted(entries)}")
+    check(entries.get(("GPS", "GPSVersionID"), {}).get("raw") == "2 3 0 0", "GPSVersionID made")
+    check(entries.get(("IFD0", "Orientation"), {}).get("raw") == "8", "Orientation in IFD0")
 
     # A file name that is not UTF-8 comes back exactly, in valid JSON.
     odd = os.path.join(work, os.fsdecode(b"caf\xe9.jpg"))

@@ -5,6 +5,7 @@
 
 #include "tests/support/jpeg_builder.h"
 #include "tests/support/sample_photo.h"
+#include "tests/support/shell.h"
 #include "tests/support/temp_files.h"
 #include "tests/unit/tools/run_kexif.h"
 #include "tools/cli.h"
@@ -14,7 +15,7 @@ namespace {
 
 using test::TempDir;
 
-std::string Get(const std::string &file, const std::string &tag) { return Kexif({"get", file, tag}).out; }
+std::string Get(const std::string &file, const std::string &tag) { return Kexif({"get", file, tag, "-n"}).out; }
 
 class CliEdit : public ::testing::Test {
  protected:
@@ -68,6 +69,41 @@ TEST_F(CliEdit, ChangesAndAddsGpsEntriesInTheGpsDirectory) {
   EXPECT_EQ(Get(photo, "GPSAltitude"), "12/1\n");
   // The new entry stands in the GPS directory, not in IFD0.
   EXPECT_NE(Kexif({"tags", photo}).out.find("GPS      0x0006  GPSAltitude"), std::string::npos);
+  EXPECT_EQ(Kexif({"set", photo, "GPSLongitude", "-0.5"}).status, kExitOk);  // decimal degrees
+  EXPECT_EQ(Get(photo, "GPSLongitude"), "-0.5\n");
+  EXPECT_EQ(Get(photo, "GPSLongitudeRef"), "W\n");
+}
+
+TEST_F(CliEdit, WritesAPositionThatExiftoolReadsBackAndRemovesIt) {
+  const struct {
+    const char *given;
+    const char *shown;
+    const char *exiftool;  // latitude, longitude, altitude as exiftool -n prints them
+  } rows[] = {
+      {"48.8566,2.3522,35", "48.8566,2.3522,35", "48.8566 2.3522 35"},
+      {"-33.8688, -151.2093, -5.5", "-33.8688,-151.2093,-5.5", "-33.8688 -151.2093 -5.5"},
+      {"0.00001,179.99999", "0.00001,179.99999,-5.5", "1e-05 179.99999 -5.5"},
+  };
+  for (const auto &row : rows) {
+    ASSERT_EQ(Kexif({"gps", "--set", row.given, photo}).status, kExitOk) << row.given;
+    EXPECT_EQ(Kexif({"gps", photo}).out, photo + ": " + row.shown + "\n");
+    if (test::HaveExiftool()) {
+      EXPECT_EQ(test::Shell("exiftool -n -p '$GPSLatitude $GPSLongitude $GPSAltitude' '" + photo + "'"),
+                std::string(row.exiftool) + "\n");
+    }
+  }
+  const std::string plain = dir.Write("plain.jpg", test::MakeJpegWithoutExif());
+  EXPECT_EQ(Kexif({"gps", "--set", "1.5,-2.25", plain}).status, kExitOk);  // the GPS directory is made
+  EXPECT_EQ(Kexif({"gps", plain}).out, plain + ": 1.5,-2.25\n");
+  EXPECT_EQ(Kexif({"gps", "--set", "91,0", photo}).err, photo + ": a latitude lies between -90 and 90 degrees\n");
+  EXPECT_EQ(Kexif({"gps", "--set", "48.8", photo}).status, kExitUsage);
+  EXPECT_EQ(Kexif({"rm", "--gps", photo}).status, kExitOk);
+  EXPECT_EQ(Kexif({"gps", photo}).err, photo + ": no GPS position\n");
+  EXPECT_EQ(Kexif({"tags", photo}).out.find("GPS"), std::string::npos);
+  if (test::HaveExiftool()) {
+    EXPECT_EQ(test::Shell("exiftool -s -GPS:all '" + photo + "'"), "");
+  }
+  EXPECT_EQ(Kexif({"gps", "--remove", photo}).err, photo + ": no GPS directory\n");
 }
 
 TEST_F(CliEdit, StoresWritesAndRemovesASoundClip) {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/jpeg_builder.h"
 #include "tests/support/sample_photo.h"
 #include "tests/support/temp_files.h"
 #include "tests/unit/tools/run_kexif.h"
@@ -48,7 +49,8 @@ TEST_F(Cli, ListsTheTagsOfEachFileUnderItsName) {
 TEST_F(Cli, GetsOneValueByNameOrNumberInFull) {
   EXPECT_EQ(Kexif({"get", photo, "0x0110"}).out, "Model One\n");
   EXPECT_EQ(Kexif({"get", photo, "MakerNote"}).out, "4d 4b 4e 4f 54 45 00 01 02 03 04 05\n");
-  EXPECT_EQ(Kexif({"get", photo, "Compression", "--dir", "1"}).out, "6\n");
+  EXPECT_EQ(Kexif({"get", photo, "Compression", "--dir", "1", "-n"}).out, "6\n");
+  EXPECT_EQ(Kexif({"get", photo, "Compression", "--dir", "1"}).out, "JPEG (old-style)\n");
 }
 
 TEST_F(Cli, ReportsATagThatIsMissingOrUnknownAsAFailureOfTheFile) {
@@ -61,10 +63,31 @@ TEST_F(Cli, ReportsATagThatIsMissingOrUnknownAsAFailureOfTheFile) {
   EXPECT_EQ(unknown.err, photo + ": unknown tag name or number: Shoesize\n");
 }
 
+TEST_F(Cli, SaysWhyASaveOrAnOutputFailed) {
+  const std::string nowhere = dir.File("missing/out.jpg");
+  const Outcome save = Kexif({"set", photo, "Make", "X", "-o", nowhere});
+  EXPECT_EQ(save.err, photo + ": cannot save to " + nowhere + ": No such file or directory; the file was left as it was\n");
+  EXPECT_EQ(Kexif({"thumbnail", photo, "-o", nowhere}).err, photo + ": cannot create " + nowhere + ": No such file or directory\n");
+  const std::string big = dir.Write("big.jpg", test::FakeJpegStream(70000, 1));
+  EXPECT_EQ(Kexif({"thumbnail", photo, "--set", big}).err,
+            photo + ": cannot take " + big + " as its thumbnail: it has 70000 bytes, and the Exif segment that holds it at most 65533 with the tags\n");
+}
+
+TEST_F(Cli, NamesItsVersionAndEveryTagNameWithTheAliases) {
+  EXPECT_EQ(Kexif({"--version"}).out.rfind("kexif ", 0), 0u);
+  const std::string names = Kexif({"names"}).out;
+  for (const char *line : {"\nExposureTime                 0x829A  IFD0/Exif RATIONAL\n",
+                           "\nGPSLatitude                  0x0002  GPS       RATIONAL\n", "\nXPTitle ", "\nISO = ISOSpeedRatings\n"}) {
+    EXPECT_NE(names.find(line), std::string::npos) << line;
+  }
+  EXPECT_EQ(Kexif({"get", photo, "ISO"}).out, "200\n");
+}
+
 TEST_F(Cli, RefusesABadCommandLineWithUsage) {
   for (const std::vector<std::string> &args :
        {std::vector<std::string>{}, {"frobnicate"}, {"get", photo}, {"get", photo, "Make", "--dir", "-1"},
-        {"info", "--json", photo}, {"thumbnail", photo, "-o"}}) {
+        {"info", "--json", photo}, {"thumbnail", photo, "-o"}, {"tags", "-j", "0", photo}, {"set", photo, "Make"},
+        {"set", "-", "Make", "X"}, {"dates", "--shift", "soon", photo}, {"gps", "--set", "north", photo}}) {
     const Outcome run = Kexif(args);
     EXPECT_EQ(run.status, kExitUsage) << (args.empty() ? "" : args[0]);
     EXPECT_NE(run.err.find("usage: kexif"), std::string::npos);
@@ -75,21 +98,26 @@ TEST_F(Cli, RefusesABadCommandLineWithUsage) {
 TEST_F(Cli, DocumentsEveryCommandInItsHelp) {
   const Outcome help = Kexif({"--help"});
   EXPECT_EQ(help.status, kExitOk);
-  for (const char *command : {"info", "tags", "get", "set", "rm", "segments", "thumbnail", "audio", "strip",
-                              "copy-exif"}) {
+  for (const char *command : {"info", "tags", "get", "set", "rm", "dates", "gps", "segments", "thumbnail", "audio",
+                              "strip", "copy-exif"}) {
     EXPECT_NE(help.out.find(std::string("kexif ") + command + " "), std::string::npos) << command;
     EXPECT_NE(help.out.find(std::string("example: kexif ") + command + " "), std::string::npos) << command;
     EXPECT_EQ(Kexif({command, "--help"}).out.rfind(std::string("kexif ") + command, 0), 0u) << command;
   }
 }
 
-TEST_F(Cli, ShowsTheSegmentsInTheScannersWords) {
-  const Outcome run = Kexif({"segments", photo});
+TEST_F(Cli, ShowsTheSegmentsByNameOrInTheScannersWords) {
+  EXPECT_EQ(Kexif({"segments", photo}).out.rfind("         0  SOI start of image\n"
+                                                 "         2  APP0 JFIF                       14 bytes\n"
+                                                 "        20  APP1 Exif                       2718 bytes\n",
+                                                 0),
+            0u);
+  const Outcome run = Kexif({"segments", "--raw", photo});
   EXPECT_EQ(run.status, kExitOk);
   EXPECT_NE(run.out.find("APP1:APPlication uint len="), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("SOS:Start Of Scan len=12\n"), std::string::npos) << run.out;
   EXPECT_EQ(run.out.find("IFD:"), std::string::npos);
-  EXPECT_NE(Kexif({"segments", "--all", photo}).out.find("IFD:1\n"), std::string::npos);
+  EXPECT_NE(Kexif({"segments", "--raw", "--all", photo}).out.find("IFD:1\n"), std::string::npos);
   EXPECT_EQ(Kexif({"segments", scan}).out, "IFD:1\nEntryCount=2\nNextIFDOFfset:0\n");
 }
 

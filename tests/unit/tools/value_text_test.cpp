@@ -36,10 +36,20 @@ TEST(ValueFormat, ShowsNumbersInDecimalRationalsAsFractionsAndOpaqueBytesInHex) 
   EXPECT_EQ(Show(13, {0xAB, 0x01}, 2), "ab 01");
 }
 
-TEST(ValueFormat, ShowsAsciiUpToTheFirstNulWithControlBytesEscaped) {
-  const std::string text = std::string("Cam\x1b[2J\\x\xC3\xA9", 11) + std::string("\0junk", 5);
+TEST(ValueFormat, ShowsAsciiUpToTheFirstNulAndPrintsUtf8AsUtf8AndEverythingElseEscaped) {
+  const std::string text = std::string("Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC", 12) + std::string("\0junk", 5);
   const std::vector<uint8_t> bytes(text.begin(), text.end());
-  EXPECT_EQ(Show(kTypeAscii, bytes, static_cast<int32_t>(bytes.size())), "Cam\\x1b[2J\\\\x\\xc3\\xa9");
+  EXPECT_EQ(Show(kTypeAscii, bytes, static_cast<int32_t>(bytes.size())), text.substr(0, 12));
+  const std::pair<std::string, std::string> rows[] = {
+      {"Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC", "Caf\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC"},  // UTF-8 stays
+      {"Cam\x1b[2J\\x", "Cam\\x1b[2J\\\\x"},                                      // controls, backslash
+      {"Caf\xE9", "Caf\\xe9"},                                                   // Latin-1 byte
+      {"\xC3", "\\xc3"},                                                         // cut sequence
+      {"\xC0\xAF", "\\xc0\\xaf"},                                                // overlong '/'
+      {"\xED\xA0\x80", "\\xed\\xa0\\x80"},                                        // surrogate
+      {"\xC2\x9B", "\\xc2\\x9b"},                                                // C1 control
+  };
+  for (const auto &[in, shown] : rows) EXPECT_EQ(PrintableText(in), shown) << shown;
 }
 
 TEST(ValueFormat, ShortensLongValuesAndSaysHowLongTheyWere) {
