@@ -73,6 +73,7 @@ TEST(InsertExifMarker, ReplacesTheExifSegmentSoThatBothFamiliesReadItAfterASave)
   ExifMarkerData block = ExifBlock(b.Build());
   ASSERT_EQ(kExifInsertExifMarker(doc.handle, &block), 0);
   ExifDocument &d = doc.doc();
+  ASSERT_TRUE(d.CompleteScan());  // the chain past the first SOS too
   EXPECT_EQ(TopLevelIds(d), (std::vector<int32_t>{0xD8, 0xE0, 0xE1, 0xE1, 0xDB, 0xDA, 0xA1, 0xD9}));
   EXPECT_EQ(d.root->next->next, d.exifSegment);
   EXPECT_EQ(std::string(d.exifSegment->next->label, 4), "http");  // the XMP segment
