@@ -24,6 +24,11 @@ bool RegularFileSize(std::FILE *file, int64_t *size);
 // the disk. False when it reports a failure.
 bool SyncFile(std::FILE *file);
 
+// fflush and fclose; false on failure. A failed close still releases the
+// file.
+bool FlushFile(std::FILE *file);
+bool CloseFile(std::FILE *file);
+
 // fread and fwrite that go on after a system call interrupted by a signal;
 // the count of bytes moved, short only at the end of the file or on a
 // real error.

@@ -104,7 +104,7 @@ int32_t FileStream::Read(void *buffer, int32_t count) {
 }
 
 int32_t FileStream::Write(const void *buffer, int32_t count) {
-  if (count <= 0 || mode_ != kOpenWrite) return 0;
+  if (count <= 0 || mode_ != kOpenWrite || file_ == nullptr) return 0;
   const size_t put = WriteRetrying(file_, buffer, static_cast<size_t>(count));
   if (put != static_cast<size_t>(count)) writeError_ = true;
   return static_cast<int32_t>(put);
@@ -153,9 +153,18 @@ int64_t FileStream::Size() {
 
 bool FileStream::Flush(bool toDisk) {
   if (mode_ != kOpenWrite) return true;
-  if (std::fflush(file_) != 0) writeError_ = true;
+  if (file_ == nullptr) return false;
+  if (!FlushFile(file_)) writeError_ = true;
   if (toDisk && !SyncFile(file_)) writeError_ = true;
   return !writeError_ && !std::ferror(file_);
+}
+
+bool FileStream::Close(bool toDisk) {
+  if (mode_ != kOpenWrite || file_ == nullptr) return false;
+  const bool flushed = Flush(toDisk);
+  const bool closed = CloseFile(file_);
+  file_ = nullptr;
+  return flushed && closed;
 }
 
 void FileStream::UseWriteBuffer() {

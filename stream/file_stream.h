@@ -31,6 +31,9 @@ class FileStream final : public ByteStream {
   // when toDisk, asks it to put them on disk. Returns false on any error
   // seen so far.
   bool Flush(bool toDisk = true);
+  // Writing streams: Flush, then closes the file; false on any error seen,
+  // the close's own included. Nothing more can be written afterwards.
+  bool Close(bool toDisk = true);
 
   // Which file the stream is open on.
   FileIdentity Identity() const;
