@@ -71,7 +71,7 @@ bool CloseFile(std::FILE *file) {
 
 // An injected error stands for a call that moved nothing and failed; it
 // takes the same way as a real one, so an interruption is retried.
-size_t ReadRetrying(std::FILE *file, void *buffer, size_t count) {
+size_t ReadRetrying(std::FILE *file, void *buffer, size_t count, bool *readFailed) {
   auto *bytes = static_cast<unsigned char *>(buffer);
   size_t done = 0;
   while (done < count) {
@@ -85,7 +85,10 @@ size_t ReadRetrying(std::FILE *file, void *buffer, size_t count) {
     }
     if (done == count) break;
     // The end of the file, or an error other than an interruption.
-    if (!failed || errno != EINTR) break;
+    if (!failed || errno != EINTR) {
+      if (failed && readFailed != nullptr) *readFailed = true;
+      break;
+    }
     std::clearerr(file);
   }
   return done;

@@ -208,7 +208,9 @@ ReplacementFile::Status ReplacementFile::Create(const char *target) {
   }
   SplitName(destination, &folder_, &targetBase_);
   if (targetBase_.empty()) return Status::kBadTarget;
-  folderFd_ = CallUnlessFaulted(IoCall::kOpen, [&] { return open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+  do {
+    folderFd_ = CallUnlessFaulted(IoCall::kOpen, [&] { return open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+  } while (folderFd_ < 0 && errno == EINTR);
   if (folderFd_ < 0) return Status::kNotCreated;
   if (fstatat(folderFd_, targetBase_.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
     if (!S_ISREG(info.st_mode)) return Status::kBadTarget;
@@ -265,7 +267,11 @@ bool ReplacementFile::Commit() {
     if (targetFd_ >= 0) CopyAttributes(targetFd_, fd_);
   }
   // After the owner: a change of owner clears the set-id bits.
-  if (CallUnlessFaulted(IoCall::kChmod, [&] { return fchmod(fd_, mode); }) != 0 || !Sync(fd_)) return false;
+  int changed;
+  do {
+    changed = CallUnlessFaulted(IoCall::kChmod, [&] { return fchmod(fd_, mode); });
+  } while (changed != 0 && errno == EINTR);
+  if (changed != 0 || !Sync(fd_)) return false;
   if (CallUnlessFaulted(IoCall::kReplace, [&] {
         return renameat(folderFd_, temporaryBase_.c_str(), folderFd_, targetBase_.c_str());
       }) != 0) {
