@@ -10,6 +10,7 @@
 #include "parse/tiff_parser.h"
 #include "parse/tree_builder.h"
 #include "stream/checked_read.h"
+#include "stream/file_stream.h"
 
 namespace kexif {
 namespace {
@@ -76,7 +77,8 @@ ExifDocument *LoadDocument(const void *name, JpegScan scan) {
     document->format = kFormatTiff;
     parsed = ParseTiff(*stream, builder);
   }
-  if (parsed == 0) return nullptr;
+  // A read error looks like the end of the file to the parsers.
+  if (parsed == 0 || TakeStreamReadError(stream)) return nullptr;
   return document.release();
 }
 

@@ -82,7 +82,7 @@ bool CopyAddedAudio(ExifDocument &document, const void *name) {
     SegmentNode *s = AsSegmentNode(n);
     if (s != nullptr && s->addedAudio) ok = CopyStreamRange(*sound, s->fileOffset, s->dataLength, *out);
   }
-  return out->Flush() && ok;
+  return out->Close() && ok;
 }
 
 MetaNode *AudioAnchor(ExifDocument &document) {
@@ -165,7 +165,7 @@ int GetAudioFile(ExifDocument &document, const void *name) {
       for (const Piece &piece : pieces) {
         writeOk = WriteAll(*out, piece.payload.data() + piece.skip, piece.payload.length() - piece.skip) && writeOk;
       }
-      result = out->Flush() && writeOk ? 1 : 0;
+      result = out->Close() && writeOk ? 1 : 0;
     }
   }
   for (Piece &piece : pieces) piece.payload.Drop();

@@ -5,6 +5,8 @@
 
 #include <cerrno>
 
+#include "platform/fault_injection.h"
+
 #ifdef _WIN32
 #include <io.h>
 #else
@@ -26,7 +28,9 @@ bool RegularFileSize(std::FILE *file, int64_t *size) {
   return true;
 }
 
-bool SyncFile(std::FILE *file) { return _commit(_fileno(file)) == 0; }
+bool SyncFile(std::FILE *file) {
+  return CallUnlessFaulted(IoCall::kSync, [&] { return _commit(_fileno(file)); }) == 0;
+}
 
 #else
 
@@ -45,7 +49,7 @@ bool RegularFileSize(std::FILE *file, int64_t *size) {
 
 bool SyncFile(std::FILE *file) {
   for (;;) {
-    if (fsync(fileno(file)) == 0) return true;
+    if (CallUnlessFaulted(IoCall::kSync, [&] { return fsync(fileno(file)); }) == 0) return true;
     // A pipe or a device has nothing to put on disk.
     if (errno == EINVAL || errno == EROFS) return true;
     if (errno != EINTR) return false;
@@ -54,14 +58,37 @@ bool SyncFile(std::FILE *file) {
 
 #endif
 
-size_t ReadRetrying(std::FILE *file, void *buffer, size_t count) {
+bool FlushFile(std::FILE *file) {
+  return CallUnlessFaulted(IoCall::kFlush, [&] { return std::fflush(file); }) == 0;
+}
+
+bool CloseFile(std::FILE *file) {
+  const int fault = InjectedFault(IoCall::kClose);
+  const bool closed = std::fclose(file) == 0;
+  if (fault > 0) errno = fault;
+  return closed && fault <= 0;
+}
+
+// An injected error stands for a call that moved nothing and failed; it
+// takes the same way as a real one, so an interruption is retried.
+size_t ReadRetrying(std::FILE *file, void *buffer, size_t count, bool *readFailed) {
   auto *bytes = static_cast<unsigned char *>(buffer);
   size_t done = 0;
   while (done < count) {
-    done += std::fread(bytes + done, 1, count - done, file);
+    const int fault = InjectedFault(IoCall::kRead);
+    bool failed = fault > 0;
+    if (failed) {
+      errno = fault;
+    } else {
+      done += std::fread(bytes + done, 1, count - done, file);
+      failed = std::ferror(file) != 0;
+    }
     if (done == count) break;
     // The end of the file, or an error other than an interruption.
-    if (!std::ferror(file) || errno != EINTR) break;
+    if (!failed || errno != EINTR) {
+      if (failed && readFailed != nullptr) *readFailed = true;
+      break;
+    }
     std::clearerr(file);
   }
   return done;
@@ -71,9 +98,18 @@ size_t WriteRetrying(std::FILE *file, const void *buffer, size_t count) {
   const auto *bytes = static_cast<const unsigned char *>(buffer);
   size_t done = 0;
   while (done < count) {
-    done += std::fwrite(bytes + done, 1, count - done, file);
+    const int fault = InjectedFault(IoCall::kWrite);
+    bool failed = fault > 0;
+    if (failed) {
+      errno = fault;
+    } else {
+      // A short write moves half of what is left and reports no error.
+      const size_t want = fault == kShortWrite ? (count - done) / 2 : count - done;
+      done += std::fwrite(bytes + done, 1, want, file);
+      failed = std::ferror(file) != 0;
+    }
     if (done == count) break;
-    if (!std::ferror(file) || errno != EINTR) break;
+    if (!failed || errno != EINTR) break;
     std::clearerr(file);
   }
   return done;

@@ -24,10 +24,16 @@ bool RegularFileSize(std::FILE *file, int64_t *size);
 // the disk. False when it reports a failure.
 bool SyncFile(std::FILE *file);
 
+// fflush and fclose; false on failure. A failed close still releases the
+// file.
+bool FlushFile(std::FILE *file);
+bool CloseFile(std::FILE *file);
+
 // fread and fwrite that go on after a system call interrupted by a signal;
 // the count of bytes moved, short only at the end of the file or on a
-// real error.
-size_t ReadRetrying(std::FILE *file, void *buffer, size_t count);
+// real error; a read sets *failed (when given) on an error, so that a short
+// count is not taken for the end of the file.
+size_t ReadRetrying(std::FILE *file, void *buffer, size_t count, bool *failed = nullptr);
 size_t WriteRetrying(std::FILE *file, const void *buffer, size_t count);
 
 }  // namespace kexif

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "platform/fault_injection.h"
+
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -87,7 +89,7 @@ int OpenNarrow(const char *name, FileOpenMode mode) {
   const int flags = mode == FileOpenMode::kRead ? O_RDONLY | O_NONBLOCK | O_CLOEXEC
                                                 : O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC;
   for (;;) {
-    const int fd = open(name, flags, 0666);
+    const int fd = CallUnlessFaulted(IoCall::kOpen, [&] { return open(name, flags, 0666); });
     if (fd >= 0 || errno != EINTR) return fd;
   }
 }

@@ -11,6 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "platform/fault_injection.h"
+
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
 #define WIN32_LEAN_AND_MEAN
@@ -172,8 +174,16 @@ void CopyAttributes(int from, int to) {
 
 bool Sync(int fd) {
   for (;;) {
-    if (fsync(fd) == 0) return true;
+    if (CallUnlessFaulted(IoCall::kSync, [&] { return fsync(fd); }) == 0) return true;
     if (errno != EINTR) return false;
+  }
+}
+
+// Removes name from the folder, again after an interruption.
+void Remove(int folderFd, const char *name) {
+  for (;;) {
+    if (CallUnlessFaulted(IoCall::kRemove, [&] { return unlinkat(folderFd, name, 0); }) == 0) return;
+    if (errno != EINTR) return;
   }
 }
 
@@ -182,7 +192,7 @@ bool Sync(int fd) {
 ReplacementFile::~ReplacementFile() {
   if (targetFd_ >= 0) close(targetFd_);
   if (fd_ >= 0) close(fd_);
-  if (!committed_ && !temporaryBase_.empty()) unlinkat(folderFd_, temporaryBase_.c_str(), 0);
+  if (!committed_ && !temporaryBase_.empty()) Remove(folderFd_, temporaryBase_.c_str());
   if (folderFd_ >= 0) close(folderFd_);
 }
 
@@ -198,7 +208,9 @@ ReplacementFile::Status ReplacementFile::Create(const char *target) {
   }
   SplitName(destination, &folder_, &targetBase_);
   if (targetBase_.empty()) return Status::kBadTarget;
-  folderFd_ = open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  do {
+    folderFd_ = CallUnlessFaulted(IoCall::kOpen, [&] { return open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); });
+  } while (folderFd_ < 0 && errno == EINTR);
   if (folderFd_ < 0) return Status::kNotCreated;
   if (fstatat(folderFd_, targetBase_.c_str(), &info, AT_SYMLINK_NOFOLLOW) == 0) {
     if (!S_ISREG(info.st_mode)) return Status::kBadTarget;
@@ -214,7 +226,9 @@ ReplacementFile::Status ReplacementFile::Create(const char *target) {
   }
   for (int i = 0; i < kCreateTries; ++i) {
     const std::string name = TemporaryBase(targetBase_);
-    fd_ = openat(folderFd_, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    fd_ = CallUnlessFaulted(IoCall::kOpen, [&] {
+      return openat(folderFd_, name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    });
     if (fd_ >= 0) {
       temporaryBase_ = name;
       temporaryPath_ = folder_ + "/" + name;
@@ -244,15 +258,25 @@ bool ReplacementFile::Commit() {
                                    static_cast<long long>(mine.st_gid) != targetGroup_)) {
       // Owner and group where permitted (as root), else the group alone
       // (when this user belongs to it), else the file stays this user's.
-      if (fchown(fd_, static_cast<uid_t>(targetUser_), static_cast<gid_t>(targetGroup_)) != 0) {
-        (void)fchown(fd_, static_cast<uid_t>(-1), static_cast<gid_t>(targetGroup_));
+      const auto user = static_cast<uid_t>(targetUser_);
+      const auto group = static_cast<gid_t>(targetGroup_);
+      if (CallUnlessFaulted(IoCall::kChown, [&] { return fchown(fd_, user, group); }) != 0) {
+        (void)CallUnlessFaulted(IoCall::kChown, [&] { return fchown(fd_, static_cast<uid_t>(-1), group); });
       }
     }
     if (targetFd_ >= 0) CopyAttributes(targetFd_, fd_);
   }
   // After the owner: a change of owner clears the set-id bits.
-  if (fchmod(fd_, mode) != 0 || !Sync(fd_)) return false;
-  if (renameat(folderFd_, temporaryBase_.c_str(), folderFd_, targetBase_.c_str()) != 0) return false;
+  int changed;
+  do {
+    changed = CallUnlessFaulted(IoCall::kChmod, [&] { return fchmod(fd_, mode); });
+  } while (changed != 0 && errno == EINTR);
+  if (changed != 0 || !Sync(fd_)) return false;
+  if (CallUnlessFaulted(IoCall::kReplace, [&] {
+        return renameat(folderFd_, temporaryBase_.c_str(), folderFd_, targetBase_.c_str());
+      }) != 0) {
+    return false;
+  }
   committed_ = true;
   (void)Sync(folderFd_);  // the rename on disk too; the target is replaced either way
   return true;

@@ -97,7 +97,7 @@ bool WriteReaderAudio(ReaderContext &context, const void *name) {
       break;
     }
   }
-  if (std::fclose(out) != 0) writeFailed = true;
+  if (!CloseFile(out)) writeFailed = true;
   return !writeFailed;
 }
 

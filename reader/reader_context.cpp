@@ -7,6 +7,7 @@
 #include "reader/jpeg_scan.h"
 #include "stream/byte_order.h"
 #include "stream/checked_read.h"
+#include "stream/file_stream.h"
 
 namespace kexif {
 namespace {
@@ -50,6 +51,8 @@ ReaderContext *BeginReaderContext(const void *name) {
   } else {
     return nullptr;
   }
+  // A read error looks like the end of the file to the scans.
+  if (TakeStreamReadError(stream)) return nullptr;
   return context.release();
 }
 

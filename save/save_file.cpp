@@ -41,7 +41,7 @@ SaveResult SaveDocument(ExifDocument &document, const char *fileName) {
   document.audioStream = audio;
   bool written = WriteDocument(document, *out);
   // The replacement puts the bytes on disk once its mode is set.
-  if (!out->Flush(false)) written = false;
+  if (!out->Close(false)) written = false;
   ReleaseStream(out);
   ReleaseStream(document.audioStream);
   document.audioStream = nullptr;

@@ -63,7 +63,7 @@ bool FileStream::Fill() {
   bufferStart_ = position_;
   bufferLength_ = 0;
   if (!SeekFile(position_)) return false;
-  const size_t got = ReadRetrying(file_, buffer_, static_cast<size_t>(want));
+  const size_t got = ReadRetrying(file_, buffer_, static_cast<size_t>(want), &readError_);
   filePosition_ += static_cast<int64_t>(got);
   bufferLength_ = static_cast<int32_t>(got);
   return got > 0;
@@ -72,7 +72,7 @@ bool FileStream::Fill() {
 int32_t FileStream::Read(void *buffer, int32_t count) {
   if (count <= 0) return 0;
   if (mode_ != kOpenRead) {
-    const size_t got = ReadRetrying(file_, buffer, static_cast<size_t>(count));
+    const size_t got = ReadRetrying(file_, buffer, static_cast<size_t>(count), &readError_);
     return static_cast<int32_t>(got);
   }
   auto *out = static_cast<uint8_t *>(buffer);
@@ -91,7 +91,7 @@ int32_t FileStream::Read(void *buffer, int32_t count) {
     if (want >= kDirectReadSize) {
       // Large reads go straight into the caller's buffer.
       if (!SeekFile(position_)) break;
-      const size_t got = ReadRetrying(file_, out + done, static_cast<size_t>(want));
+      const size_t got = ReadRetrying(file_, out + done, static_cast<size_t>(want), &readError_);
       filePosition_ += static_cast<int64_t>(got);
       done += static_cast<int32_t>(got);
       position_ += static_cast<int64_t>(got);
@@ -104,7 +104,7 @@ int32_t FileStream::Read(void *buffer, int32_t count) {
 }
 
 int32_t FileStream::Write(const void *buffer, int32_t count) {
-  if (count <= 0 || mode_ != kOpenWrite) return 0;
+  if (count <= 0 || mode_ != kOpenWrite || file_ == nullptr) return 0;
   const size_t put = WriteRetrying(file_, buffer, static_cast<size_t>(count));
   if (put != static_cast<size_t>(count)) writeError_ = true;
   return static_cast<int32_t>(put);
@@ -153,9 +153,18 @@ int64_t FileStream::Size() {
 
 bool FileStream::Flush(bool toDisk) {
   if (mode_ != kOpenWrite) return true;
-  if (std::fflush(file_) != 0) writeError_ = true;
+  if (file_ == nullptr) return false;
+  if (!FlushFile(file_)) writeError_ = true;
   if (toDisk && !SyncFile(file_)) writeError_ = true;
   return !writeError_ && !std::ferror(file_);
+}
+
+bool FileStream::Close(bool toDisk) {
+  if (mode_ != kOpenWrite || file_ == nullptr) return false;
+  const bool flushed = Flush(toDisk);
+  const bool closed = CloseFile(file_);
+  file_ = nullptr;
+  return flushed && closed;
 }
 
 void FileStream::UseWriteBuffer() {
@@ -169,6 +178,11 @@ void FileStream::UseWriteBuffer() {
 }
 
 FileIdentity FileStream::Identity() const { return IdentityOf(file_); }
+
+bool TakeStreamReadError(ByteStream *stream) {
+  auto *file = dynamic_cast<FileStream *>(stream);
+  return file != nullptr && file->TakeReadError();
+}
 
 FileIdentity IdentityOfStream(ByteStream *stream) {
   const auto *file = dynamic_cast<const FileStream *>(stream);

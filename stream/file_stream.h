@@ -31,6 +31,17 @@ class FileStream final : public ByteStream {
   // when toDisk, asks it to put them on disk. Returns false on any error
   // seen so far.
   bool Flush(bool toDisk = true);
+  // Writing streams: Flush, then closes the file; false on any error seen,
+  // the close's own included. Nothing more can be written afterwards.
+  bool Close(bool toDisk = true);
+
+  // Whether a read met an error of the system (not the end of the file)
+  // since the last call; clears the record.
+  bool TakeReadError() {
+    const bool failed = readError_;
+    readError_ = false;
+    return failed;
+  }
 
   // Which file the stream is open on.
   FileIdentity Identity() const;
@@ -53,11 +64,17 @@ class FileStream final : public ByteStream {
   int64_t filePosition_ = 0;  // where the runtime file stands (reading streams)
   bool eof_ = false;
   bool writeError_ = false;
+  bool readError_ = false;
   uint8_t *buffer_ = nullptr;
   int64_t bufferStart_ = 0;
   int32_t bufferLength_ = 0;
   int32_t bufferCapacity_ = 0;
 };
+
+// True when stream is a file stream one of whose reads met an error since
+// the last call (what it read may look shorter than the file is); clears
+// the record.
+bool TakeStreamReadError(ByteStream *stream);
 
 // The identity of the file a stream reads, when it is a file stream.
 FileIdentity IdentityOfStream(ByteStream *stream);
