@@ -146,7 +146,9 @@ TEST(FileStream, AReleasedFileIsTakenBackOnlyWhenItIsTheSameFileOfTheSameSize) {
     EXPECT_EQ(file.ResumeWith(other), c.resumed);
     ASSERT_EQ(s->Seek(kSeekFromStart, 150000), 0);
     EXPECT_EQ(s->Read(far, 4), c.resumed ? 4 : 0);
-    if (c.resumed) EXPECT_TRUE(std::equal(far, far + 4, bytes.begin() + 150000));
+    if (c.resumed) {
+      EXPECT_TRUE(std::equal(far, far + 4, bytes.begin() + 150000));
+    }
     EXPECT_EQ(s->Size(), 200000);
   }
 }
