@@ -97,19 +97,26 @@ ReplacementFile::Status ReplacementFile::Create(const char *target) {
   return Status::kNotCreated;
 }
 
+// The runtime file gets a copy of the descriptor: Commit still needs one
+// to put the bytes on disk after the caller closed the runtime file.
 std::FILE *ReplacementFile::OpenForWriting() {
   if (fd_ < 0) return nullptr;
-  std::FILE *file = _fdopen(fd_, "wb");
-  if (file != nullptr) fd_ = -1;  // the runtime file closes it
+  const int copy = _dup(fd_);
+  if (copy < 0) return nullptr;
+  SetHandleInformation(reinterpret_cast<HANDLE>(_get_osfhandle(copy)), HANDLE_FLAG_INHERIT, 0);
+  std::FILE *file = _fdopen(copy, "wb");
+  if (file == nullptr) _close(copy);
   return file;
 }
 
 bool ReplacementFile::Commit() {
-  if (temporaryPath_.empty() || committed_) return false;
-  if (fd_ >= 0) {
-    _close(fd_);
-    fd_ = -1;
-  }
+  if (fd_ < 0 || committed_) return false;
+  // The bytes on disk before the name changes (a rename inside one volume
+  // does not flush them, MOVEFILE_WRITE_THROUGH or not).
+  const bool synced = _commit(fd_) == 0;
+  _close(fd_);
+  fd_ = -1;
+  if (!synced) return false;
   committed_ = MoveFileExA(temporaryPath_.c_str(), targetBase_.c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
   return committed_;

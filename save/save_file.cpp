@@ -1,5 +1,8 @@
 #include "save/save_file.h"
 
+#include <cstdio>
+
+#include "platform/file_open.h"
 #include "platform/replacement_file.h"
 #include "save/directory_writer.h"
 #include "save/jpeg_save.h"
@@ -17,6 +20,44 @@ bool WriteDocument(ExifDocument &document, FileStream &out) {
   DirectoryWriter writer(&document, &out);
   return WriteTiff(writer) == 1;
 }
+
+#ifdef _WIN32
+// Windows refuses to replace a file while any handle holds it open without
+// delete sharing, and the runtime opens every file so. When the target is
+// the document's own source, the source file is closed for the replace
+// (the stream keeps its state) and opened again when the replace failed,
+// so that the document stays usable.
+class SourceRelease {
+ public:
+  SourceRelease(ExifDocument &document, const char *target) {
+    auto *source = dynamic_cast<FileStream *>(document.stream);
+    if (source == nullptr) return;
+    std::FILE *file = OpenNamedFile(target, FileOpenMode::kRead);
+    if (file == nullptr) return;
+    const bool same = IdentityOf(file) == source->Identity();
+    std::fclose(file);
+    if (!same) return;
+    source->ReleaseFile();
+    source_ = source;
+    target_ = target;
+  }
+  // After a failed replace the target is still the source file.
+  void Restore() {
+    if (source_ != nullptr) (void)source_->ResumeWith(OpenNamedFile(target_, FileOpenMode::kRead));
+  }
+
+ private:
+  FileStream *source_ = nullptr;
+  const char *target_ = nullptr;
+};
+#else
+// Elsewhere a file open for reading can be replaced.
+class SourceRelease {
+ public:
+  SourceRelease(ExifDocument &, const char *) {}
+  void Restore() {}
+};
+#endif
 
 }  // namespace
 
@@ -47,7 +88,11 @@ SaveResult SaveDocument(ExifDocument &document, const char *fileName) {
   document.audioStream = nullptr;
 
   if (!written) return SaveResult::kWriteFailed;
-  if (!replacement.Commit()) return SaveResult::kReplaceFailed;
+  SourceRelease release(document, fileName);
+  if (!replacement.Commit()) {
+    release.Restore();
+    return SaveResult::kReplaceFailed;
+  }
   ReleaseStream(document.stream);
   document.stream = nullptr;
   return SaveResult::kSaved;

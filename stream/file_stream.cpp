@@ -35,6 +35,7 @@ FileStream::~FileStream() {
 }
 
 bool FileStream::SeekFile(int64_t position) {
+  if (file_ == nullptr) return false;  // released
   if (filePosition_ == position) return true;
   if (SeekFile64(file_, position, SEEK_SET) != 0) return false;
   filePosition_ = position;
@@ -177,7 +178,28 @@ void FileStream::UseWriteBuffer() {
   }
 }
 
-FileIdentity FileStream::Identity() const { return IdentityOf(file_); }
+FileIdentity FileStream::Identity() const { return file_ != nullptr ? IdentityOf(file_) : FileIdentity{}; }
+
+void FileStream::ReleaseFile() {
+  if (mode_ != kOpenRead || file_ == nullptr) return;
+  releasedIdentity_ = IdentityOf(file_);
+  std::fclose(file_);
+  file_ = nullptr;
+  filePosition_ = -1;  // unknown: the next read seeks
+}
+
+bool FileStream::ResumeWith(std::FILE *file) {
+  int64_t size = -1;
+  const bool same = file != nullptr && file_ == nullptr && IdentityOf(file) == releasedIdentity_ &&
+                    RegularFileSize(file, &size) && size == size_;
+  if (!same) {
+    if (file != nullptr) std::fclose(file);
+    return false;
+  }
+  std::setvbuf(file, nullptr, _IONBF, 0);
+  file_ = file;
+  return true;
+}
 
 bool TakeStreamReadError(ByteStream *stream) {
   auto *file = dynamic_cast<FileStream *>(stream);

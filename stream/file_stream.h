@@ -46,6 +46,16 @@ class FileStream final : public ByteStream {
   // Which file the stream is open on.
   FileIdentity Identity() const;
 
+  // Reading streams: closes the file and keeps everything else (size,
+  // position, buffered bytes), so that the file can be replaced, which
+  // Windows refuses while it is open. Until ResumeWith, reads that the
+  // buffer cannot serve fail.
+  void ReleaseFile();
+  // Takes file (owned from now on) as the released file again; false, with
+  // file closed and the stream still without one, unless it is the file
+  // released, of the same size.
+  bool ResumeWith(std::FILE *file);
+
   // A stream that owns file (closed on failure too); null when it cannot
   // be made.
   static FileStream *Wrap(std::FILE *file, int32_t mode, int64_t size);
@@ -58,6 +68,7 @@ class FileStream final : public ByteStream {
   bool SeekFile(int64_t position);
 
   std::FILE *file_;
+  FileIdentity releasedIdentity_;  // the file closed by ReleaseFile
   int32_t mode_;
   int64_t size_;        // reading streams: the file's size at open
   int64_t position_ = 0;  // logical position (reading streams)

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "api/document_handle.h"
+#include "model/exif_constants.h"
 #include "kexif.h"
 #include "tests/support/jpeg_builder.h"
 #include "tests/support/temp_files.h"
@@ -47,6 +48,22 @@ inline Fetched FetchThumbnail(KExifHandle h) {
   }
   f.recordCleared = record.data == nullptr && record.length == 0;
   return f;
+}
+
+// kExifSetTag with an ASCII value.
+inline int32_t SetText(KExifHandle h, uint32_t tag, const std::string &text, int32_t directory = 0) {
+  TagValue value{kTypeAscii, static_cast<int32_t>(text.size() + 1), const_cast<char *>(text.c_str())};
+  return kExifSetTag(h, tag, &value, directory);
+}
+
+// The text of an ASCII tag without its NUL, or "-" when the query fails.
+inline std::string TextOf(KExifHandle h, uint32_t tag, int32_t directory = 0) {
+  TagValue value{};
+  if (kExifGetTag(h, tag, &value, directory) != 0) return "-";
+  std::string text(static_cast<const char *>(value.data), static_cast<size_t>(value.count));
+  kExifFree(value.data);
+  if (!text.empty() && text.back() == '\0') text.pop_back();
+  return text;
 }
 
 inline int32_t SetThumbnail(KExifHandle h, const Bytes &bytes) {

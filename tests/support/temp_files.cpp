@@ -1,6 +1,8 @@
 #include "tests/support/temp_files.h"
 
+#ifndef _WIN32
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <filesystem>
@@ -10,11 +12,25 @@
 
 namespace kexif::test {
 
+#ifdef _WIN32
+// The Windows runtime has no mkdtemp: a new folder under a name not taken.
+TempDir::TempDir() {
+  static unsigned counter = 0;
+  const auto base = std::filesystem::temp_directory_path();
+  for (int i = 0; i < 100 && path_.empty(); ++i) {
+    const auto name = base / ("kexif-test-" + std::to_string(std::rand()) + "-" + std::to_string(++counter));
+    std::error_code error;
+    if (std::filesystem::create_directory(name, error)) path_ = name.string();
+  }
+  if (path_.empty()) throw std::runtime_error("no temporary folder");
+}
+#else
 TempDir::TempDir() {
   std::string pattern = (std::filesystem::temp_directory_path() / "kexif-test-XXXXXX").string();
   if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
   path_ = pattern;
 }
+#endif
 
 TempDir::~TempDir() {
   std::error_code ignored;

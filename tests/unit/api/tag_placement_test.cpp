@@ -26,11 +26,6 @@ std::string Value(KExifHandle h, uint32_t tag) {
   return text;
 }
 
-int32_t SetText(KExifHandle h, uint32_t tag, const std::string &text) {
-  TagValue value{kTypeAscii, static_cast<int32_t>(text.size() + 1), const_cast<char *>(text.c_str())};
-  return kExifSetTag(h, tag, &value, 0);
-}
-
 std::string SaveAs(KExifHandle h, const TempDir &dir, const std::string &name) {
   const std::string path = dir.File(name);
   EXPECT_EQ(kExifSaveFile(h, path.c_str()), 0);

@@ -7,6 +7,7 @@
 #include "platform/file_open.h"
 #include "stream/byte_stream.h"
 #include "stream/checked_read.h"
+#include "stream/file_stream.h"
 #include "stream/owned_stream.h"
 #include "tests/support/temp_files.h"
 
@@ -108,6 +109,48 @@ TEST(FileStream, WritesAndSeeksBackBeforeTheBytesReachTheFile) {
   EXPECT_EQ(w->Tell(), 2);
   w.reset();
   EXPECT_EQ(test::ReadFileBytes(name), (Bytes{9, 9, 7, 6}));
+}
+
+// A save closes the source file around the replace of that file and opens
+// it again when the replace failed.
+TEST(FileStream, AReleasedFileIsTakenBackOnlyWhenItIsTheSameFileOfTheSameSize) {
+  const struct {
+    const char *what;
+    const char *reopened;  // written beside the source, or the source itself
+    bool resumed;
+  } cases[] = {
+      {"the released file", nullptr, true},
+      {"another file of the same size", "other.bin", false},
+      {"a missing file", "", false},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    const Bytes bytes = Counting(200000);
+    const std::string path = dir.Write("source.bin", bytes);
+    OwnedStream s = Open(path.c_str(), kOpenRead);
+    ASSERT_NE(s, nullptr);
+    auto &file = dynamic_cast<FileStream &>(*s);
+    uint8_t head[4];
+    ASSERT_EQ(s->Read(head, 4), 4);
+    file.ReleaseFile();
+    uint8_t far[4];
+    EXPECT_EQ(s->Seek(kSeekFromStart, 150000), 0);
+    EXPECT_EQ(s->Read(far, 4), 0);  // past the buffer, without a file
+    std::FILE *other = nullptr;
+    if (c.reopened == nullptr) {
+      other = OpenNamedFile(path.c_str(), FileOpenMode::kRead);
+    } else if (c.reopened[0] != '\0') {
+      other = OpenNamedFile(dir.Write(c.reopened, bytes).c_str(), FileOpenMode::kRead);
+    }
+    EXPECT_EQ(file.ResumeWith(other), c.resumed);
+    ASSERT_EQ(s->Seek(kSeekFromStart, 150000), 0);
+    EXPECT_EQ(s->Read(far, 4), c.resumed ? 4 : 0);
+    if (c.resumed) {
+      EXPECT_TRUE(std::equal(far, far + 4, bytes.begin() + 150000));
+    }
+    EXPECT_EQ(s->Size(), 200000);
+  }
 }
 
 TEST(FileStream, MissingFileFailsAndLeavesOutUnchanged) {
