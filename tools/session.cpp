@@ -1,5 +1,8 @@
 #include <fcntl.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#endif
 
 #include <cerrno>
 #include <cstdio>
@@ -90,7 +93,12 @@ std::string WriteProbeFailure(const std::string &target, long size) {
     if (written <= 0) reason = std::strerror(written < 0 ? errno : ENOSPC);
     else left -= written;
   }
-  if (reason.empty() && fsync(fd) != 0) reason = std::strerror(errno);
+#ifdef _WIN32
+  const int synced = _commit(fd);
+#else
+  const int synced = fsync(fd);
+#endif
+  if (reason.empty() && synced != 0) reason = std::strerror(errno);
   close(fd);
   unlink(probe.c_str());
   return reason;
