@@ -19,14 +19,17 @@
  *   Names of files the library opens (kExifLoadFile, kRExifBeginRead, the
  *   sound files of kExifGetAudioFile, kExifSetAudioFile, kRExifGetAudioFile)
  *   may be 8-bit strings or 16-bit (UTF-16) strings passed through the same
- *   pointer: the 8-bit reading is always tried first. The 16-bit reading is
- *   tried only when the second byte is zero (the first character lies in
- *   U+0001..U+00FF, as in any absolute path), so it never reads past an
- *   8-bit name of two or more characters; an output whose 8-bit name fails
- *   for a missing folder is never created under the 16-bit reading. Only
- *   regular files are read (a FIFO or device is refused at once), every
- *   file is opened close-on-exec, and any length the system accepts is
- *   taken. The target of kExifSaveFile is an 8-bit string.
+ *   pointer: the 8-bit reading is tried first, with one exception below.
+ *   The 16-bit reading is tried only when the second byte is zero (the
+ *   first character lies in U+0001..U+00FF, as in any absolute path), so it
+ *   never reads past an 8-bit name of two or more characters; an output
+ *   whose 8-bit name fails for a missing folder is never created under the
+ *   16-bit reading. The exception: an output name whose 8-bit reading is one
+ *   character and whose 16-bit reading is a longer well-formed name is
+ *   written under the 16-bit one, so "C:\photo.wav" in UTF-16 never creates
+ *   a file "C". Only regular files are read (a FIFO or device is refused at
+ *   once), every file is opened close-on-exec, and any length the system
+ *   accepts is taken. The target of kExifSaveFile is an 8-bit string.
  *
  * Pointers passed in
  *   The library reads what a pointer argument points at during the call

@@ -161,6 +161,14 @@ std::FILE *Finish(int fd, FileOpenMode mode, int64_t *size, std::span<const File
   return file;
 }
 
+// True when the bytes, read as a 16-bit name, are a well-formed name of two
+// or more characters.
+bool LongerWideReading(const void *name) {
+  std::string converted;
+  return static_cast<const char16_t *>(name)[1] != 0 &&
+         WideNameToUtf8(static_cast<const char16_t *>(name), &converted);
+}
+
 }  // namespace
 
 FileIdentity IdentityOf(std::FILE *file) {
@@ -206,6 +214,14 @@ size_t NameCopyLength(const void *name) {
 std::FILE *OpenNamedFile(const void *name, FileOpenMode mode, int64_t *size, std::span<const FileIdentity> keep) {
   if (name == nullptr) return nullptr;
   const char *narrow = static_cast<const char *>(name);
+  // A 16-bit name shows as a one-character 8-bit name ("C" of "C:\…", "o"
+  // of "out.wav"). Created under that reading, the output would land in a
+  // one-letter file of the current folder while the call reports success;
+  // so for writing a longer well-formed 16-bit reading is taken at once.
+  if (mode == FileOpenMode::kWrite && ShowsWideName(name) && LongerWideReading(name)) {
+    const int fd = OpenWide(static_cast<const char16_t *>(name), mode);
+    return fd >= 0 ? Finish(fd, mode, size, keep) : nullptr;
+  }
   if (narrow[0] != 0) {
     const int fd = OpenNarrow(narrow, mode);
     if (fd >= 0) {

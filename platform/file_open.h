@@ -46,7 +46,10 @@ bool ShowsWideName(const void *name);
 // Tries the name as an 8-bit string first, then, when the bytes show a
 // 16-bit name, as a UTF-16 string (stopping at the first zero unit and at
 // kMaxWideNameUnits; refused when ill-formed). For writing the 16-bit
-// reading is not tried when the 8-bit one failed for a missing folder.
+// reading is not tried when the 8-bit one failed for a missing folder, and
+// it is tried first when the 8-bit reading is one character and the 16-bit
+// one a longer well-formed name (a one-letter output is never the file a
+// 16-bit caller meant).
 // Reading: only a regular file opens, and its size goes to *size when size
 // is not null. Writing: the file is created when missing; an existing file
 // is truncated only after its identity was found in none of `keep`, else

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -173,6 +174,28 @@ TEST(FileNames, A16BitNameCreatesAndOpensTheFileAfterThe8BitAttemptFails) {
   uint8_t buf[4];
   EXPECT_EQ(r->Read(buf, 4), 3);
   EXPECT_EQ(buf[2], 3);
+}
+
+// A relative 16-bit name reads as a one-character 8-bit name ("o" of
+// "out.bin", "C" of "C:\…"): the output goes to the 16-bit name, and a real
+// one-character 8-bit name still names its own file.
+TEST(FileNames, AnOutputNamedIn16BitsIsNeverCreatedUnderItsFirstLetter) {
+  TempDir dir;
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  const uint8_t bytes[2] = {4, 5};
+  OwnedStream wide = Open(u"out.bin", kOpenWrite);
+  ASSERT_NE(wide, nullptr);
+  EXPECT_EQ(wide->Write(bytes, 2), 2);
+  wide.reset();
+  const char narrow[4] = {'x', 0, 0, 0};
+  OwnedStream one = Open(narrow, kOpenWrite);
+  ASSERT_NE(one, nullptr);
+  one.reset();
+  std::filesystem::current_path(before);
+  EXPECT_EQ(test::ReadFileBytes(dir.File("out.bin")), (Bytes{4, 5}));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("o")));
+  EXPECT_TRUE(std::filesystem::exists(dir.File("x")));
 }
 
 TEST(FileNames, Unpaired16BitSurrogatesAndOverlongNamesFailCleanly) {
