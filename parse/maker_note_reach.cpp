@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "model/exif_constants.h"
 #include "stream/byte_order.h"
@@ -70,9 +71,11 @@ class NoteWalk {
     const int64_t tableEnd = at + 2 + static_cast<int64_t>(count) * kEntrySize;
     if (tableEnd > tableLimit) return false;
     reach_ = std::max(reach_, tableEnd);
+    // The whole table in one read (at most kMaxNoteEntries entries).
+    std::vector<uint8_t> table(static_cast<size_t>(count) * kEntrySize);
+    if (!ReadAt(stream_, at + 2, table.data(), static_cast<int32_t>(table.size()))) return false;
     for (int32_t i = 0; i < count; ++i) {
-      uint8_t raw[kEntrySize];
-      if (!ReadAt(stream_, at + 2 + static_cast<int64_t>(i) * kEntrySize, raw, kEntrySize)) return false;
+      const uint8_t *raw = table.data() + static_cast<size_t>(i) * kEntrySize;
       const int32_t type = ReadU16(raw + 2, bigEndian_);
       const uint32_t elements = ReadU32(raw + 4, bigEndian_);
       const uint32_t field = ReadU32(raw + 8, bigEndian_);

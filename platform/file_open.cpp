@@ -150,7 +150,9 @@ std::FILE *Finish(int fd, FileOpenMode mode, int64_t *size, std::span<const File
   }
   std::FILE *file = nullptr;
   if (usable) {
-    Block(fd);
+    // The no-wait flag changes nothing for a regular file; only other
+    // files pay the two calls that clear it.
+    if (!regular) Block(fd);
     file = ToFile(fd, mode);
   }
   if (file == nullptr) {
