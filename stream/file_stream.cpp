@@ -7,6 +7,7 @@
 
 #include "platform/file_io.h"
 #include "platform/file_open.h"
+#include "stream/spare_buffer.h"
 
 namespace kexif {
 namespace {
@@ -18,6 +19,7 @@ constexpr int32_t kReadBufferSize = 64 * 1024;
 // buffer's size, so that what a head reader reads stays within about twice
 // what it uses.
 constexpr int32_t kFirstFillSize = 8 * 1024;
+static_assert(kReadBufferSize <= kMaxSpareBufferSize, "a read buffer is kept as the spare of its thread");
 // Reads of at least this many bytes that the buffer cannot serve go
 // straight into the caller's buffer, without a copy.
 constexpr int32_t kDirectReadSize = 16 * 1024;
@@ -31,7 +33,7 @@ FileStream::FileStream(std::FILE *file, int32_t mode, int64_t size)
 FileStream::~FileStream() {
   // A writing stream's runtime file flushes through buffer_ when closed.
   if (file_ != nullptr) std::fclose(file_);
-  delete[] buffer_;
+  GiveBackReadBuffer(buffer_, bufferAllocated_);
 }
 
 bool FileStream::SeekFile(int64_t position) {
@@ -44,18 +46,20 @@ bool FileStream::SeekFile(int64_t position) {
 
 // Refills the buffer at the logical position. False when nothing is left.
 bool FileStream::Fill() {
-  // The buffer grows with the fills, so that a reader that needs only the
-  // head never has much more.
-  const int32_t capacity = bufferCapacity_ == 0 ? kFirstFillSize : std::min(bufferCapacity_ * 2, kReadBufferSize);
-  if (bufferCapacity_ < capacity) {
-    auto *larger = new (std::nothrow) uint8_t[static_cast<size_t>(capacity)];
+  // The fills grow, so that a reader that needs only the head never reads
+  // much more; the buffer may be larger than the fill (a spare one).
+  const int32_t fill = fillSize_ == 0 ? kFirstFillSize : std::min(fillSize_ * 2, kReadBufferSize);
+  if (bufferAllocated_ < fill) {
+    int32_t allocated = 0;
+    uint8_t *larger = TakeReadBuffer(fill, &allocated);
     if (larger == nullptr) return false;
-    delete[] buffer_;
+    GiveBackReadBuffer(buffer_, bufferAllocated_);
     buffer_ = larger;
-    bufferCapacity_ = capacity;
+    bufferAllocated_ = allocated;
     bufferLength_ = 0;
   }
-  int32_t want = capacity;
+  fillSize_ = fill;
+  int32_t want = fill;
   // Asking for no more than the file holds spares the runtime a second
   // read that would only find the end; at or past the recorded end the
   // full request still finds out whether the file has grown.
@@ -173,6 +177,7 @@ void FileStream::UseWriteBuffer() {
   // itself (glibc keeps one block), which splits large writes into many
   // small system calls; a buffer of our own is used at the size given.
   buffer_ = new (std::nothrow) uint8_t[kWriteBufferSize];
+  bufferAllocated_ = buffer_ != nullptr ? static_cast<int32_t>(kWriteBufferSize) : 0;
   if (buffer_ == nullptr || std::setvbuf(file_, reinterpret_cast<char *>(buffer_), _IOFBF, kWriteBufferSize) != 0) {
     std::setvbuf(file_, nullptr, _IOFBF, kWriteBufferSize);
   }

@@ -79,7 +79,8 @@ class FileStream final : public ByteStream {
   uint8_t *buffer_ = nullptr;
   int64_t bufferStart_ = 0;
   int32_t bufferLength_ = 0;
-  int32_t bufferCapacity_ = 0;
+  int32_t bufferAllocated_ = 0;  // bytes of buffer_
+  int32_t fillSize_ = 0;         // bytes the last fill asked for
 };
 
 // True when stream is a file stream one of whose reads met an error since

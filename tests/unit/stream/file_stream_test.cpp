@@ -98,6 +98,28 @@ TEST(FileStream, BytesAppendedAfterOpeningAreReadAsTheRuntimeWould) {
   EXPECT_NE(s->AtEnd(), 0);
 }
 
+// Each stream of a thread takes over the read buffer of the one before;
+// none of the earlier file's bytes may show through.
+TEST(FileStream, StreamsOneAfterAnotherReadOnlyTheirOwnFile) {
+  TempDir dir;
+  const Bytes large = Counting(200000);
+  Bytes small(30000, 0xAB);
+  small[29999] = 0xCD;
+  const Bytes *files[] = {&large, &small, &large};
+  for (const Bytes *bytes : files) {
+    OwnedStream s = Open(dir.Write(bytes == &small ? "small.bin" : "large.bin", *bytes).c_str(), kOpenRead);
+    ASSERT_NE(s, nullptr);
+    Bytes got(bytes->size() + 10);
+    ASSERT_EQ(s->Seek(kSeekFromStart, 5), 0);
+    EXPECT_EQ(s->Read(got.data(), 3), 3);
+    EXPECT_TRUE(std::equal(got.begin(), got.begin() + 3, bytes->begin() + 5));
+    ASSERT_EQ(s->Seek(kSeekFromStart, 0), 0);
+    EXPECT_EQ(s->Read(got.data(), static_cast<int32_t>(got.size())), static_cast<int32_t>(bytes->size()));
+    got.resize(bytes->size());
+    EXPECT_EQ(got, *bytes);
+  }
+}
+
 TEST(FileStream, WritesAndSeeksBackBeforeTheBytesReachTheFile) {
   TempDir dir;
   const std::string name = dir.File("out.bin");
