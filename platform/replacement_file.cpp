@@ -109,18 +109,31 @@ std::FILE *ReplacementFile::OpenForWriting() {
   return file;
 }
 
-bool ReplacementFile::Commit() {
+bool ReplacementFile::SetAttributes() { return fd_ >= 0 && !committed_; }
+
+void ReplacementFile::StartWriteback() {}
+
+bool ReplacementFile::MakeDurable() {
   if (fd_ < 0 || committed_) return false;
   // The bytes on disk before the name changes (a rename inside one volume
-  // does not flush them, MOVEFILE_WRITE_THROUGH or not).
+  // does not flush them, MOVEFILE_WRITE_THROUGH or not). The file is closed
+  // then: a file open without delete sharing cannot be renamed.
   const bool synced = _commit(fd_) == 0;
   _close(fd_);
   fd_ = -1;
-  if (!synced) return false;
+  durable_ = synced;
+  return synced;
+}
+
+bool ReplacementFile::Rename(bool) {
+  if (!durable_ || committed_) return false;
   committed_ = MoveFileExA(temporaryPath_.c_str(), targetBase_.c_str(),
                            MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
   return committed_;
 }
+
+// MOVEFILE_WRITE_THROUGH has put each rename on disk already.
+bool ReplacementFile::SyncFolder() { return true; }
 
 #else
 
@@ -255,7 +268,7 @@ std::FILE *ReplacementFile::OpenForWriting() {
   return file;
 }
 
-bool ReplacementFile::Commit() {
+bool ReplacementFile::SetAttributes() {
   if (fd_ < 0 || committed_) return false;
   mode_t mode = NewFileMode();
   if (targetExists_) {
@@ -273,22 +286,45 @@ bool ReplacementFile::Commit() {
     }
     if (targetFd_ >= 0) CopyAttributes(targetFd_, fd_);
   }
+  // The target is needed no more; a batch of saves holds fewer files open.
+  if (targetFd_ >= 0) close(targetFd_);
+  targetFd_ = -1;
   // After the owner: a change of owner clears the set-id bits.
   int changed;
   do {
     changed = CallUnlessFaulted(IoCall::kChmod, [&] { return fchmod(fd_, mode); });
   } while (changed != 0 && errno == EINTR);
-  if (changed != 0 || !Sync(fd_)) return false;
+  return changed == 0;
+}
+
+void ReplacementFile::StartWriteback() {
+#ifdef __linux__
+  if (fd_ >= 0) (void)sync_file_range(fd_, 0, 0, SYNC_FILE_RANGE_WRITE);
+#endif
+}
+
+bool ReplacementFile::MakeDurable() {
+  if (fd_ < 0 || committed_) return false;
+  durable_ = Sync(fd_);
+  return durable_;
+}
+
+bool ReplacementFile::Rename(bool syncFolder) {
+  if (!durable_ || committed_) return false;
   if (CallUnlessFaulted(IoCall::kReplace, [&] {
         return renameat(folderFd_, temporaryBase_.c_str(), folderFd_, targetBase_.c_str());
       }) != 0) {
     return false;
   }
   committed_ = true;
-  (void)Sync(folderFd_);  // the rename on disk too; the target is replaced either way
+  if (syncFolder) (void)SyncFolder();
   return true;
 }
 
+bool ReplacementFile::SyncFolder() { return folderFd_ >= 0 && Sync(folderFd_); }
+
 #endif
+
+bool ReplacementFile::Commit() { return SetAttributes() && MakeDurable() && Rename(true); }
 
 }  // namespace kexif

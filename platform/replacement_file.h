@@ -38,8 +38,32 @@ class ReplacementFile {
   // system permits), its extended attributes (those it permits to set) and
   // its permission bits (a new target gets those of a newly created file),
   // puts it on disk and renames it over the target. False, with the target
-  // as it was, on failure.
+  // as it was, on failure. The same as SetAttributes, MakeDurable and
+  // Rename(true) in turn.
   bool Commit();
+
+  // The steps of Commit, for saves that share the cost of putting many
+  // files on disk. Each is false, with the target as it was, on failure;
+  // the next step is only taken after the previous one succeeded.
+  //
+  // The owner, group, extended attributes and permission bits of Commit.
+  bool SetAttributes();
+  // Asks the system to start writing the file's bytes to the device now,
+  // without waiting; a hint whose failure only leaves the work to
+  // MakeDurable.
+  void StartWriteback();
+  // Waits until the file's bytes and attributes are on disk.
+  bool MakeDurable();
+  // Renames the durable file over the target. With syncFolder the rename is
+  // put on disk too (its failure is passed over: the target is replaced
+  // either way); a caller that renames many files into one folder passes
+  // false and calls SyncFolder once.
+  bool Rename(bool syncFolder);
+  // Puts the renames made in the folder on disk; false when that fails.
+  bool SyncFolder();
+
+  // The folder the target lies in, as opened.
+  const std::string &folder() const { return folder_; }
 
   // The name the temporary file was created under (for tests and messages).
   const std::string &temporaryName() const { return temporaryPath_; }
@@ -53,6 +77,7 @@ class ReplacementFile {
   int fd_ = -1;
   int targetFd_ = -1;  // open on the existing target for its attributes
   bool targetExists_ = false;
+  bool durable_ = false;  // MakeDurable succeeded
   bool committed_ = false;
   unsigned targetMode_ = 0;  // permission bits of the existing target
   long long targetUser_ = -1;

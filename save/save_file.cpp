@@ -61,10 +61,9 @@ class SourceRelease {
 
 }  // namespace
 
-SaveResult SaveDocument(ExifDocument &document, const char *fileName) {
+SaveResult WriteReplacement(ExifDocument &document, const char *fileName, ReplacementFile &replacement) {
   if (fileName == nullptr) return SaveResult::kBadName;
   if (document.format != kFormatJpeg && document.format != kFormatTiff) return SaveResult::kUnsupportedDocument;
-  ReplacementFile replacement;
   switch (replacement.Create(fileName)) {
     case ReplacementFile::Status::kCreated: break;
     case ReplacementFile::Status::kBadTarget: return SaveResult::kBadName;
@@ -86,8 +85,14 @@ SaveResult SaveDocument(ExifDocument &document, const char *fileName) {
   ReleaseStream(out);
   ReleaseStream(document.audioStream);
   document.audioStream = nullptr;
+  return written ? SaveResult::kSaved : SaveResult::kWriteFailed;
+}
 
-  if (!written) return SaveResult::kWriteFailed;
+SaveResult SaveDocument(ExifDocument &document, const char *fileName) {
+  ReplacementFile replacement;
+  if (const SaveResult written = WriteReplacement(document, fileName, replacement); written != SaveResult::kSaved) {
+    return written;
+  }
   SourceRelease release(document, fileName);
   if (!replacement.Commit()) {
     release.Restore();

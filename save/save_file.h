@@ -27,6 +27,14 @@ enum class SaveResult {
 // again.
 SaveResult SaveDocument(ExifDocument &document, const char *fileName);
 
+class ReplacementFile;
+
+// The first half of SaveDocument: creates replacement for fileName and
+// writes the document's new file into it. kSaved means written, not yet
+// on disk nor renamed; on any result the target is as it was and the
+// document keeps its stream.
+SaveResult WriteReplacement(ExifDocument &document, const char *fileName, ReplacementFile &replacement);
+
 }  // namespace kexif
 
 #endif

@@ -4,16 +4,20 @@
 // fault is gone. Interruptions are retried where the runtime reports them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "kexif.h"
 #include "model/exif_constants.h"
+#include "api/document_handle.h"
 #include "platform/fault_injection.h"
+#include "save/save_batch.h"
 #include "tests/support/sample_photo.h"
 #include "tests/support/temp_files.h"
 
@@ -198,6 +202,72 @@ TEST(SaveUnderFaults, RemovesItsTemporaryFileThroughAnInterruption) {
     EXPECT_EQ(HasSaveLeftover(dir.path()), c.leftover) << c.error;
     EXPECT_EQ(ReadFileBytes(target), photo);
     kExifDestroy(h);
+  }
+}
+
+// Saves the edited targets in one batch, calling arm() before the first
+// file call; whether each target was saved.
+std::vector<bool> SaveInBatch(const std::vector<std::string> &targets, size_t syncThreads,
+                              const std::function<void()> &arm) {
+  std::vector<KExifHandle> handles;
+  for (const std::string &target : targets) handles.push_back(LoadEdited(target, ""));
+  arm();
+  SaveBatch batch(syncThreads);
+  std::vector<bool> saved;
+  std::vector<size_t> waiting;
+  for (size_t i = 0; i < targets.size(); ++i) {
+    saved.push_back(batch.Add(*ToDocument(handles[i]), targets[i].c_str()) == SaveResult::kSaved);
+    if (saved.back()) waiting.push_back(i);
+  }
+  const std::vector<SaveResult> results = batch.Commit();
+  fault::Disarm();
+  for (size_t k = 0; k < waiting.size(); ++k) saved[waiting[k]] = results[k] == SaveResult::kSaved;
+  for (KExifHandle h : handles) kExifDestroy(h);
+  return saved;
+}
+
+// Each file call of a batch fails in turn: the save that made it fails and
+// leaves its target as it was, the other saves replace theirs, and no
+// temporary file stays behind. Calls after the last rename (the folder's
+// sync) fail no save.
+TEST(SaveBatchUnderFaults, OneFailedCallFailsOneSaveAndTheOthersGoOn) {
+  constexpr size_t kFiles = 3;
+  const IoCall write = IoCall::kWrite;
+  const struct {
+    int error;
+    const IoCall *onlyKind;
+    size_t syncThreads;
+  } cases[] = {{EIO, nullptr, 1}, {EIO, nullptr, kFiles}, {ENOSPC, &write, 2}, {kShortWrite, &write, 2}};
+  const Bytes photo = SamplePhotoJpeg();
+  for (const auto &c : cases) {
+    TempDir dir;
+    std::vector<std::string> targets;
+    for (size_t i = 0; i < kFiles; ++i) targets.push_back(dir.Write("t" + std::to_string(i) + ".jpg", photo));
+    SaveInBatch(targets, c.syncThreads, [] { fault::Arm(0, 0); });
+    const std::vector<IoCall> trace = fault::Trace();
+    const Bytes edited = ReadFileBytes(targets[0]);
+    ASSERT_NE(edited, photo);
+    const size_t replaceAt = static_cast<size_t>(std::find(trace.rbegin(), trace.rend(), IoCall::kReplace).base() - trace.begin());
+    ASSERT_NE(replaceAt, 0u);
+    Tally tally;
+    for (uint64_t n = 1;; ++n) {
+      for (size_t i = 0; i < kFiles; ++i) dir.Write("t" + std::to_string(i) + ".jpg", photo);
+      const std::vector<bool> saved = SaveInBatch(targets, c.syncThreads, [&] { fault::Arm(n, c.error, c.onlyKind); });
+      IoCall kind{};
+      if (!fault::Fired(&kind)) {
+        EXPECT_EQ(std::count(saved.begin(), saved.end(), true), static_cast<long>(kFiles));
+        break;
+      }
+      tally.Add(kind);
+      SCOPED_TRACE("errno " + std::to_string(c.error) + ", " + std::to_string(c.syncThreads) + " threads, call " +
+                   std::to_string(n) + " " + kKindNames[static_cast<size_t>(kind)]);
+      const bool failsOne = c.onlyKind != nullptr || n <= replaceAt;
+      EXPECT_EQ(std::count(saved.begin(), saved.end(), false), failsOne ? 1 : 0);
+      for (size_t i = 0; i < kFiles; ++i) EXPECT_EQ(ReadFileBytes(targets[i]), saved[i] ? edited : photo) << i;
+      EXPECT_FALSE(HasSaveLeftover(dir.path()));
+      if (::testing::Test::HasFailure()) break;
+    }
+    std::printf("[ faults ] batch of %zu, errno %d: %s\n", kFiles, c.error, tally.Text().c_str());
   }
 }
 
