@@ -32,6 +32,8 @@ struct Options {
   std::optional<int32_t> directory;     // --dir N
 };
 
+class BatchedSaves;
+
 class Session {
  public:
   Session(std::ostream &out, std::ostream &err) : out(out), err(err) {}
@@ -47,6 +49,9 @@ class Session {
 
   std::ostream &out;
   std::ostream &err;
+  // Where SaveEdited leaves its saves to be committed with others; null:
+  // each save is made at once.
+  BatchedSaves *saves = nullptr;
 
  private:
   bool failed_ = false;
@@ -63,8 +68,10 @@ std::string InputPath(const std::string &name);
 
 // Calls work once per file, on up to options.jobs threads at once (one per
 // core by default). What each call writes to the session it is given
-// reaches session in argument order, as does its failure. On a terminal a
-// run over many files shows a progress line on session.err.
+// reaches session in argument order, as does its failure. The saves made
+// with SaveEdited are committed in batches per thread (see BatchedSaves);
+// a file's output is passed on once its save is committed. On a terminal
+// a run over many files shows a progress line on session.err.
 using FileWork = std::function<void(size_t index, const std::string &file, Session &session)>;
 void ForEachFile(const std::vector<std::string> &files, const Options &options, Session &session,
                  const FileWork &work);
@@ -135,8 +142,14 @@ std::string SiblingName(const std::string &path, const std::string &suffix);
 
 // Saves the edited document with the library's safe save over file, or to
 // options.output; reports a failure to the session with the system's
-// reason when one can be found.
+// reason when one can be found. Under ForEachFile the save joins the
+// worker's batch: true then means that it waits, and its failure is
+// reported when the batch is committed.
 bool SaveEdited(KExifHandle handle, const std::string &file, const Options &options, Session &session);
+
+// Reports that the save of file to target failed, with the system's reason
+// for failing to write there when one can be found.
+void ReportSaveFailure(const std::string &file, const std::string &target, Session &session);
 
 // The value of a tag as the library returns it, with the block it owns.
 struct FetchedValue {

@@ -3,6 +3,8 @@
 // to the real streams in argument order as soon as every earlier file is
 // done, so the output of a run is the same whatever the number of threads.
 // Distinct document handles may be used from different threads at once.
+// Each thread gathers the saves of its files in a batch; a file whose save
+// waits there is done when the batch is committed.
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -14,6 +16,7 @@
 #include <sstream>
 #include <thread>
 
+#include "tools/batched_saves.h"
 #include "tools/commands.h"
 
 namespace kexif::cli {
@@ -26,6 +29,7 @@ constexpr auto kProgressInterval = std::chrono::milliseconds(250);
 struct FileResult {
   std::ostringstream out;
   std::ostringstream err;
+  Session session{out, err};
   bool failed = false;
   bool done = false;
 };
@@ -79,27 +83,42 @@ void ForEachFile(const std::vector<std::string> &files, const Options &options, 
   const size_t cores = std::max(1u, std::thread::hardware_concurrency());
   const size_t jobs = std::min(options.jobs > 0 ? static_cast<size_t>(options.jobs) : cores, total);
   const bool progress = options.progress && total > kProgressThreshold;
-  if (jobs <= 1 && !progress) {
-    for (size_t i = 0; i < total; ++i) RunOne(work, i, files[i], session);
-    return;
-  }
   std::vector<std::unique_ptr<FileResult>> results(total);
   for (auto &result : results) result = std::make_unique<FileResult>();
   std::mutex mutex;
   std::condition_variable finished;
   std::atomic<size_t> next{0};
   size_t doneCount = 0;
-  auto worker = [&] {
-    for (size_t i = next++; i < total; i = next++) {
-      FileResult &result = *results[i];
-      Session fileSession(result.out, result.err);
-      RunOne(work, i, files[i], fileSession);
-      std::lock_guard<std::mutex> lock(mutex);
-      result.failed = fileSession.Status() != 0;
-      result.done = true;
+  auto finish = [&](const std::vector<size_t> &indices) {
+    std::lock_guard<std::mutex> lock(mutex);
+    for (const size_t i : indices) {
+      results[i]->failed = results[i]->session.Status() != 0;
+      results[i]->done = true;
       ++doneCount;
-      finished.notify_all();
     }
+    finished.notify_all();
+  };
+  auto worker = [&] {
+    BatchedSaves saves;
+    std::vector<size_t> waiting;  // files whose saves wait in the batch
+    auto commit = [&] {
+      saves.Commit();
+      finish(waiting);
+      waiting.clear();
+    };
+    for (size_t i = next++; i < total; i = next++) {
+      Session &fileSession = results[i]->session;
+      fileSession.saves = &saves;
+      const size_t before = saves.waiting();
+      RunOne(work, i, files[i], fileSession);
+      if (saves.waiting() > before) {
+        waiting.push_back(i);
+        if (saves.Full()) commit();
+      } else {
+        finish({i});
+      }
+    }
+    commit();
   };
   std::vector<std::thread> threads;
   for (size_t t = 0; t < std::max<size_t>(jobs, 1); ++t) threads.emplace_back(worker);

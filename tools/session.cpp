@@ -15,6 +15,7 @@
 #include <system_error>
 #include <vector>
 
+#include "tools/batched_saves.h"
 #include "tools/cli.h"
 #include "tools/commands.h"
 #include "api/document_handle.h"
@@ -142,9 +143,7 @@ std::optional<TagRef> ResolveTag(const std::string &file, const std::string &tex
   return tag;
 }
 
-bool SaveEdited(KExifHandle handle, const std::string &file, const Options &options, Session &session) {
-  const std::string target = options.output.value_or(file);
-  if (kExifSaveFile(handle, target.c_str()) == 0) return true;
+void ReportSaveFailure(const std::string &file, const std::string &target, Session &session) {
   // The library says only that the save failed; find the system's reason
   // by doing what the save does: create a file beside the target and fill it.
   std::FILE *source = std::fopen(InputPath(file).c_str(), "rb");
@@ -154,6 +153,13 @@ bool SaveEdited(KExifHandle handle, const std::string &file, const Options &opti
   const std::string reason = WriteProbeFailure(target, size);
   session.Fail(file, "cannot save to " + PrintableText(target) + (reason.empty() ? "" : ": " + reason) +
                          "; the file was left as it was");
+}
+
+bool SaveEdited(KExifHandle handle, const std::string &file, const Options &options, Session &session) {
+  const std::string target = options.output.value_or(file);
+  if (session.saves != nullptr) return session.saves->Add(handle, file, target, session);
+  if (kExifSaveFile(handle, target.c_str()) == 0) return true;
+  ReportSaveFailure(file, target, session);
   return false;
 }
 

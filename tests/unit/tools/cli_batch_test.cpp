@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
 #include <string>
 #include <vector>
+
+#include "platform/fault_injection.h"
 
 #include "tests/support/jpeg_builder.h"
 #include "tests/support/sample_photo.h"
@@ -73,6 +77,46 @@ TEST_F(CliBatch, PrintsInArgumentOrderWhateverTheNumberOfThreads) {
   EXPECT_EQ(parallel.err, serial.err);
   EXPECT_EQ(parallel.status, kExitFileFailed);
 }
+
+#ifdef KEXIF_FAULT_INJECTION
+// Over more files than one batch holds, one rename fails: that file alone
+// is reported and left as it was, after the files before it and before the
+// files after it, and every other photo is edited.
+TEST_F(CliBatch, ReportsASaveThatFailsInItsBatchAndEditsTheOthers) {
+  constexpr size_t kFiles = 70;
+  constexpr size_t kJunkAt = 3;
+  const test::Bytes photo = test::ReadFileBytes(first);
+  for (const char *jobs : {"1", "2"}) {
+    std::vector<std::string> args = {"set", "-t", "Artist=Jane", "-j", jobs};
+    for (size_t i = 0; i < kFiles; ++i) {
+      args.push_back(i == kJunkAt ? junk : dir.Write("p" + std::to_string(i) + ".jpg", photo));
+    }
+    const IoCall rename = IoCall::kReplace;
+    fault::Arm(kFiles - 4, EIO, &rename);  // in the second batch of one thread
+    const Outcome run = Kexif(args);
+    fault::Disarm();
+    ASSERT_TRUE(fault::Fired());
+    EXPECT_EQ(run.status, kExitFileFailed);
+    std::istringstream lines(run.err);
+    std::vector<size_t> reported;
+    size_t unsaved = 0;
+    for (std::string line; std::getline(lines, line);) {
+      const auto at = std::find(args.begin() + 5, args.end(), line.substr(0, line.find(": ")));
+      ASSERT_NE(at, args.end()) << line;
+      reported.push_back(static_cast<size_t>(at - args.begin()));
+      if (line.find(": cannot save to ") != std::string::npos) unsaved = reported.back();
+    }
+    ASSERT_EQ(reported.size(), 2u) << run.err;
+    EXPECT_TRUE(std::is_sorted(reported.begin(), reported.end())) << run.err;
+    ASSERT_NE(unsaved, 0u) << run.err;
+    for (size_t i = 5; i < args.size(); ++i) {
+      if (args[i] == junk) continue;
+      EXPECT_EQ(Kexif({"get", args[i], "Artist"}).out, i == unsaved ? "" : "Jane\n") << jobs << " " << args[i];
+    }
+    EXPECT_FALSE(test::HasSaveLeftover(dir.path()));
+  }
+}
+#endif
 
 TEST_F(CliBatch, ShiftsAndSetsTheThreeDatesTogether) {
   ASSERT_EQ(Kexif({"dates", "--shift", "+14:00:02", first, junk, last}).status, kExitFileFailed);
