@@ -23,7 +23,7 @@ from . import _kexif
 from ._errors import Error, FileName
 from ._values import Type, TypeLike, Value, as_type, decode, encode, guess_type
 
-__all__ = ["Error", "ExifInfo", "Photo", "Tag", "Type", "Value", "copy_exif", "open", "read", "read_tags"]
+__all__ = ["Error", "ExifInfo", "Photo", "Tag", "Type", "Value", "copy_exif", "open", "read", "read_tags", "save_all"]
 __version__ = "0.1.0"
 
 TagKey = Union[str, int]
@@ -408,6 +408,26 @@ def read_tags(paths: Iterable[FileName], tags: Sequence[TagKey]) -> List[List[An
     raises as ``kexif.read`` would."""
     numbers = [ExifInfo._number(t) for t in tags]
     return _kexif.read_tags([os.fspath(p) for p in paths], numbers)
+
+
+def save_all(photos: Iterable[Photo]) -> List[Error]:
+    """Saves every photo over its own file, as ``save()`` does, with the
+    files of up to 64 photos put on disk together: much faster than
+    ``save()`` in a loop, and each file is still at every instant its
+    complete old or complete new self. A photo that cannot be saved keeps
+    its file as it was and does not stop the others; the list returned holds
+    one kexif.Error per such photo (empty when all were saved). Each saved
+    photo is afterwards its saved file."""
+    photos = list(photos)
+    for photo in photos:
+        if photo.closed:
+            raise ValueError(f"{os.fsdecode(photo.path)}: the photo is closed")
+    try:
+        reasons = _kexif.save_all([photo._document for photo in photos])
+    finally:
+        for photo in photos:
+            photo._drop_sound_files()
+    return [Error(photo.path, reason) for photo, reason in zip(photos, reasons) if reason is not None]
 
 
 def copy_exif(source: FileName, target: FileName) -> None:

@@ -24,6 +24,8 @@
 #include "edit/tag_set.h"
 #include "kexif.h"
 #include "model/exif_constants.h"
+#include "save/save_batch.h"
+#include "tools/batched_saves.h"
 #include "tools/cli.h"
 #include "tools/commands.h"
 #include "tools/tag_names.h"
@@ -224,6 +226,26 @@ class Document {
     Load();
   }
 
+  // The first half of a save over its own file with the others of a batch
+  // (see SaveAll); false when its new file could not be written. Called
+  // without the GIL.
+  bool AddTo(SaveBatch &batch) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ExifDocument *document = handle_ != nullptr ? ToDocument(handle_) : nullptr;
+    return document != nullptr && batch.Add(*document, name_.c_str()) == SaveResult::kSaved;
+  }
+
+  // After its batch put the saved file in place: loads it, as Save does.
+  void Reload() {
+    Locked(mutex_, [&] {
+      kExifDestroy(handle_);
+      handle_ = nullptr;
+      soundNames_.clear();
+      return 0;
+    });
+    Load();
+  }
+
   void Close() {
     Locked(mutex_, [&] {
       kExifDestroy(handle_);
@@ -399,6 +421,40 @@ void CopyExif(const py::object &source, const py::object &target) {
   RaiseError(sourceFailed ? source : target, reason);
 }
 
+// Saves every document over its own file, in batches of bounded size
+// whose files are put on disk together; one failure does not stop the
+// others. The reason each save failed, or nothing for a saved document
+// (which then holds its saved file).
+std::vector<std::optional<std::string>> SaveAll(const std::vector<Document *> &documents) {
+  std::vector<std::optional<std::string>> reasons(documents.size());
+  for (size_t next = 0; next < documents.size();) {
+    std::vector<size_t> waiting;
+    std::vector<SaveResult> results;
+    {
+      py::gil_scoped_release released;
+      SaveBatch batch;
+      for (; next < documents.size() && batch.waiting() < cli::BatchedSaves::kMaxFiles &&
+             batch.waitingBytes() < cli::BatchedSaves::kMaxBytes;
+           ++next) {
+        if (documents[next]->AddTo(batch)) {
+          waiting.push_back(next);
+        } else {
+          reasons[next] = "cannot save; the file was left as it was";
+        }
+      }
+      results = batch.Commit();
+    }
+    for (size_t k = 0; k < waiting.size(); ++k) {
+      if (results[k] == SaveResult::kSaved) {
+        documents[waiting[k]]->Reload();
+      } else {
+        reasons[waiting[k]] = "cannot put the saved file in place; the file was left as it was";
+      }
+    }
+  }
+  return reasons;
+}
+
 std::optional<std::tuple<std::string, int32_t>> TagInfo(uint32_t number, int space) {
   const cli::TagInfo *info = cli::FindTagInfo(number, static_cast<cli::TagSpace>(space));
   if (info == nullptr) return std::nullopt;
@@ -464,6 +520,7 @@ PYBIND11_MODULE(_kexif, m) {
       .def_property_readonly("closed", &Reader::Closed);
 
   m.def("copy_exif", &CopyExif);
+  m.def("save_all", &SaveAll);
   m.def("read_tags", &ReadTags);
   m.def("set_rational_factory", &SetRationalFactory);
   m.def("decode", [](int32_t type, const py::bytes &raw) {

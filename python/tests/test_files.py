@@ -189,3 +189,31 @@ def test_camera_maker_notes_decode_the_same_after_an_edit(tmp_path: Path) -> Non
         if maker_note_lines(path) != maker_note_lines(SAMPLES / sample):
             changed.append(sample)
     assert changed == []
+
+
+def test_save_all_saves_every_photo_and_reports_the_one_that_fails(tmp_path: Path) -> None:
+    paths = [tmp_path / f"p{i}.jpg" for i in range(70)]  # more than one batch
+    for path in paths:
+        path.write_bytes(photos.camera_jpeg())
+    opened = [kexif.open(path) for path in paths]
+    for i, photo in enumerate(opened):
+        photo["Artist"] = f"artist {i}"
+    bad = paths[66]
+    bad.unlink()
+    bad.mkdir()  # its save cannot replace a folder
+    errors = kexif.save_all(opened)
+    assert [(error.filename, error.reason) for error in errors] == [
+        (str(bad), "cannot save; the file was left as it was")
+    ]
+    assert bad.is_dir()
+    for i, (path, photo) in enumerate(zip(paths, opened)):
+        if path != bad:
+            assert photo["Artist"] == f"artist {i}"  # the photo is now its saved file
+            with kexif.open(path) as again:
+                assert again["Artist"] == f"artist {i}"
+    assert not [name for name in os.listdir(tmp_path) if ".$#$" in name]
+    opened[0].close()
+    with pytest.raises(ValueError):
+        kexif.save_all(opened)
+    for photo in opened[1:]:
+        photo.close()
