@@ -217,13 +217,7 @@ class Document {
     if (!saved) RaiseError(target, "cannot save; the file was left as it was");
     file_ = target;
     name_ = name;
-    Locked(mutex_, [&] {
-      kExifDestroy(handle_);
-      handle_ = nullptr;
-      soundNames_.clear();
-      return 0;
-    });
-    Load();
+    Reload();
   }
 
   // The first half of a save over its own file with the others of a batch
@@ -235,7 +229,7 @@ class Document {
     return document != nullptr && batch.Add(*document, name_.c_str()) == SaveResult::kSaved;
   }
 
-  // After its batch put the saved file in place: loads it, as Save does.
+  // After a save put the new file in place: loads it.
   void Reload() {
     Locked(mutex_, [&] {
       kExifDestroy(handle_);
