@@ -138,13 +138,13 @@ bool DescribeInBatches(const std::vector<std::string> &files, const char *text) 
 }
 
 TEST(BatchSaveKilled, LeavesEveryFileOldOrNewAndARerunFinishesTheBatch) {
-  constexpr int kBatchKills = 12;
+  constexpr int kBatchKills = 8;
   constexpr size_t kFiles = 200;
   const unsigned seed = KillSeed();
   std::mt19937 random(seed);
 
   TempDir dir;
-  const Bytes old = SamplePhotoJpeg(false, 20000);
+  const Bytes old = SamplePhotoJpeg();
   std::vector<std::string> files;
   for (size_t i = 0; i < kFiles; ++i) files.push_back(dir.Write("p" + std::to_string(i) + ".jpg", old));
   const auto start = std::chrono::steady_clock::now();
