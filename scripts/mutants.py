@@ -6,11 +6,12 @@ Usage: mutants.py ROOT COUNT SEED   -> a seeded sample, grouped by file
 
 Each line is tab-separated: file, line, start column, end column (0-based,
 end exclusive), replacement text, description. The same sources, count and
-seed give the same lines. Only the library's .cpp files are mutated; lines
+seed give the same lines, and an edit changes only the mutants of the lines
+it touches. Only the library's .cpp files are mutated; lines
 of comments and preprocessor directives are passed over, and so is the text
 inside string and character literals.
 """
-import random
+import hashlib
 import re
 import sys
 from pathlib import Path
@@ -127,7 +128,7 @@ def candidates(root):
                     continue
                 code = code_part(line)
                 for start, end, to, what in candidates_of_line(code, number):
-                    out.append((rel, number, start, end, to, what))
+                    out.append((rel, number, start, end, to, what, line.strip()))
     return out
 
 
@@ -138,10 +139,15 @@ def main():
         chosen = every
     else:
         count, seed = int(sys.argv[2]), int(sys.argv[3])
-        chosen = random.Random(seed).sample(every, min(count, len(every)))
+        # Ranked by a hash of the seed, the file, the line's text and the
+        # fault: an edit elsewhere, or lines moving, leaves the sample alone.
+        def rank(c):
+            key = f"{seed}\t{c[0]}\t{c[6]}\t{c[2]}\t{c[4]}".encode()
+            return hashlib.sha256(key).hexdigest()
+        chosen = sorted(every, key=rank)[:count]
         # Grouped by file so that each file is rebuilt as few times as possible.
         chosen.sort(key=lambda c: (c[0], c[1], c[2], c[4]))
-    for rel, number, start, end, to, what in chosen:
+    for rel, number, start, end, to, what, _ in chosen:
         print(f"{rel}\t{number}\t{start}\t{end}\t{to}\t{what}")
     print(f"{len(every)} candidates", file=sys.stderr)
 
