@@ -8,8 +8,10 @@
 # stillborn when it does not compile (not counted), and survives otherwise.
 #
 # Usage: scripts/mutation.sh [--count N] [--seed S] [--build DIR] [--jobs J]
-#                            [--max-minutes M]
-# The same sources, count and seed give the same mutants. The sources are
+#                            [--max-minutes M] [--mutants LIST]
+# The same sources, count and seed give the same mutants; --mutants runs the
+# lines of a list that scripts/mutants.py wrote instead (for instance the
+# survivors of an earlier run, after new tests). The sources are
 # mutated in a copy of the tree inside the build folder, so the working tree
 # is never touched; each mutated file is restored before the next mutant,
 # and on exit.
@@ -21,6 +23,7 @@ seed=1
 build=build-mutation
 jobs=$(nproc)
 max_minutes=0
+given=""
 while [ $# -gt 0 ]; do
   case $1 in
     --count) count=$2; shift 2 ;;
@@ -28,7 +31,8 @@ while [ $# -gt 0 ]; do
     --build) build=$2; shift 2 ;;
     --jobs) jobs=$2; shift 2 ;;
     --max-minutes) max_minutes=$2; shift 2 ;;
-    *) echo "usage: $0 [--count N] [--seed S] [--build DIR] [--jobs J] [--max-minutes M]" >&2; exit 2 ;;
+    --mutants) given=$(realpath "$2"); shift 2 ;;
+    *) echo "usage: $0 [--count N] [--seed S] [--build DIR] [--jobs J] [--max-minutes M] [--mutants LIST]" >&2; exit 2 ;;
   esac
 done
 case $build in /*) ;; *) build=$root/$build ;; esac
@@ -38,10 +42,20 @@ saved=$build/saved
 mkdir -p "$src" "$bin" "$saved"
 
 # A snapshot of the tree: library, tests and build files, no build folders.
-tar -C "$root" --exclude='./build*' --exclude=./.git --exclude=./python -cf - . | tar -C "$src" -xf -
-# A run stopped without its traps left an object built from a mutant whose
-# source the snapshot has just put back with its old time.
-if [ -f "$saved/name" ]; then touch "$src/$(cat "$saved/name")"; rm -f "$saved/name"; fi
+# Only files whose bytes differ are copied, and they get the time of the
+# copy, so that ninja never takes an object built from a mutant for current.
+stage=$build/stage
+rm -rf "$stage"
+mkdir -p "$stage"
+tar -C "$root" --exclude='./build*' --exclude=./.git --exclude=./python -cf - . | tar -C "$stage" -xf -
+(cd "$stage" && find . -type f) | while read -r f; do
+  if ! cmp -s "$stage/$f" "$src/$f"; then
+    mkdir -p "$(dirname "$src/$f")"
+    cp "$stage/$f" "$src/$f"
+  fi
+done
+(cd "$src" && find . -type f) | while read -r f; do [ -e "$stage/$f" ] || rm -f "$src/$f"; done
+rm -rf "$stage"
 
 export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-ccache}
 export CMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER:-ccache}
@@ -102,13 +116,17 @@ for program in "${programs[@]}"; do
 done
 
 list=$build/mutants.tsv
-python3 "$root/scripts/mutants.py" "$src" "$count" "$seed" >"$list"
+if [ -n "$given" ]; then
+  cp "$given" "$list.given"
+  mv "$list.given" "$list"
+else
+  python3 "$root/scripts/mutants.py" "$src" "$count" "$seed" >"$list"
+fi
 
 current=""
 # A plain copy gives the restored file a new time, so that ninja rebuilds it.
 restore() {
   if [ -n "$current" ] && [ -f "$saved/current" ]; then cp "$saved/current" "$src/$current"; fi
-  rm -f "$saved/name"
   current=""
 }
 trap restore EXIT
@@ -117,6 +135,9 @@ trap 'restore; exit 130' INT TERM
 killed=0 survived=0 timedout=0 stillborn=0 done_count=0
 report=$build/report.txt
 : >"$report"
+# The outcome, then the mutant's line of the list, for reruns of a subset.
+outcomes=$build/outcomes.tsv
+: >"$outcomes"
 started=$(date +%s)
 total=$(wc -l <"$list")
 echo "== $total mutants, seed $seed"
@@ -128,7 +149,6 @@ while IFS=$'\t' read -r file line from to replacement what; do
   done_count=$((done_count + 1))
   cp -p "$src/$file" "$saved/current"
   current=$file
-  echo "$file" >"$saved/name"
   python3 - "$src/$file" "$line" "$from" "$to" "$replacement" <<'EOF'
 import sys
 path, line, start, end, text = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), int(sys.argv[4]), sys.argv[5]
@@ -147,7 +167,7 @@ EOF
   if ! ninja -C "$bin" -j "$jobs" "$first" >/dev/null 2>&1; then
     outcome=stillborn
   else
-    run_recorded "$first" "${limit[$first]}" 2>/dev/null || true
+    (run_recorded "$first" "${limit[$first]}") 2>/dev/null || true
     rest=()
     for program in "${programs[@]}"; do [ "$program" = "$first" ] || rest+=("$program"); done
     if [ "$(cat "$build/status/$first")" = 0 ]; then
@@ -169,6 +189,7 @@ EOF
     done
   fi
   restore
+  printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$outcome" "$file" "$line" "$from" "$to" "$replacement" "$what" >>"$outcomes"
   case $outcome in
     survived) survived=$((survived + 1)); echo "SURVIVED $file:$line: $what" | tee -a "$report" ;;
     stillborn) stillborn=$((stillborn + 1)); echo "stillborn $file:$line: $what" >>"$report" ;;
