@@ -8,7 +8,6 @@
 #include "edit/exif_segment.h"
 #include "model/chain_lookup.h"
 #include "model/tree_search.h"
-#include "payload/thumbnail_extract.h"
 #include "save/thumbnail_block.h"
 
 namespace kexif {

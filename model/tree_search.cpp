@@ -2,6 +2,10 @@
 
 #include <vector>
 
+#include "model/chain_lookup.h"
+#include "model/exif_constants.h"
+#include "model/exif_document.h"
+
 namespace kexif {
 
 namespace {
@@ -82,6 +86,18 @@ int32_t CountEntries(MetaNode *owner) {
     if (!countNode && c->kind == kKindTiffItem && AsTagNode(c) != nullptr) ++n;
   }
   return n;
+}
+
+TagNode *FindThumbnailLengthTag(ExifDocument &document, TagNode *offsetTag) {
+  if (offsetTag == nullptr) return nullptr;
+  TagNode *found = FindTagById(offsetTag, static_cast<int32_t>(kTagJpegInterchangeFormatLength));
+  if (found != nullptr) return found;
+  MetaNode *structure = document.root;
+  if (document.format == kFormatJpeg) {
+    MetaNode *owner = TopLevelOwner(offsetTag);
+    structure = owner != nullptr ? owner->firstChild : nullptr;
+  }
+  return FindTagById(structure, static_cast<int32_t>(kTagJpegInterchangeFormatLength));
 }
 
 }  // namespace kexif

@@ -7,7 +7,10 @@
 
 #include "model/nodes.h"
 
+
 namespace kexif {
+
+class ExifDocument;
 
 // Depth-first, pre-order: start, its first child with everything after it,
 // then start's next siblings. Never climbs above start. Iterative.
@@ -35,6 +38,12 @@ MetaNode *FindSiblingById(MetaNode *node, int32_t id);
 // Links b directly after a: if a.next is not null, b.next = a.next;
 // a.next = b; b.parent = a.parent.
 void InsertAfter(MetaNode *a, MetaNode *b);
+
+// The 514 entry that goes with the 513 entry offsetTag: the first one at or
+// after offsetTag, else the first one of the same TIFF structure (the whole
+// tree for a TIFF document, the segment's structure for a JPEG document).
+// Null when there is none.
+TagNode *FindThumbnailLengthTag(ExifDocument &document, TagNode *offsetTag);
 
 // True when target is node or lies below node (node's siblings excluded).
 bool SubtreeContains(MetaNode *node, const MetaNode *target);

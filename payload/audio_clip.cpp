@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "model/tree_search.h"
-#include "payload/fpxr_layout.h"
+#include "parse/fpxr_layout.h"
 #include "platform/file_open.h"
 #include "save/source_copy.h"
 #include "stream/file_stream.h"

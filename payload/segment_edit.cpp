@@ -11,7 +11,6 @@
 #include "model/tree_search.h"
 #include "parse/tiff_parser.h"
 #include "parse/tree_builder.h"
-#include "payload/thumbnail_extract.h"
 #include "stream/byte_order.h"
 #include "stream/checked_read.h"
 #include "stream/owned_stream.h"

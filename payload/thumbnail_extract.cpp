@@ -60,18 +60,6 @@ ThumbnailOutcome Fail(ThumbnailData &record) {
 
 }  // namespace
 
-TagNode *FindThumbnailLengthTag(ExifDocument &document, TagNode *offsetTag) {
-  if (offsetTag == nullptr) return nullptr;
-  TagNode *found = FindTagById(offsetTag, static_cast<int32_t>(kTagJpegInterchangeFormatLength));
-  if (found != nullptr) return found;
-  MetaNode *structure = document.root;
-  if (document.format == kFormatJpeg) {
-    MetaNode *owner = TopLevelOwner(offsetTag);
-    structure = owner != nullptr ? owner->firstChild : nullptr;
-  }
-  return FindTagById(structure, static_cast<int32_t>(kTagJpegInterchangeFormatLength));
-}
-
 ThumbnailOutcome ExtractThumbnail(ExifDocument &document, ThumbnailData &record) {
   TagNode *offsetTag = document.thumbnailOffsetTag;
   if (document.thumbnailLoaded != 0 && offsetTag != nullptr) {

@@ -11,12 +11,6 @@
 
 namespace kexif {
 
-// The 514 entry that goes with the 513 entry offsetTag: the first one at or
-// after offsetTag, else the first one of the same TIFF structure (the whole
-// tree for a TIFF document, the segment's structure for a JPEG document).
-// Null when there is none.
-TagNode *FindThumbnailLengthTag(ExifDocument &document, TagNode *offsetTag);
-
 enum class ThumbnailOutcome {
   kCopied,       // the record holds a new malloc block and its length
   kNoThumbnail,  // the document has no thumbnail; the record is untouched

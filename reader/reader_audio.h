@@ -6,7 +6,7 @@
 
 #include <cstdint>
 
-#include "payload/fpxr_layout.h"
+#include "parse/fpxr_layout.h"
 #include "reader/reader_context.h"
 
 namespace kexif {

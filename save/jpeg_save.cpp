@@ -7,7 +7,7 @@
 
 #include "model/tree_search.h"
 #include "parse/diagnostics.h"
-#include "payload/fpxr_layout.h"
+#include "parse/fpxr_layout.h"
 #include "save/directory_writer.h"
 #include "save/entry_layout.h"
 #include "save/maker_note_place.h"

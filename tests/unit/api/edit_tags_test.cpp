@@ -9,27 +9,15 @@
 #include "model/tree_search.h"
 #include "tests/support/hand_tree.h"
 #include "tests/support/jpeg_builder.h"
+#include "tests/support/loaded_document.h"
 #include "tests/support/sample_photo.h"
 #include "tests/support/temp_files.h"
 
 namespace kexif::test {
 namespace {
 
-struct Doc {
-  Doc(const TempDir &dir, const Bytes &bytes, const char *name = "f.jpg")
-      : handle(kExifLoadFile(dir.Write(name, bytes).c_str())) {}
-  ~Doc() { kExifDestroy(handle); }
-  ExifDocument &tree() const { return *ToDocument(handle); }
-  KExifHandle handle;
-};
-
 int32_t SetShort(KExifHandle h, uint32_t tag, uint16_t v, int32_t directory = 0) {
   TagValue value{kTypeShort, 1, &v};
-  return kExifSetTag(h, tag, &value, directory);
-}
-
-int32_t SetText(KExifHandle h, uint32_t tag, const std::string &text, int32_t directory = 0) {
-  TagValue value{kTypeAscii, static_cast<int32_t>(text.size() + 1), const_cast<char *>(text.c_str())};
   return kExifSetTag(h, tag, &value, directory);
 }
 
@@ -61,9 +49,8 @@ class EditRoundTrip : public ::testing::TestWithParam<std::tuple<bool, bool>> {}
 // both byte orders.
 TEST_P(EditRoundTrip, SetGetDeleteGetForDirectoryAndExifTags) {
   const auto [bigEndian, jpeg] = GetParam();
-  TempDir dir;
   Bytes tiff = TiffWith(bigEndian, true, true);
-  Doc doc(dir, jpeg ? MakeJpeg(tiff) : tiff, jpeg ? "a.jpg" : "a.tif");
+  Loaded doc(jpeg ? MakeJpeg(tiff) : tiff, jpeg ? "a.jpg" : "a.tif");
   ASSERT_NE(doc.handle, nullptr);
   EXPECT_EQ(SetText(doc.handle, 270, "Harbour"), 0);
   EXPECT_EQ(SetShort(doc.handle, 37385, 16), 0);
@@ -71,15 +58,15 @@ TEST_P(EditRoundTrip, SetGetDeleteGetForDirectoryAndExifTags) {
   EXPECT_EQ(Get(doc.handle, 270), TextBytes("Harbour"));
   EXPECT_EQ(Get(doc.handle, 37385), ShortBytes(16));
   EXPECT_EQ(Get(doc.handle, 259, 1), ShortBytes(1));
-  EXPECT_EQ(EntryIds(doc.tree().FindDirectory(0)), (std::vector<int32_t>{270, 271, 296, 34665}));
-  EXPECT_EQ(EntryIds(doc.tree().exifPointerTag), (std::vector<int32_t>{33434, 37383, 37385}));
-  EXPECT_EQ(CountNodeValue(doc.tree().exifPointerTag), 3);
+  EXPECT_EQ(EntryIds(doc.doc().FindDirectory(0)), (std::vector<int32_t>{270, 271, 296, 34665}));
+  EXPECT_EQ(EntryIds(doc.doc().exifPointerTag), (std::vector<int32_t>{33434, 37383, 37385}));
+  EXPECT_EQ(CountNodeValue(doc.doc().exifPointerTag), 3);
   EXPECT_EQ(kExifDelTag(doc.handle, 270, 0), 0);
   EXPECT_EQ(kExifDelTag(doc.handle, 37385, 0), 0);
   EXPECT_EQ(Get(doc.handle, 270), "-");
   EXPECT_EQ(Get(doc.handle, 37385), "-");
   EXPECT_EQ(Get(doc.handle, 37383), ShortBytes(5));
-  EXPECT_EQ(CountNodeValue(doc.tree().FindDirectory(0)), 3);
+  EXPECT_EQ(CountNodeValue(doc.doc().FindDirectory(0)), 3);
   EXPECT_EQ(kExifDelTag(doc.handle, 37385, 0), -1);
 }
 
@@ -89,31 +76,29 @@ INSTANTIATE_TEST_SUITE_P(ByteOrderAndFormat, EditRoundTrip,
 
 // The top-level chain of the whole file: the load leaves what follows the
 // first SOS for later.
-std::vector<int32_t> Segments(const Doc &doc) {
-  EXPECT_TRUE(doc.tree().CompleteScan());
-  return TopLevelIds(doc.tree());
+std::vector<int32_t> Segments(const Loaded &doc) {
+  EXPECT_TRUE(doc.doc().CompleteScan());
+  return TopLevelIds(doc.doc());
 }
 
-int FindSegmentCount(const Doc &doc, int32_t marker) {
+int FindSegmentCount(const Loaded &doc, int32_t marker) {
   int n = 0;
   for (int32_t id : Segments(doc)) n += id == marker ? 1 : 0;
   return n;
 }
 
 TEST(SetTag, ReplacingAValueLeavesEveryCountAlone) {
-  TempDir dir;
-  Doc doc(dir, MakeJpeg(TiffWith(false, true, false)));
+  Loaded doc(MakeJpeg(TiffWith(false, true, false)));
   EXPECT_EQ(SetShort(doc.handle, 37383, 2), 0);
   EXPECT_EQ(SetShort(doc.handle, 296, 3), 0);
-  EXPECT_EQ(CountNodeValue(doc.tree().exifPointerTag), 2);
-  EXPECT_EQ(CountNodeValue(doc.tree().FindDirectory(0)), 3);
+  EXPECT_EQ(CountNodeValue(doc.doc().exifPointerTag), 2);
+  EXPECT_EQ(CountNodeValue(doc.doc().FindDirectory(0)), 3);
   EXPECT_EQ(Get(doc.handle, 37383), ShortBytes(2));
   EXPECT_EQ(Get(doc.handle, 296), ShortBytes(3));
 }
 
 TEST(SetTag, KeepsValuesWholeOnBothSidesOfTheInLineLimit) {
-  TempDir dir;
-  Doc doc(dir, TiffWith(true, false, false), "b.tif");
+  Loaded doc(TiffWith(true, false, false), "b.tif");
   uint16_t shorts[3] = {1, 2, 3};
   uint32_t one = 0xA1B2C3D4;
   uint32_t fraction[2] = {10, 3};
@@ -134,15 +119,14 @@ TEST(SetTag, KeepsValuesWholeOnBothSidesOfTheInLineLimit) {
     ASSERT_EQ(kExifSetTag(doc.handle, k.tag, &k.value, 0), 0) << k.tag;
     const int32_t size = k.value.count * ElementSize(k.value.type);
     EXPECT_EQ(Get(doc.handle, k.tag), std::string(static_cast<const char *>(k.value.data), size)) << k.tag;
-    TagNode *node = FindTagById(doc.tree().root, static_cast<int32_t>(k.tag));
+    TagNode *node = FindTagById(doc.doc().root, static_cast<int32_t>(k.tag));
     EXPECT_EQ(node->data == nullptr, k.inLine) << k.tag;
   }
-  EXPECT_EQ(EntryIds(doc.tree().FindDirectory(0)), (std::vector<int32_t>{271, 296, 700, 701, 702, 703, 704, 705, 706}));
+  EXPECT_EQ(EntryIds(doc.doc().FindDirectory(0)), (std::vector<int32_t>{271, 296, 700, 701, 702, 703, 704, 705, 706}));
 }
 
 TEST(SetTag, RefusesUnusableValuesAndHandlesAndChangesNothing) {
-  TempDir dir;
-  Doc doc(dir, MakeJpeg(TiffWith(false, true, false)));
+  Loaded doc(MakeJpeg(TiffWith(false, true, false)));
   uint8_t byte = 1;
   TagValue negative{kTypeByte, -1, &byte};
   TagValue missing{kTypeByte, 3, nullptr};
@@ -158,16 +142,15 @@ TEST(SetTag, RefusesUnusableValuesAndHandlesAndChangesNothing) {
   EXPECT_EQ(SetShort(nullptr, 700, 1), -1);
   EXPECT_EQ(kExifDelTag(nullptr, 271, 0), -1);
   EXPECT_EQ(Get(doc.handle, 700), "-");
-  EXPECT_EQ(CountNodeValue(doc.tree().FindDirectory(0)), 3);
+  EXPECT_EQ(CountNodeValue(doc.doc().FindDirectory(0)), 3);
   // A TIFF document takes a value too large for a JPEG segment.
-  Doc tiff(dir, TiffWith(false, false, false), "c.tif");
+  Loaded tiff(TiffWith(false, false, false), "c.tif");
   EXPECT_EQ(kExifSetTag(tiff.handle, 700, &tooBig, 0), 0);
   EXPECT_EQ(Get(tiff.handle, 700), big);
 }
 
 TEST(SetTag, RefusesATypeOutsideTheTiffFieldTypesAndStoresNothing) {
-  TempDir dir;
-  Doc doc(dir, MakeJpeg(TiffWith(false, true, false)));
+  Loaded doc(MakeJpeg(TiffWith(false, true, false)));
   uint32_t word = 0x01020304;
   for (int32_t type : {0, 13, -1, 0x10001}) {
     SCOPED_TRACE(type);
@@ -176,7 +159,7 @@ TEST(SetTag, RefusesATypeOutsideTheTiffFieldTypesAndStoresNothing) {
     EXPECT_EQ(kExifSetTag(doc.handle, 33434, &odd, 0), -1);
   }
   EXPECT_EQ(Get(doc.handle, 700), "-");
-  EXPECT_EQ(FindTagById(doc.tree().root, 700), nullptr);
+  EXPECT_EQ(FindTagById(doc.doc().root, 700), nullptr);
   // The edge types are taken.
   uint8_t eight[8] = {};
   for (int32_t type : {1, 12}) {
@@ -186,34 +169,32 @@ TEST(SetTag, RefusesATypeOutsideTheTiffFieldTypesAndStoresNothing) {
 }
 
 TEST(SetTag, NeverWritesIntoStructuralNodes) {
-  TempDir dir;
-  Doc doc(dir, TiffWith(false, false, true), "d.tif");
+  Loaded doc(TiffWith(false, false, true), "d.tif");
   for (uint32_t tag : {1u, 2u, 3u, 60u}) EXPECT_EQ(SetShort(doc.handle, tag, 9, 1), 0);
-  MetaNode *dir1 = doc.tree().FindDirectory(1);
+  MetaNode *dir1 = doc.doc().FindDirectory(1);
   ASSERT_NE(dir1, nullptr);
   EXPECT_EQ(EntryIds(dir1), (std::vector<int32_t>{1, 2, 3, 60, 259, 513, 514}));
   EXPECT_EQ(CountNodeValue(dir1), 7);
-  EXPECT_EQ(doc.tree().root->id, kIdHeader);
-  EXPECT_EQ(DirectoryNumbers(doc.tree().root), (std::vector<int32_t>{0, 1}));
+  EXPECT_EQ(doc.doc().root->id, kIdHeader);
+  EXPECT_EQ(DirectoryNumbers(doc.doc().root), (std::vector<int32_t>{0, 1}));
   for (uint32_t tag : {1u, 2u, 3u, 60u}) EXPECT_EQ(kExifDelTag(doc.handle, tag, 1), 0);
   EXPECT_EQ(CountNodeValue(dir1), 3);
   EXPECT_EQ(kExifDelTag(doc.handle, 3, 1), -1);
 }
 
 TEST(SetTag, JpegWithoutApp1GetsANewExifSegmentAfterApp0) {
-  TempDir dir;
-  Doc doc(dir, MakeJpegWithoutExif());
+  Loaded doc(MakeJpegWithoutExif());
   EXPECT_EQ(kExifIsExifExist(doc.handle), 0);
   EXPECT_EQ(SetShort(doc.handle, 33434, 1), 0);
   EXPECT_EQ(Segments(doc)[1], kMarkerApp0);
   EXPECT_EQ(Segments(doc)[2], kMarkerApp1);
-  SegmentNode *app1 = AsSegmentNode(doc.tree().root->next->next);
-  EXPECT_EQ(doc.tree().exifSegment, app1);
+  SegmentNode *app1 = AsSegmentNode(doc.doc().root->next->next);
+  EXPECT_EQ(doc.doc().exifSegment, app1);
   EXPECT_EQ(kExifIsExifExist(doc.handle), 1);
-  MetaNode *dir0 = doc.tree().FindDirectory(0);
+  MetaNode *dir0 = doc.doc().FindDirectory(0);
   EXPECT_EQ(dir0->parent, app1);
   EXPECT_EQ(EntryIds(dir0), std::vector<int32_t>{34665});
-  EXPECT_EQ(EntryIds(doc.tree().exifPointerTag), std::vector<int32_t>{33434});
+  EXPECT_EQ(EntryIds(doc.doc().exifPointerTag), std::vector<int32_t>{33434});
   EXPECT_EQ(Get(doc.handle, 33434), ShortBytes(1));
 }
 
@@ -226,26 +207,25 @@ TEST(SetTag, JpegWithReservedMarkerSegmentsKeepsThemAndSavesTheNewTag) {
   j.ScanData(100).Eoi();
   const std::string saved = dir.File("out.jpg");
   {
-    Doc doc(dir, j.Build());
+    Loaded doc(j.Build());
     EXPECT_EQ(SetText(doc.handle, 270, "kept"), 0);
     EXPECT_EQ(Segments(doc), (std::vector<int32_t>{0xD8, 0xE0, 0xE1, 0x02, 0x01, 0x03, 0xDB, 0xC0, 0xC4, 0xDA,
                                                    kIdRawRun, 0xD9}));
     ASSERT_EQ(kExifSaveFile(doc.handle, saved.c_str()), 0);
   }
-  Doc reloaded(dir, ReadFileBytes(saved), "out2.jpg");
+  Loaded reloaded(ReadFileBytes(saved), "out2.jpg");
   EXPECT_EQ(Get(reloaded.handle, 270), TextBytes("kept"));
   EXPECT_EQ(Segments(reloaded)[3], 0x02);
 }
 
 TEST(SetTag, JpegWithoutApp0OrApp1GetsTheSegmentAfterSoiAndDirectoryZero) {
-  TempDir dir;
-  Doc doc(dir, JpegBuilder().Soi().Dqt().Sof0().Sos().ScanData(16).Eoi().Build());
-  doc.tree().byteOrder = kBigEndian;
+  Loaded doc(JpegBuilder().Soi().Dqt().Sof0().Sos().ScanData(16).Eoi().Build());
+  doc.doc().byteOrder = kBigEndian;
   EXPECT_EQ(SetText(doc.handle, 270, "x", 1), 0);
   EXPECT_EQ(Segments(doc)[1], kMarkerApp1);
-  EXPECT_EQ(doc.tree().byteOrder, kLittleEndian);
+  EXPECT_EQ(doc.doc().byteOrder, kLittleEndian);
   EXPECT_EQ(Get(doc.handle, 270, 0), TextBytes("x"));
-  EXPECT_EQ(doc.tree().FindDirectory(1), nullptr);
+  EXPECT_EQ(doc.doc().FindDirectory(1), nullptr);
   EXPECT_EQ(kExifIsExifExist(doc.handle), 0);
 }
 
@@ -257,44 +237,42 @@ Bytes XmpFirstJpeg(const Bytes *tiff) {
 }
 
 TEST(SetTag, XmpFirstJpegKeepsItsXmpSegmentWhetherOrNotExifFollows) {
-  TempDir dir;
   Bytes tiff = TiffWith(false, false, false);
-  Doc withExif(dir, XmpFirstJpeg(&tiff), "x1.jpg");
-  MetaNode *xmp = withExif.tree().root->next->next;
+  Loaded withExif(XmpFirstJpeg(&tiff), "x1.jpg");
+  MetaNode *xmp = withExif.doc().root->next->next;
   const std::vector<int32_t> before = Segments(withExif);
   EXPECT_EQ(SetShort(withExif.handle, 33434, 4), 0);
   EXPECT_EQ(SetText(withExif.handle, 270, "t"), 0);
   EXPECT_EQ(xmp->firstChild, nullptr);
   EXPECT_EQ(AsSegmentNode(xmp)->payloadState, kPayloadOnDisk);
-  EXPECT_EQ(xmp->next, withExif.tree().exifSegment);
+  EXPECT_EQ(xmp->next, withExif.doc().exifSegment);
   EXPECT_EQ(Segments(withExif), before);
-  EXPECT_EQ(EntryIds(withExif.tree().FindDirectory(0)), (std::vector<int32_t>{270, 271, 296, 34665}));
+  EXPECT_EQ(EntryIds(withExif.doc().FindDirectory(0)), (std::vector<int32_t>{270, 271, 296, 34665}));
 
-  Doc xmpOnly(dir, XmpFirstJpeg(nullptr), "x2.jpg");
-  MetaNode *lone = xmpOnly.tree().root->next->next;
+  Loaded xmpOnly(XmpFirstJpeg(nullptr), "x2.jpg");
+  MetaNode *lone = xmpOnly.doc().root->next->next;
   EXPECT_EQ(SetShort(xmpOnly.handle, 33434, 4), 0);
-  EXPECT_EQ(xmpOnly.tree().root->next->next, xmpOnly.tree().exifSegment);
-  EXPECT_EQ(xmpOnly.tree().exifSegment->next, lone);
+  EXPECT_EQ(xmpOnly.doc().root->next->next, xmpOnly.doc().exifSegment);
+  EXPECT_EQ(xmpOnly.doc().exifSegment->next, lone);
   EXPECT_EQ(lone->firstChild, nullptr);
   EXPECT_EQ(Get(xmpOnly.handle, 33434), ShortBytes(4));
   // Deleting the only Exif entry removes the new Exif segment, not the XMP one.
   EXPECT_EQ(kExifDelTag(xmpOnly.handle, 33434, 0), 0);
-  EXPECT_EQ(xmpOnly.tree().root->next->next, lone);
+  EXPECT_EQ(xmpOnly.doc().root->next->next, lone);
   EXPECT_EQ(FindSegmentCount(xmpOnly, kMarkerApp1), 1);
   EXPECT_EQ(kExifIsExifExist(xmpOnly.handle), 0);
 }
 
 TEST(SetTag, JpegWithTwoExifSegmentsKeepsEditsOfEitherDirectoryThroughASave) {
-  TempDir dir;
   const Bytes first = TiffWith(true, false, false);
   const Bytes second = TiffWith(false, false, false);
   const Bytes twice = JpegBuilder().Soi().App0Jfif().App1Exif(first).App1Exif(second).Dqt().Sof0().Dht().Sos()
                           .ScanData(32).Eoi().Build();
-  Doc doc(dir, twice);
+  Loaded doc(twice);
   EXPECT_EQ(SetText(doc.handle, 270, "zero", 0), 0);
   EXPECT_EQ(SetText(doc.handle, 305, "one", 1), 0);
-  ASSERT_EQ(kExifSaveFile(doc.handle, dir.File("saved.jpg").c_str()), 0);
-  Doc saved(dir, ReadFileBytes(dir.File("saved.jpg")), "copy.jpg");
+  ASSERT_EQ(kExifSaveFile(doc.handle, doc.dir.File("saved.jpg").c_str()), 0);
+  Loaded saved(doc.dir.File("saved.jpg"));
   EXPECT_EQ(Get(saved.handle, 270, 0), TextBytes("zero"));
   EXPECT_EQ(Get(saved.handle, 305, 1), TextBytes("one"));
 }
@@ -302,18 +280,17 @@ TEST(SetTag, JpegWithTwoExifSegmentsKeepsEditsOfEitherDirectoryThroughASave) {
 // Only the last Exif segment is read and rebuilt: the Exif sub-directory of
 // an earlier one is neither answered from nor edited.
 TEST(SetTag, JpegWithTwoExifSegmentsKeepsAnExifTagAndAThumbnailSetWhenOnlyTheFirstHadThem) {
-  TempDir dir;
   const Bytes twice = JpegBuilder().Soi().App1Exif(TiffWith(true, true, true)).App1Exif(TiffWith(false, false, false))
                           .Dqt().Sof0().Dht().Sos().ScanData(32).Eoi().Build();
-  Doc doc(dir, twice);
+  Loaded doc(twice);
   EXPECT_EQ(Get(doc.handle, 37383), "-");
   EXPECT_EQ(kExifIsThumbnailExist(doc.handle), 0);
   EXPECT_EQ(SetShort(doc.handle, 37383, 9), 0);
   Bytes thumbnail = FakeJpegStream(120, 9);
   ThumbnailData record{thumbnail.data(), static_cast<int32_t>(thumbnail.size())};
   EXPECT_EQ(kExifSetThumbnailData(doc.handle, &record), 0);
-  ASSERT_EQ(kExifSaveFile(doc.handle, dir.File("saved.jpg").c_str()), 0);
-  Doc saved(dir, ReadFileBytes(dir.File("saved.jpg")), "copy.jpg");
+  ASSERT_EQ(kExifSaveFile(doc.handle, doc.dir.File("saved.jpg").c_str()), 0);
+  Loaded saved(doc.dir.File("saved.jpg"));
   EXPECT_EQ(Get(saved.handle, 37383), ShortBytes(9));
   EXPECT_EQ(Get(saved.handle, 271), TextBytes("Cam"));
   ThumbnailData back{nullptr, 0};
@@ -323,99 +300,92 @@ TEST(SetTag, JpegWithTwoExifSegmentsKeepsAnExifTagAndAThumbnailSetWhenOnlyTheFir
 }
 
 TEST(SetTag, JpegWithoutExifPointerLosesNoEditAndResurrectsNoDeletedEntry) {
-  TempDir dir;
-  Doc doc(dir, MakeJpeg(TiffWith(false, false, false)));
+  Loaded doc(MakeJpeg(TiffWith(false, false, false)));
   EXPECT_EQ(SetText(doc.handle, 270, "kept"), 0);
   EXPECT_EQ(SetShort(doc.handle, 37383, 3), 0);
   EXPECT_EQ(Get(doc.handle, 270), TextBytes("kept"));
-  EXPECT_EQ(EntryIds(doc.tree().FindDirectory(0)), (std::vector<int32_t>{270, 271, 296, 34665}));
+  EXPECT_EQ(EntryIds(doc.doc().FindDirectory(0)), (std::vector<int32_t>{270, 271, 296, 34665}));
   EXPECT_EQ(kExifDelTag(doc.handle, 37383, 0), 0);
-  EXPECT_EQ(doc.tree().exifPointerTag, nullptr);
+  EXPECT_EQ(doc.doc().exifPointerTag, nullptr);
   EXPECT_EQ(Get(doc.handle, 37383), "-");
   EXPECT_EQ(SetShort(doc.handle, 33434, 8), 0);
   EXPECT_EQ(Get(doc.handle, 37383), "-");
-  EXPECT_EQ(EntryIds(doc.tree().exifPointerTag), std::vector<int32_t>{33434});
+  EXPECT_EQ(EntryIds(doc.doc().exifPointerTag), std::vector<int32_t>{33434});
   EXPECT_EQ(Get(doc.handle, 270), TextBytes("kept"));
 }
 
 TEST(SetTag, JpegDirectoryTwoIsMadeAfterDirectoryZeroAheadOfDirectoryOne) {
-  TempDir dir;
-  Doc doc(dir, MakeJpeg(TiffWith(true, false, true)));
+  Loaded doc(MakeJpeg(TiffWith(true, false, true)));
   EXPECT_EQ(SetText(doc.handle, 270, "two", 2), 0);
-  EXPECT_EQ(DirectoryNumbers(doc.tree().exifSegment->firstChild), (std::vector<int32_t>{0, 2, 1}));
+  EXPECT_EQ(DirectoryNumbers(doc.doc().exifSegment->firstChild), (std::vector<int32_t>{0, 2, 1}));
   EXPECT_EQ(Get(doc.handle, 270, 2), TextBytes("two"));
   EXPECT_EQ(Get(doc.handle, 270, 1), "-");
 }
 
 TEST(SetTag, ALoneThumbnailDirectoryBecomesDirectoryOneBehindANewDirectoryZero) {
-  TempDir dir;
   TiffBuilder b;
   b.AddDirectory().Add(Entry::Short(259, {6})).Thumbnail(FakeJpegStream(100));
-  Doc doc(dir, MakeJpeg(b.Build()));
+  Loaded doc(MakeJpeg(b.Build()));
   EXPECT_EQ(SetShort(doc.handle, 33434, 2), 0);
-  EXPECT_EQ(DirectoryNumbers(doc.tree().exifSegment->firstChild), (std::vector<int32_t>{0, 1}));
-  EXPECT_EQ(EntryIds(doc.tree().FindDirectory(0)), std::vector<int32_t>{34665});
-  EXPECT_EQ(EntryIds(doc.tree().FindDirectory(1)), (std::vector<int32_t>{259, 513, 514}));
+  EXPECT_EQ(DirectoryNumbers(doc.doc().exifSegment->firstChild), (std::vector<int32_t>{0, 1}));
+  EXPECT_EQ(EntryIds(doc.doc().FindDirectory(0)), std::vector<int32_t>{34665});
+  EXPECT_EQ(EntryIds(doc.doc().FindDirectory(1)), (std::vector<int32_t>{259, 513, 514}));
   EXPECT_EQ(Get(doc.handle, 259, 1), ShortBytes(6));
   EXPECT_EQ(Get(doc.handle, 33434), ShortBytes(2));
 }
 
 TEST(SetTag, AThumbnailDirectoryZeroIsNotRenumberedWhileDirectoryOneExists) {
-  TempDir dir;
   TiffBuilder b;
   b.AddDirectory().Add(Entry::Short(259, {6})).Thumbnail(FakeJpegStream(100));
   b.AddDirectory().Add(Entry::Short(296, {2}));
-  Doc doc(dir, MakeJpeg(b.Build()));
+  Loaded doc(MakeJpeg(b.Build()));
   EXPECT_EQ(SetShort(doc.handle, 33434, 2), 0);
-  EXPECT_EQ(DirectoryNumbers(doc.tree().exifSegment->firstChild), (std::vector<int32_t>{0, 1}));
-  EXPECT_EQ(EntryIds(doc.tree().FindDirectory(0)), (std::vector<int32_t>{259, 513, 514, 34665}));
+  EXPECT_EQ(DirectoryNumbers(doc.doc().exifSegment->firstChild), (std::vector<int32_t>{0, 1}));
+  EXPECT_EQ(EntryIds(doc.doc().FindDirectory(0)), (std::vector<int32_t>{259, 513, 514, 34665}));
 }
 
 TEST(SetTag, TheInteroperabilityPointerIsAnOrdinaryExifEntry) {
-  TempDir dir;
-  Doc doc(dir, SamplePhotoJpeg());
+  Loaded doc(SamplePhotoJpeg());
   // 40965 is removed with the directory below it like any entry.
   EXPECT_EQ(kExifDelTag(doc.handle, 40965, 0), 0);
   EXPECT_EQ(Get(doc.handle, 40965), "-");
-  EXPECT_EQ(CountNodeValue(doc.tree().exifPointerTag), static_cast<int32_t>(EntryIds(doc.tree().exifPointerTag).size()));
+  EXPECT_EQ(CountNodeValue(doc.doc().exifPointerTag), static_cast<int32_t>(EntryIds(doc.doc().exifPointerTag).size()));
   uint32_t offset = 0;
   TagValue pointer{kTypeLong, 1, &offset};
   EXPECT_EQ(kExifSetTag(doc.handle, 40965, &pointer, 0), 0);
-  EXPECT_EQ(EntryIds(doc.tree().exifPointerTag).back(), 40965);
+  EXPECT_EQ(EntryIds(doc.doc().exifPointerTag).back(), 40965);
 }
 
 TEST(DelTag, TheOnlyExifEntryTakesTheSegmentWithoutDirectoryOneAndDirectoryZeroWithIt) {
-  TempDir dir;
   for (bool second : {false, true}) {
     TiffBuilder b;
     b.AddDirectory().Exif().Add(Entry::Short(37383, {5}));
     if (second) b.AddDirectory().Add(Entry::Short(259, {6}));
-    Doc doc(dir, MakeJpeg(b.Build()));
+    Loaded doc(MakeJpeg(b.Build()));
     EXPECT_EQ(kExifDelTag(doc.handle, 37383, 0), 0);
     if (second) {
-      EXPECT_EQ(DirectoryNumbers(doc.tree().exifSegment->firstChild), std::vector<int32_t>{1});
+      EXPECT_EQ(DirectoryNumbers(doc.doc().exifSegment->firstChild), std::vector<int32_t>{1});
       EXPECT_EQ(Get(doc.handle, 259, 1), ShortBytes(6));
       EXPECT_EQ(kExifIsExifExist(doc.handle), 1);
     } else {
       EXPECT_EQ(FindSegmentCount(doc, kMarkerApp1), 0);
-      EXPECT_EQ(doc.tree().exifSegment, nullptr);
+      EXPECT_EQ(doc.doc().exifSegment, nullptr);
       EXPECT_EQ(kExifIsExifExist(doc.handle), 0);
     }
   }
 }
 
 TEST(DelTag, ExifPointerWithDirectoryZeroTakesTheWholeSubdirectory) {
-  TempDir dir;
-  Doc doc(dir, SamplePhotoJpeg(true));
+  Loaded doc(SamplePhotoJpeg(true));
   EXPECT_EQ(kExifDelTag(doc.handle, 34665, 0), 0);
-  EXPECT_EQ(doc.tree().exifPointerTag, nullptr);
+  EXPECT_EQ(doc.doc().exifPointerTag, nullptr);
   EXPECT_EQ(kExifIsExifExist(doc.handle), 1);
   EXPECT_EQ(Get(doc.handle, 33434), "-");
-  EXPECT_EQ(CountNodeValue(doc.tree().FindDirectory(0)),
-            static_cast<int32_t>(EntryIds(doc.tree().FindDirectory(0)).size()));
+  EXPECT_EQ(CountNodeValue(doc.doc().FindDirectory(0)),
+            static_cast<int32_t>(EntryIds(doc.doc().FindDirectory(0)).size()));
   // A later Exif tag makes a new pointer and sub-directory.
   EXPECT_EQ(SetShort(doc.handle, 37383, 1), 0);
-  EXPECT_EQ(EntryIds(doc.tree().exifPointerTag), std::vector<int32_t>{37383});
+  EXPECT_EQ(EntryIds(doc.doc().exifPointerTag), std::vector<int32_t>{37383});
 }
 
 // A directory left without entries is not written: a directory of no
@@ -426,59 +396,55 @@ TEST(DelTag, TiffWithItsLastEntryDeletedSavesAFileThatLoadsWithoutDirectories) {
   {
     TiffBuilder tiff;
     tiff.AddDirectory().Add(Entry::Short(296, {2}));
-    Doc doc(dir, tiff.Build(), "one.tif");
+    Loaded doc(tiff.Build(), "one.tif");
     EXPECT_EQ(kExifDelTag(doc.handle, 296, 0), 0);
     ASSERT_EQ(kExifSaveFile(doc.handle, saved.c_str()), 0);
   }
   const Bytes bytes = ReadFileBytes(saved);
   ASSERT_GE(bytes.size(), 8u);
   EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 8), (Bytes{'I', 'I', 42, 0, 0, 0, 0, 0}));
-  Doc again(dir, bytes, "again.tif");
+  Loaded again(bytes, "again.tif");
   ASSERT_NE(again.handle, nullptr);
-  EXPECT_EQ(again.tree().CountDirectories(), 0);
+  EXPECT_EQ(again.doc().CountDirectories(), 0);
 }
 
 TEST(DelTag, TiffLastExifEntryTakesThePointerAndKeepsTheExifFlag) {
-  TempDir dir;
   TiffBuilder b(true);
   b.AddDirectory().Add(Entry::Short(296, {2})).Exif().Add(Entry::Short(37383, {5}));
-  Doc doc(dir, b.Build(), "e.tif");
+  Loaded doc(b.Build(), "e.tif");
   EXPECT_EQ(kExifDelTag(doc.handle, 37383, 0), 0);
-  EXPECT_EQ(EntryIds(doc.tree().FindDirectory(0)), std::vector<int32_t>{296});
-  EXPECT_EQ(CountNodeValue(doc.tree().FindDirectory(0)), 1);
+  EXPECT_EQ(EntryIds(doc.doc().FindDirectory(0)), std::vector<int32_t>{296});
+  EXPECT_EQ(CountNodeValue(doc.doc().FindDirectory(0)), 1);
   EXPECT_EQ(kExifIsExifExist(doc.handle), 1);
   EXPECT_EQ(SetShort(doc.handle, 33434, 3), 0);
-  EXPECT_EQ(EntryIds(doc.tree().FindDirectory(0)), (std::vector<int32_t>{296, 34665}));
+  EXPECT_EQ(EntryIds(doc.doc().FindDirectory(0)), (std::vector<int32_t>{296, 34665}));
   EXPECT_EQ(Get(doc.handle, 33434), ShortBytes(3));
 }
 
 TEST(DelTag, RemovingTheThumbnailEntryClearsTheThumbnailState) {
-  TempDir dir;
-  Doc doc(dir, SamplePhotoJpeg());
+  Loaded doc(SamplePhotoJpeg());
   ASSERT_EQ(kExifIsThumbnailExist(doc.handle), 1);
   EXPECT_EQ(kExifDelTag(doc.handle, 513, 1), 0);
-  EXPECT_EQ(doc.tree().thumbnailOffsetTag, nullptr);
+  EXPECT_EQ(doc.doc().thumbnailOffsetTag, nullptr);
   EXPECT_EQ(kExifIsThumbnailExist(doc.handle), 0);
   EXPECT_EQ(Get(doc.handle, 513, 1), "-");
 }
 
 TEST(SetTag, TiffWithoutExifSubdirectoryGetsAPointerInOrder) {
-  TempDir dir;
-  Doc doc(dir, TiffWith(false, false, true), "f.tif");
+  Loaded doc(TiffWith(false, false, true), "f.tif");
   EXPECT_EQ(kExifIsExifExist(doc.handle), 0);
   EXPECT_EQ(SetShort(doc.handle, 33434, 1), 0);
   EXPECT_EQ(SetShort(doc.handle, 37383, 3), 0);
   EXPECT_EQ(kExifIsExifExist(doc.handle), 1);
-  EXPECT_EQ(EntryIds(doc.tree().FindDirectory(0)), (std::vector<int32_t>{271, 296, 34665}));
-  EXPECT_EQ(EntryIds(doc.tree().exifPointerTag), (std::vector<int32_t>{33434, 37383}));
-  EXPECT_EQ(CountNodeValue(doc.tree().exifPointerTag), 2);
+  EXPECT_EQ(EntryIds(doc.doc().FindDirectory(0)), (std::vector<int32_t>{271, 296, 34665}));
+  EXPECT_EQ(EntryIds(doc.doc().exifPointerTag), (std::vector<int32_t>{33434, 37383}));
+  EXPECT_EQ(CountNodeValue(doc.doc().exifPointerTag), 2);
   EXPECT_EQ(SetShort(doc.handle, 270, 1, 5), 0);  // no directory 5: nothing changes
   EXPECT_EQ(Get(doc.handle, 270, 0), "-");
 }
 
 TEST(SetTag, TiffWithoutDirectoriesRefusesAnExifTagItCouldNotKeep) {
-  TempDir dir;
-  Doc doc(dir, TiffBuilder().Build(), "empty.tif");
+  Loaded doc(TiffBuilder().Build(), "empty.tif");
   ASSERT_NE(doc.handle, nullptr);
   EXPECT_EQ(SetShort(doc.handle, 33434, 1), -1);
   EXPECT_EQ(Get(doc.handle, 33434), "-");

@@ -7,6 +7,7 @@
 
 #include "api/load_document.h"
 #include "fuzz/lazy_scan_check.h"
+#include "parse/fpxr_layout.h"
 #include "tests/support/jpeg_builder.h"
 #include "tests/support/loaded_document.h"
 #include "tests/support/tiff_builder.h"
@@ -101,11 +102,28 @@ TEST(LazyLoad, AFileCutAfterTheLoadFailsTheOperationsThatNeedItsRestAndKeepsTheD
   EXPECT_FALSE(FileExists(saved));
   EXPECT_EQ(kExifRemoveMarker(photo.handle, 0xE3, 0), -1);
   EXPECT_EQ(kExifIsAudioExist(photo.handle), 0);
+  EXPECT_EQ(kExifSetAudioFile(photo.handle, photo.dir.Write("sound.wav", FakeWave(200)).c_str()), -1);
   EXPECT_EQ(Text(photo.handle, 271), "Photo");
   // Once the file is back, the document saves what a whole load would.
   photo.dir.Write("a.jpg", original);
   ASSERT_EQ(kExifSaveFile(photo.handle, saved.c_str()), 0);
   EXPECT_EQ(ReadFileBytes(saved), SavedByWholeLoad(original));
+}
+
+// The clip of an appended preview is the file's clip: reading it completes
+// the scan first.
+TEST(LazyLoad, TheSoundClipBehindTheImageDataIsRead) {
+  const Bytes wave = FakeWave(300, 5);
+  Bytes clip(kAudioPreambleSize + wave.size());
+  std::memcpy(clip.data(), kAudioStreamPreamble, kAudioPreambleSize);
+  std::memcpy(clip.data() + kAudioPreambleSize, wave.data(), wave.size());
+  JpegBuilder j;
+  j.Soi().App1Exif(CameraTiff("Photo")).Dqt().Sof0().Dht().Sos().ScanData(500).Eoi();
+  j.Soi().Segment(0xE2, FpxrStreamPayload(kAudioStreamIndex, 0, clip)).Sos().ScanData(80).Eoi();
+  Loaded photo(j.Build());
+  const std::string out = photo.dir.File("clip.wav");
+  ASSERT_EQ(kExifGetAudioFile(photo.handle, out.c_str()), 0);
+  EXPECT_EQ(ReadFileBytes(out), wave);
 }
 
 TEST(LazyLoad, ASegmentLengthBelowTwoAfterTheImageDataIsKeptAsImageBytes) {

@@ -7,19 +7,12 @@
 #include "kexif.h"
 #include "parse/diagnostics.h"
 #include "tests/support/jpeg_builder.h"
+#include "tests/support/loaded_document.h"
 #include "tests/support/sample_photo.h"
 #include "tests/support/temp_files.h"
 
 namespace kexif::test {
 namespace {
-
-// A loaded document that is destroyed with the test.
-struct Loaded {
-  explicit Loaded(const std::string &path) : handle(kExifLoadFile(path.c_str())) {}
-  explicit Loaded(const void *name) : handle(kExifLoadFile(name)) {}
-  ~Loaded() { kExifDestroy(handle); }
-  KExifHandle handle;
-};
 
 // The value of a tag as bytes, or nothing when the query fails.
 struct Answer {
@@ -45,8 +38,7 @@ Answer Query(KExifHandle h, uint32_t tag, int32_t directory, size_t elementSize)
 std::string Text(const Answer &a) { return std::string(a.bytes.begin(), a.bytes.end()); }
 
 TEST(LoadFile, ReportsFormatExifAndThumbnailOfASamplePhoto) {
-  TempDir dir;
-  Loaded doc(dir.Write("a.jpg", SamplePhotoJpeg()));
+  Loaded doc(SamplePhotoJpeg());
   ASSERT_NE(doc.handle, nullptr);
   EXPECT_EQ(kExifGetFileFormat(doc.handle), KEXIF_FORMAT_JPEG);
   EXPECT_EQ(kExifIsExifExist(doc.handle), 1);
@@ -54,30 +46,28 @@ TEST(LoadFile, ReportsFormatExifAndThumbnailOfASamplePhoto) {
 }
 
 TEST(LoadFile, LoadsTiffWhateverTheMagicNumberAndRefusesOtherSignatures) {
-  TempDir dir;
   TiffBuilder b(true);
   b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
   Bytes tiff = b.Build();
   tiff[2] = tiff[3] = 0x99;
-  Loaded doc(dir.Write("a.tif", tiff));
+  Loaded doc(tiff, "a.tif");
   ASSERT_NE(doc.handle, nullptr);
   EXPECT_EQ(kExifGetFileFormat(doc.handle), KEXIF_FORMAT_TIFF);
   EXPECT_EQ(kExifIsExifExist(doc.handle), 0);
   for (Bytes start : {Bytes{0xFF, 0xD9, 0, 0}, Bytes{'I', 'M', 0, 0}, Bytes{'M', 'I', 0, 0}, Bytes{0xFF}, Bytes{}}) {
-    Loaded bad(dir.Write("bad", start));
+    Loaded bad(start, "bad");
     EXPECT_EQ(bad.handle, nullptr);
   }
 }
 
 TEST(LoadFile, RefusesAJpegWhoseExifDirectoryHasZeroOr101Entries) {
-  TempDir dir;
   TiffBuilder empty;
   empty.AddDirectory();
   TiffBuilder full;
   Ifd &ifd = full.AddDirectory();
   for (uint16_t t = 0; t < 101; ++t) ifd.Add(Entry::Short(static_cast<uint16_t>(1000 + t), {t}));
-  Loaded a(dir.Write("a.jpg", MakeJpeg(empty.Build())));
-  Loaded b(dir.Write("b.jpg", MakeJpeg(full.Build())));
+  Loaded a(MakeJpeg(empty.Build()));
+  Loaded b(MakeJpeg(full.Build()), "b.jpg");
   EXPECT_EQ(a.handle, nullptr);
   EXPECT_EQ(b.handle, nullptr);
 }
@@ -86,9 +76,10 @@ TEST(LoadFile, OpensA16BitName) {
   TempDir dir;
   const std::string path = dir.Write("photo.jpg", SamplePhotoJpeg());
   const std::u16string wide = Utf16(path);
-  Loaded doc(static_cast<const void *>(wide.c_str()));
-  ASSERT_NE(doc.handle, nullptr);
-  EXPECT_EQ(Text(Query(doc.handle, 271, 0, 1)), std::string("KexifCam", 9));
+  KExifHandle handle = kExifLoadFile(wide.c_str());
+  ASSERT_NE(handle, nullptr);
+  EXPECT_EQ(Text(Query(handle, 271, 0, 1)), std::string("KexifCam", 9));
+  kExifDestroy(handle);
 }
 
 TEST(LoadFile, NullHandlesGiveZeroMinusOneOrNothing) {
@@ -102,9 +93,8 @@ TEST(LoadFile, NullHandlesGiveZeroMinusOneOrNothing) {
 }
 
 TEST(GetTag, ReturnsValuesOfEveryTypeClassInNativeOrder) {
-  TempDir dir;
   for (bool big : {false, true}) {
-    Loaded doc(dir.Write("a.jpg", SamplePhotoJpeg(big)));
+    Loaded doc(SamplePhotoJpeg(big));
     ASSERT_NE(doc.handle, nullptr);
     const Answer exposure = Query(doc.handle, 33434, 7, 8);  // any directory number
     ASSERT_EQ(exposure.result, 0);
@@ -122,8 +112,7 @@ TEST(GetTag, ReturnsValuesOfEveryTypeClassInNativeOrder) {
 }
 
 TEST(GetTag, SearchesLaterDirectoriesAndSubdirectoriesButNotEarlierOnes) {
-  TempDir dir;
-  Loaded doc(dir.Write("a.jpg", SamplePhotoJpeg()));
+  Loaded doc(SamplePhotoJpeg());
   EXPECT_EQ(Query(doc.handle, 513, 0, 4).result, 0);   // from directory 1
   EXPECT_EQ(Query(doc.handle, 271, 1, 1).result, -1);  // only in directory 0
   EXPECT_EQ(Query(doc.handle, 271, 2, 1).result, -1);  // no such directory
@@ -138,10 +127,9 @@ TEST(GetTag, SearchesLaterDirectoriesAndSubdirectoriesButNotEarlierOnes) {
 }
 
 TEST(GetTag, LooksUpExifSetTagsFromThePointerEntryOnly) {
-  TempDir dir;
   TiffBuilder b;
   b.AddDirectory().Add(Entry::Rational(33434, {{1, 100}})).Exif().Add(Entry::Short(40961, {1}));
-  Loaded doc(dir.Write("a.jpg", MakeJpeg(b.Build())));
+  Loaded doc(MakeJpeg(b.Build()));
   EXPECT_EQ(Query(doc.handle, 33434, 0, 8).result, -1);  // in IFD0, before the pointer
   EXPECT_EQ(Query(doc.handle, 40961, 0, 2).result, 0);
 }
@@ -149,22 +137,20 @@ TEST(GetTag, LooksUpExifSetTagsFromThePointerEntryOnly) {
 // Only the first Exif pointer of a structure is followed; a stray 34665
 // entry later on (here in directory 1) must not hide its sub-directory.
 TEST(GetTag, AnswersExifSetTagsFromTheFollowedPointerWhenASecondOneFollows) {
-  TempDir dir;
   TiffBuilder tiff;
   tiff.AddDirectory().Add(Entry::Ascii(271, "Cam")).Exif().Add(Entry::Rational(33434, {{1, 60}}));
   tiff.AddDirectory().Add(Entry::Rational(34665, {{72, 1}}));
-  Loaded doc(dir.Write("a.jpg", MakeJpeg(tiff.Build())));
+  Loaded doc(MakeJpeg(tiff.Build()));
   const Answer exposure = Query(doc.handle, 33434, 0, 8);
   EXPECT_EQ(exposure.result, 0);
   EXPECT_EQ(exposure.bytes, (Bytes{1, 0, 0, 0, 60, 0, 0, 0}));
 }
 
 TEST(GetTag, CopiesShortAsciiInLineAndLeavesTheBlockOfUnknownTypesAlone) {
-  TempDir dir;
   for (bool big : {false, true}) {
     TiffBuilder b(big);
     b.AddDirectory().Add(Entry::Ascii(270, "AB")).Add(Entry::Raw(700, 13, 1, 5));
-    Loaded doc(dir.Write("a.tif", b.Build()));
+    Loaded doc(b.Build(), "a.tif");
     ASSERT_NE(doc.handle, nullptr);
     EXPECT_EQ(Query(doc.handle, 270, 0, 1).bytes, (Bytes{'A', 'B', 0}));
     int marker = 0;
@@ -176,8 +162,7 @@ TEST(GetTag, CopiesShortAsciiInLineAndLeavesTheBlockOfUnknownTypesAlone) {
 }
 
 TEST(GetTag, LeavesTheRecordUntouchedOnAMissAndMissesEverythingWithoutExif) {
-  TempDir dir;
-  Loaded doc(dir.Write("a.jpg", MakeJpegWithoutExif()));
+  Loaded doc(MakeJpegWithoutExif());
   ASSERT_NE(doc.handle, nullptr);
   EXPECT_EQ(kExifIsExifExist(doc.handle), 0);
   EXPECT_EQ(kExifIsThumbnailExist(doc.handle), 0);
@@ -213,13 +198,12 @@ TEST(GetTag, GivesTheSameAnswersWhetherOrNotIptcAndPhotoshopBlocksAreWalked) {
 }
 
 TEST(LoadFile, KeepsGarbageAfterEoiOutOfTheDocumentAndLoadsFilesWithoutEoi) {
-  TempDir dir;
   Bytes noEoi = SamplePhotoJpeg();
   noEoi.resize(noEoi.size() - 2);
   Bytes garbage = SamplePhotoJpeg();
   garbage.insert(garbage.end(), {0xFF, 0xC4, 0x00, 0x01, 0xFF});
   for (const Bytes &bytes : {noEoi, garbage}) {
-    Loaded doc(dir.Write("a.jpg", bytes));
+    Loaded doc(bytes);
     ASSERT_NE(doc.handle, nullptr);
     EXPECT_EQ(Text(Query(doc.handle, 271, 0, 1)), std::string("KexifCam", 9));
   }

@@ -29,6 +29,12 @@ TEST(SaveUnedited, KeepsAStrayByteBetweenSegmentsBeforeTheScanInItsPlace) {
   EXPECT_EQ(LoadAndSave(j.Build()), j.Build());
 }
 
+TEST(SaveUnedited, KeepsALoneFfThatEndsTheFileRightAfterTheScanHeader) {
+  JpegBuilder j;
+  j.Soi().App0Jfif().Dqt().Sof0().Dht().Sos().Raw({0xFF});
+  EXPECT_EQ(LoadAndSave(j.Build()), j.Build());
+}
+
 TEST(SaveUnedited, KeepsAnAppSegmentInsideTheScanDataInItsPlace) {
   JpegBuilder j;
   j.Soi().App0Jfif().Dqt().Sof0().Dht().Sos().ScanData(500);

@@ -6,7 +6,7 @@
 #include "kexif.h"
 #include "model/exif_document.h"
 #include "payload/audio_clip.h"
-#include "payload/fpxr_layout.h"
+#include "parse/fpxr_layout.h"
 #include "stream/byte_stream.h"
 #include "tests/support/jpeg_builder.h"
 #include "tests/support/sample_photo.h"

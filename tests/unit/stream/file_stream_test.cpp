@@ -226,6 +226,7 @@ TEST(FileNames, Unpaired16BitSurrogatesAndOverlongNamesFailCleanly) {
   const char16_t loneLow[] = {u'/', 0xDC00, 0};
   EXPECT_EQ(Open(loneLow, kOpenWrite), nullptr);
   std::string out;
+  EXPECT_FALSE(WideNameToUtf8(loneHigh, &out));  // a file of that name would simply be missing
   EXPECT_FALSE(WideNameToUtf8(std::u16string(kMaxWideNameUnits + 10, u'a').c_str(), &out));
   EXPECT_TRUE(WideNameToUtf8(u"abc", &out));
   EXPECT_EQ(out, "abc");

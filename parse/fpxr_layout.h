@@ -1,8 +1,8 @@
 // The FlashPix extension ("FPXR") layout of a sound clip stored in APP2
 // segments: a 13-byte stream header, and in the clip's first segment a
 // 28-byte audio stream preamble before the RIFF WAVE bytes.
-#ifndef KEXIF_PAYLOAD_FPXR_LAYOUT_H
-#define KEXIF_PAYLOAD_FPXR_LAYOUT_H
+#ifndef KEXIF_PARSE_FPXR_LAYOUT_H
+#define KEXIF_PARSE_FPXR_LAYOUT_H
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "payload/fpxr_layout.h"
+#include "parse/fpxr_layout.h"
 
 #include <cstring>
 
