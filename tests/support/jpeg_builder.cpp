@@ -4,23 +4,13 @@
 
 namespace kexif::test {
 
-JpegBuilder &JpegBuilder::Soi() {
-  bytes_.insert(bytes_.end(), {0xFF, 0xD8});
-  return *this;
-}
+JpegBuilder &JpegBuilder::Soi() { return Raw({0xFF, 0xD8}); }
 
-JpegBuilder &JpegBuilder::Eoi() {
-  bytes_.insert(bytes_.end(), {0xFF, 0xD9});
-  return *this;
-}
+JpegBuilder &JpegBuilder::Eoi() { return Raw({0xFF, 0xD9}); }
 
 JpegBuilder &JpegBuilder::SegmentWithLength(uint8_t marker, uint16_t lengthField, const Bytes &payload) {
-  bytes_.push_back(0xFF);
-  bytes_.push_back(marker);
-  bytes_.push_back(static_cast<uint8_t>(lengthField >> 8));
-  bytes_.push_back(static_cast<uint8_t>(lengthField));
-  bytes_.insert(bytes_.end(), payload.begin(), payload.end());
-  return *this;
+  Raw({0xFF, marker, static_cast<uint8_t>(lengthField >> 8), static_cast<uint8_t>(lengthField)});
+  return Raw(payload);
 }
 
 JpegBuilder &JpegBuilder::Segment(uint8_t marker, const Bytes &payload) {
@@ -76,15 +66,11 @@ JpegBuilder &JpegBuilder::ScanData(size_t n) {
 }
 
 Bytes MakeJpeg(const Bytes &tiff, size_t scanBytes) {
-  JpegBuilder b;
-  b.Soi().App0Jfif().App1Exif(tiff).Dqt().Sof0().Dht().Sos().ScanData(scanBytes).Eoi();
-  return b.Build();
+  return JpegBuilder().Soi().App0Jfif().App1Exif(tiff).Dqt().Sof0().Dht().Sos().ScanData(scanBytes).Eoi().Build();
 }
 
 Bytes MakeJpegWithoutExif(size_t scanBytes) {
-  JpegBuilder b;
-  b.Soi().App0Jfif().Dqt().Sof0().Dht().Sos().ScanData(scanBytes).Eoi();
-  return b.Build();
+  return JpegBuilder().Soi().App0Jfif().Dqt().Sof0().Dht().Sos().ScanData(scanBytes).Eoi().Build();
 }
 
 Bytes FpxrStreamPayload(uint16_t streamIndex, uint32_t streamOffset, const Bytes &data) {

@@ -30,6 +30,13 @@ struct Loaded {
   KExifHandle handle;
 };
 
+// Saves the document as name in its folder: the full name, or "" when the
+// save fails (a Loaded of "" has no handle).
+inline std::string SavedCopy(const Loaded &doc, const std::string &name = "saved.jpg") {
+  const std::string path = doc.dir.File(name);
+  return kExifSaveFile(doc.handle, path.c_str()) == 0 ? path : "";
+}
+
 // The result of kExifGetThumbnailData and the bytes it handed out (freed).
 struct Fetched {
   int32_t result = -1;

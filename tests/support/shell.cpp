@@ -1,6 +1,7 @@
 #include "tests/support/shell.h"
 
 #include <cstdio>
+#include <sstream>
 
 namespace kexif::test {
 
@@ -27,14 +28,9 @@ std::string ExiftoolOccurrences(const std::string &path, const std::vector<std::
   std::string options;
   for (const std::string &tag : tags) options += " -" + tag;
   // Lines read "[IFD0] Orientation: 8".
-  const std::string out = Shell("exiftool -a -G1 -n -s -s" + options + " '" + path + "' 2>/dev/null");
+  std::istringstream out(Shell("exiftool -a -G1 -n -s -s" + options + " '" + path + "' 2>/dev/null"));
   std::string joined;
-  size_t start = 0;
-  while (start < out.size()) {
-    size_t end = out.find('\n', start);
-    if (end == std::string::npos) end = out.size();
-    const std::string line = out.substr(start, end - start);
-    start = end + 1;
+  for (std::string line; std::getline(out, line);) {
     const size_t close = line.find(']');
     const size_t colon = line.find(": ");
     if (line.empty() || line[0] != '[' || close == std::string::npos || colon == std::string::npos) continue;

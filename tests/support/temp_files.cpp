@@ -54,33 +54,15 @@ Bytes ReadFileBytes(const std::string &path) {
 bool FileExists(const std::string &path) { return std::filesystem::exists(path); }
 
 std::u16string Utf16(const std::string &utf8) {
-  std::u16string out;
-  for (size_t i = 0; i < utf8.size();) {
-    const unsigned char c = static_cast<unsigned char>(utf8[i]);
-    uint32_t cp;
-    int extra;
-    if (c < 0x80) { cp = c; extra = 0; }
-    else if ((c & 0xE0) == 0xC0) { cp = c & 0x1F; extra = 1; }
-    else if ((c & 0xF0) == 0xE0) { cp = c & 0x0F; extra = 2; }
-    else { cp = c & 0x07; extra = 3; }
-    for (int k = 1; k <= extra; ++k) cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + static_cast<size_t>(k)]) & 0x3F);
-    i += static_cast<size_t>(extra) + 1;
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-      out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
-    } else {
-      out.push_back(static_cast<char16_t>(cp));
-    }
-  }
-  return out;
+  return std::filesystem::path(std::u8string(utf8.begin(), utf8.end())).u16string();
 }
 
-bool HasSaveLeftover(const std::string &folder) {
+int CountSaveLeftovers(const std::string &folder) {
+  int count = 0;
   for (const auto &entry : std::filesystem::directory_iterator(folder)) {
-    if (entry.path().filename().string().find(".$#$") != std::string::npos) return true;
+    count += entry.path().filename().string().find(".$#$") != std::string::npos ? 1 : 0;
   }
-  return false;
+  return count;
 }
 
 }  // namespace kexif::test

@@ -28,8 +28,9 @@ class TempDir {
 
 Bytes ReadFileBytes(const std::string &path);
 bool FileExists(const std::string &path);
-// True when folder holds a file left by a save (its name has ".$#$").
-bool HasSaveLeftover(const std::string &folder);
+// The files left in folder by saves (their names have ".$#$").
+int CountSaveLeftovers(const std::string &folder);
+inline bool HasSaveLeftover(const std::string &folder) { return CountSaveLeftovers(folder) != 0; }
 // The UTF-16 form of an ASCII/UTF-8 path, NUL-terminated.
 std::u16string Utf16(const std::string &utf8);
 

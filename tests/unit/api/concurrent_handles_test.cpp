@@ -3,15 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "kexif.h"
 #include "tests/support/sample_photo.h"
-#include "tests/support/temp_files.h"
+#include "tests/support/loaded_document.h"
 
 namespace kexif::test {
 namespace {
@@ -20,14 +18,6 @@ constexpr int kThreads = 8;
 constexpr int kRounds = 4;
 constexpr uint32_t kTagImageDescription = 270;
 constexpr uint32_t kTagMake = 271;
-
-std::string EditorText(KExifHandle h, uint32_t tag) {
-  TagValue value{};
-  if (kExifGetTag(h, tag, &value, 0) != 0) return "<none>";
-  std::string text(static_cast<const char *>(value.data));
-  std::free(value.data);
-  return text;
-}
 
 // The reader's answer points into the context, which keeps it.
 std::string ReaderText(const std::string &path, uint32_t tag) {
@@ -48,9 +38,8 @@ int Work(const std::vector<std::string> &files, int me) {
     const std::string text = "thread " + std::to_string(me) + " round " + std::to_string(round);
     KExifHandle h = kExifLoadFile(files[me].c_str());
     if (h == nullptr) return wrong + 1;
-    TagValue value{2, static_cast<int32_t>(text.size() + 1), const_cast<char *>(text.c_str())};
-    wrong += EditorText(h, kTagMake) != "KexifCam";
-    wrong += kExifSetTag(h, kTagImageDescription, &value, 0) != 0;
+    wrong += TextOf(h, kTagMake) != "KexifCam";
+    wrong += SetText(h, kTagImageDescription, text) != 0;
     wrong += kExifSaveFile(h, files[me].c_str()) != 0;
     kExifDestroy(h);
     wrong += ReaderText(files[me], kTagImageDescription) != text;

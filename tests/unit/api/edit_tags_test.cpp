@@ -125,47 +125,42 @@ TEST(SetTag, KeepsValuesWholeOnBothSidesOfTheInLineLimit) {
   EXPECT_EQ(EntryIds(doc.doc().FindDirectory(0)), (std::vector<int32_t>{271, 296, 700, 701, 702, 703, 704, 705, 706}));
 }
 
-TEST(SetTag, RefusesUnusableValuesAndHandlesAndChangesNothing) {
+TEST(SetTag, RefusesUnusableValuesTypesAndHandlesAndChangesNothing) {
   Loaded doc(MakeJpeg(TiffWith(false, true, false)));
-  uint8_t byte = 1;
-  TagValue negative{kTypeByte, -1, &byte};
-  TagValue missing{kTypeByte, 3, nullptr};
+  uint32_t word = 0x01020304;
   std::string big(70000, 'x');
-  TagValue tooBig{kTypeUndefined, 70000, big.data()};
-  TagValue wraps{kTypeDouble, 0x20000001, &byte};
-  EXPECT_EQ(kExifSetTag(doc.handle, 700, &negative, 0), -1);
-  EXPECT_EQ(kExifSetTag(doc.handle, 700, &missing, 0), -1);
-  EXPECT_EQ(kExifSetTag(doc.handle, 700, &tooBig, 0), -1);
-  EXPECT_EQ(kExifSetTag(doc.handle, 700, &wraps, 0), -1);
+  const TagValue refused[] = {
+      {kTypeByte, -1, &word},               // negative count
+      {kTypeByte, 3, nullptr},              // no bytes
+      {kTypeUndefined, 70000, big.data()},  // more than a JPEG segment holds
+      {kTypeDouble, 0x20000001, &word},     // count x size wraps
+      {0, 1, &word},                        // types outside the TIFF field types
+      {13, 1, &word},
+      {-1, 1, &word},
+      {0x10001, 1, &word},
+  };
+  for (const TagValue &value : refused) {
+    SCOPED_TRACE(::testing::Message() << "type " << value.type << " count " << value.count);
+    EXPECT_EQ(kExifSetTag(doc.handle, 700, &value, 0), -1);
+    EXPECT_EQ(kExifSetTag(doc.handle, 33434, &value, 0), -1);
+  }
   EXPECT_EQ(kExifSetTag(doc.handle, 700, nullptr, 0), -1);
   EXPECT_EQ(SetShort(doc.handle, 700, 1, -1), -1);
   EXPECT_EQ(SetShort(nullptr, 700, 1), -1);
   EXPECT_EQ(kExifDelTag(nullptr, 271, 0), -1);
   EXPECT_EQ(Get(doc.handle, 700), "-");
-  EXPECT_EQ(CountNodeValue(doc.doc().FindDirectory(0)), 3);
-  // A TIFF document takes a value too large for a JPEG segment.
-  Loaded tiff(TiffWith(false, false, false), "c.tif");
-  EXPECT_EQ(kExifSetTag(tiff.handle, 700, &tooBig, 0), 0);
-  EXPECT_EQ(Get(tiff.handle, 700), big);
-}
-
-TEST(SetTag, RefusesATypeOutsideTheTiffFieldTypesAndStoresNothing) {
-  Loaded doc(MakeJpeg(TiffWith(false, true, false)));
-  uint32_t word = 0x01020304;
-  for (int32_t type : {0, 13, -1, 0x10001}) {
-    SCOPED_TRACE(type);
-    TagValue odd{type, 1, &word};
-    EXPECT_EQ(kExifSetTag(doc.handle, 700, &odd, 0), -1);
-    EXPECT_EQ(kExifSetTag(doc.handle, 33434, &odd, 0), -1);
-  }
-  EXPECT_EQ(Get(doc.handle, 700), "-");
   EXPECT_EQ(FindTagById(doc.doc().root, 700), nullptr);
-  // The edge types are taken.
+  EXPECT_EQ(CountNodeValue(doc.doc().FindDirectory(0)), 3);
+  // The edge types are taken, and a TIFF document takes a value too large
+  // for a JPEG segment.
   uint8_t eight[8] = {};
   for (int32_t type : {1, 12}) {
     TagValue edge{type, 1, eight};
     EXPECT_EQ(kExifSetTag(doc.handle, 700, &edge, 0), 0);
   }
+  Loaded tiff(TiffWith(false, false, false), "c.tif");
+  EXPECT_EQ(kExifSetTag(tiff.handle, 700, &refused[2], 0), 0);
+  EXPECT_EQ(Get(tiff.handle, 700), big);
 }
 
 TEST(SetTag, NeverWritesIntoStructuralNodes) {
@@ -201,19 +196,13 @@ TEST(SetTag, JpegWithoutApp1GetsANewExifSegmentAfterApp0) {
 // Reserved markers share their codes with the ids of directory and header
 // nodes; a segment of marker 0x02 must not be taken for directory 0.
 TEST(SetTag, JpegWithReservedMarkerSegmentsKeepsThemAndSavesTheNewTag) {
-  TempDir dir;
   JpegBuilder j;
   j.Soi().App0Jfif().Segment(0x02, {}).Segment(0x01, {7}).Segment(0x03, {1, 2}).Dqt().Sof0().Dht().Sos();
-  j.ScanData(100).Eoi();
-  const std::string saved = dir.File("out.jpg");
-  {
-    Loaded doc(j.Build());
-    EXPECT_EQ(SetText(doc.handle, 270, "kept"), 0);
-    EXPECT_EQ(Segments(doc), (std::vector<int32_t>{0xD8, 0xE0, 0xE1, 0x02, 0x01, 0x03, 0xDB, 0xC0, 0xC4, 0xDA,
-                                                   kIdRawRun, 0xD9}));
-    ASSERT_EQ(kExifSaveFile(doc.handle, saved.c_str()), 0);
-  }
-  Loaded reloaded(ReadFileBytes(saved), "out2.jpg");
+  Loaded doc(j.ScanData(100).Eoi().Build());
+  EXPECT_EQ(SetText(doc.handle, 270, "kept"), 0);
+  EXPECT_EQ(Segments(doc),
+            (std::vector<int32_t>{0xD8, 0xE0, 0xE1, 0x02, 0x01, 0x03, 0xDB, 0xC0, 0xC4, 0xDA, kIdRawRun, 0xD9}));
+  Loaded reloaded(SavedCopy(doc));
   EXPECT_EQ(Get(reloaded.handle, 270), TextBytes("kept"));
   EXPECT_EQ(Segments(reloaded)[3], 0x02);
 }
@@ -271,8 +260,7 @@ TEST(SetTag, JpegWithTwoExifSegmentsKeepsEditsOfEitherDirectoryThroughASave) {
   Loaded doc(twice);
   EXPECT_EQ(SetText(doc.handle, 270, "zero", 0), 0);
   EXPECT_EQ(SetText(doc.handle, 305, "one", 1), 0);
-  ASSERT_EQ(kExifSaveFile(doc.handle, doc.dir.File("saved.jpg").c_str()), 0);
-  Loaded saved(doc.dir.File("saved.jpg"));
+  Loaded saved(SavedCopy(doc));
   EXPECT_EQ(Get(saved.handle, 270, 0), TextBytes("zero"));
   EXPECT_EQ(Get(saved.handle, 305, 1), TextBytes("one"));
 }
@@ -286,17 +274,14 @@ TEST(SetTag, JpegWithTwoExifSegmentsKeepsAnExifTagAndAThumbnailSetWhenOnlyTheFir
   EXPECT_EQ(Get(doc.handle, 37383), "-");
   EXPECT_EQ(kExifIsThumbnailExist(doc.handle), 0);
   EXPECT_EQ(SetShort(doc.handle, 37383, 9), 0);
-  Bytes thumbnail = FakeJpegStream(120, 9);
-  ThumbnailData record{thumbnail.data(), static_cast<int32_t>(thumbnail.size())};
-  EXPECT_EQ(kExifSetThumbnailData(doc.handle, &record), 0);
-  ASSERT_EQ(kExifSaveFile(doc.handle, doc.dir.File("saved.jpg").c_str()), 0);
-  Loaded saved(doc.dir.File("saved.jpg"));
+  const Bytes thumbnail = FakeJpegStream(120, 9);
+  EXPECT_EQ(SetThumbnail(doc.handle, thumbnail), 0);
+  Loaded saved(SavedCopy(doc));
   EXPECT_EQ(Get(saved.handle, 37383), ShortBytes(9));
   EXPECT_EQ(Get(saved.handle, 271), TextBytes("Cam"));
-  ThumbnailData back{nullptr, 0};
-  ASSERT_EQ(kExifGetThumbnailData(saved.handle, &back), 0);
-  EXPECT_EQ(Bytes(back.data, back.data + back.length), thumbnail);
-  std::free(back.data);
+  const Fetched back = FetchThumbnail(saved.handle);
+  EXPECT_EQ(back.result, 0);
+  EXPECT_EQ(back.bytes, thumbnail);
 }
 
 TEST(SetTag, JpegWithoutExifPointerLosesNoEditAndResurrectsNoDeletedEntry) {
@@ -314,34 +299,38 @@ TEST(SetTag, JpegWithoutExifPointerLosesNoEditAndResurrectsNoDeletedEntry) {
   EXPECT_EQ(Get(doc.handle, 270), TextBytes("kept"));
 }
 
-TEST(SetTag, JpegDirectoryTwoIsMadeAfterDirectoryZeroAheadOfDirectoryOne) {
-  Loaded doc(MakeJpeg(TiffWith(true, false, true)));
-  EXPECT_EQ(SetText(doc.handle, 270, "two", 2), 0);
-  EXPECT_EQ(DirectoryNumbers(doc.doc().exifSegment->firstChild), (std::vector<int32_t>{0, 2, 1}));
-  EXPECT_EQ(Get(doc.handle, 270, 2), TextBytes("two"));
-  EXPECT_EQ(Get(doc.handle, 270, 1), "-");
-}
-
-TEST(SetTag, ALoneThumbnailDirectoryBecomesDirectoryOneBehindANewDirectoryZero) {
-  TiffBuilder b;
-  b.AddDirectory().Add(Entry::Short(259, {6})).Thumbnail(FakeJpegStream(100));
-  Loaded doc(MakeJpeg(b.Build()));
-  EXPECT_EQ(SetShort(doc.handle, 33434, 2), 0);
-  EXPECT_EQ(DirectoryNumbers(doc.doc().exifSegment->firstChild), (std::vector<int32_t>{0, 1}));
-  EXPECT_EQ(EntryIds(doc.doc().FindDirectory(0)), std::vector<int32_t>{34665});
-  EXPECT_EQ(EntryIds(doc.doc().FindDirectory(1)), (std::vector<int32_t>{259, 513, 514}));
-  EXPECT_EQ(Get(doc.handle, 259, 1), ShortBytes(6));
-  EXPECT_EQ(Get(doc.handle, 33434), ShortBytes(2));
-}
-
-TEST(SetTag, AThumbnailDirectoryZeroIsNotRenumberedWhileDirectoryOneExists) {
-  TiffBuilder b;
-  b.AddDirectory().Add(Entry::Short(259, {6})).Thumbnail(FakeJpegStream(100));
-  b.AddDirectory().Add(Entry::Short(296, {2}));
-  Loaded doc(MakeJpeg(b.Build()));
-  EXPECT_EQ(SetShort(doc.handle, 33434, 2), 0);
-  EXPECT_EQ(DirectoryNumbers(doc.doc().exifSegment->firstChild), (std::vector<int32_t>{0, 1}));
-  EXPECT_EQ(EntryIds(doc.doc().FindDirectory(0)), (std::vector<int32_t>{259, 513, 514, 34665}));
+// Where a set makes a missing directory, and which number each keeps.
+TEST(SetTag, MakesAMissingDirectoryInItsPlaceAndRenumbersOnlyALoneThumbnailDirectory) {
+  TiffBuilder thumbnailFirst;
+  thumbnailFirst.AddDirectory().Add(Entry::Short(259, {6})).Thumbnail(FakeJpegStream(100));
+  TiffBuilder thumbnailThenOne;
+  thumbnailThenOne.AddDirectory().Add(Entry::Short(259, {6})).Thumbnail(FakeJpegStream(100));
+  thumbnailThenOne.AddDirectory().Add(Entry::Short(296, {2}));
+  const struct {
+    const char *name;
+    Bytes tiff;
+    uint32_t tag;
+    int32_t directory;
+    std::vector<int32_t> numbers, first, thumbnail;  // directory numbers, entries of 0 and of 259's
+    int32_t thumbnailDirectory;
+  } cases[] = {
+      {"directory 2 goes after directory 0, ahead of directory 1", TiffWith(true, false, true), 270, 2,
+       {0, 2, 1}, {271, 296}, {259, 513, 514}, 1},
+      {"a lone thumbnail directory becomes directory 1 behind a new directory 0", thumbnailFirst.Build(), 33434, 0,
+       {0, 1}, {34665}, {259, 513, 514}, 1},
+      {"a thumbnail directory 0 keeps its number while directory 1 exists", thumbnailThenOne.Build(), 33434, 0,
+       {0, 1}, {259, 513, 514, 34665}, {259, 513, 514, 34665}, 0},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    Loaded doc(MakeJpeg(c.tiff));
+    EXPECT_EQ(SetShort(doc.handle, c.tag, 2, c.directory), 0);
+    EXPECT_EQ(DirectoryNumbers(doc.doc().exifSegment->firstChild), c.numbers);
+    EXPECT_EQ(EntryIds(doc.doc().FindDirectory(0)), c.first);
+    EXPECT_EQ(EntryIds(doc.doc().FindDirectory(c.thumbnailDirectory)), c.thumbnail);
+    EXPECT_EQ(Get(doc.handle, 259, c.thumbnailDirectory), ShortBytes(6));
+    EXPECT_EQ(Get(doc.handle, c.tag, c.directory), ShortBytes(2));
+  }
 }
 
 TEST(SetTag, TheInteroperabilityPointerIsAnOrdinaryExifEntry) {
@@ -391,20 +380,14 @@ TEST(DelTag, ExifPointerWithDirectoryZeroTakesTheWholeSubdirectory) {
 // A directory left without entries is not written: a directory of no
 // entries would make the saved file unloadable.
 TEST(DelTag, TiffWithItsLastEntryDeletedSavesAFileThatLoadsWithoutDirectories) {
-  TempDir dir;
-  const std::string saved = dir.File("saved.tif");
-  {
-    TiffBuilder tiff;
-    tiff.AddDirectory().Add(Entry::Short(296, {2}));
-    Loaded doc(tiff.Build(), "one.tif");
-    EXPECT_EQ(kExifDelTag(doc.handle, 296, 0), 0);
-    ASSERT_EQ(kExifSaveFile(doc.handle, saved.c_str()), 0);
-  }
-  const Bytes bytes = ReadFileBytes(saved);
-  ASSERT_GE(bytes.size(), 8u);
-  EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 8), (Bytes{'I', 'I', 42, 0, 0, 0, 0, 0}));
-  Loaded again(bytes, "again.tif");
+  TiffBuilder tiff;
+  tiff.AddDirectory().Add(Entry::Short(296, {2}));
+  Loaded doc(tiff.Build(), "one.tif");
+  EXPECT_EQ(kExifDelTag(doc.handle, 296, 0), 0);
+  Loaded again(SavedCopy(doc, "saved.tif"));
   ASSERT_NE(again.handle, nullptr);
+  const Bytes bytes = ReadFileBytes(again.path);
+  EXPECT_EQ(Bytes(bytes.begin(), bytes.begin() + 8), (Bytes{'I', 'I', 42, 0, 0, 0, 0, 0}));
   EXPECT_EQ(again.doc().CountDirectories(), 0);
 }
 

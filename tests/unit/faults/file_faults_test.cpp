@@ -8,25 +8,23 @@
 #include <array>
 #include <cerrno>
 #include <cstdio>
-#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "kexif.h"
-#include "model/exif_constants.h"
 #include "api/document_handle.h"
+#include "kexif.h"
 #include "platform/fault_injection.h"
 #include "save/save_batch.h"
+#include "tests/support/jpeg_builder.h"
+#include "tests/support/loaded_document.h"
 #include "tests/support/sample_photo.h"
-#include "tests/support/temp_files.h"
 
 #ifdef KEXIF_FAULT_INJECTION
 
 namespace kexif::test {
 namespace {
 
-constexpr uint32_t kImageDescription = 270;
 constexpr std::array<const char *, kIoCallKinds> kKindNames = {
     "open", "read", "write", "flush", "sync", "close", "replace", "chmod", "chown", "remove"};
 
@@ -38,51 +36,56 @@ bool RetriedAfterInterruption(int error, IoCall kind) {
          kind != IoCall::kReplace;
 }
 
-// Injected failures per kind of call, printed once per case.
-struct Tally {
-  std::array<int, kIoCallKinds> counts{};
-  void Add(IoCall kind) { ++counts[static_cast<size_t>(kind)]; }
-  std::string Text() const {
-    std::string text;
-    for (size_t i = 0; i < kIoCallKinds; ++i) {
-      if (counts[i] != 0) text += std::string(kKindNames[i]) + "=" + std::to_string(counts[i]) + " ";
-    }
-    return text;
-  }
-};
+// Injected failures per kind of call.
+using Tally = std::array<int, kIoCallKinds>;
 
-// A RIFF WAVE file of the given total size.
-Bytes SoundFile(size_t size) {
-  Bytes bytes(size, 0x5A);
-  const uint32_t riff = static_cast<uint32_t>(size - 8);
-  std::memcpy(bytes.data(), "RIFF", 4);
-  for (int i = 0; i < 4; ++i) bytes[4 + i] = static_cast<uint8_t>(riff >> (8 * i));
-  std::memcpy(bytes.data() + 8, "WAVEfmt ", 8);
-  return bytes;
+void PrintTally(const std::string &what, const Tally &tally) {
+  std::string text;
+  for (size_t i = 0; i < kIoCallKinds; ++i) {
+    if (tally[i] != 0) text += std::string(kKindNames[i]) + "=" + std::to_string(tally[i]) + " ";
+  }
+  std::printf("[ faults ] %s: %s\n", what.c_str(), text.c_str());
+}
+
+// For n = 1, 2, ...: run(n) makes one operation whose n-th counted file
+// call fails (it arms and disarms the seam); judge(n, kind) checks the
+// outcome. Stops at the first run past the last call, which done() checks.
+Tally FailEachCallInTurn(const std::function<void(uint64_t)> &run,
+                         const std::function<void(uint64_t, IoCall)> &judge, const std::function<void()> &done) {
+  Tally tally{};
+  for (uint64_t n = 1;; ++n) {
+    run(n);
+    IoCall kind{};
+    if (!fault::Fired(&kind)) {
+      done();
+      return tally;
+    }
+    ++tally[static_cast<size_t>(kind)];
+    SCOPED_TRACE("call " + std::to_string(n) + " " + kKindNames[static_cast<size_t>(kind)]);
+    judge(n, kind);
+    if (::testing::Test::HasFailure()) return tally;
+  }
 }
 
 // Loads path and edits it as every run of a case does; null on failure.
 KExifHandle LoadEdited(const std::string &path, const std::string &sound) {
   KExifHandle h = kExifLoadFile(path.c_str());
-  static char text[] = "edited under faults";
-  TagValue value{kTypeAscii, sizeof text, text};
-  if (h != nullptr && kExifSetTag(h, kImageDescription, &value, 0) != 0) {
-    kExifDestroy(h);
-    return nullptr;
-  }
-  if (h != nullptr && !sound.empty() && kExifSetAudioFile(h, sound.c_str()) != 0) {
+  if (h != nullptr && (SetText(h, 270, "edited under faults") != 0 ||
+                       (!sound.empty() && kExifSetAudioFile(h, sound.c_str()) != 0))) {
     kExifDestroy(h);
     return nullptr;
   }
   return h;
 }
 
-// The kinds of the calls one run makes, without a fault.
-std::vector<IoCall> TraceOf(const std::function<void()> &run) {
+// The number of calls one run makes, without a fault, up to and including
+// the last rename over a target.
+size_t CallsUpToTheLastReplace(const std::function<void()> &run) {
   fault::Arm(0, 0);
   run();
   fault::Disarm();
-  return fault::Trace();
+  const std::vector<IoCall> trace = fault::Trace();
+  return static_cast<size_t>(std::find(trace.rbegin(), trace.rend(), IoCall::kReplace).base() - trace.begin());
 }
 
 struct SaveCase {
@@ -97,109 +100,89 @@ class SaveUnderFaults : public ::testing::TestWithParam<SaveCase> {};
 // writes asked with kShortWrite, moves fewer bytes). Returns the tally.
 Tally FailEachCall(const SaveCase &c, int error, const IoCall *onlyKind) {
   TempDir dir;
-  const std::string target = dir.Write(std::string("t.") + c.name, c.photo);
-  const std::string sound = c.soundSize != 0 ? dir.Write("s.wav", SoundFile(c.soundSize)) : "";
-  // What a save without faults writes.
-  const std::string reference = dir.File("reference");
+  const std::string name = std::string("t.") + c.name;
+  const std::string target = dir.Write(name, c.photo);
+  const std::string sound = c.soundSize != 0 ? dir.Write("s.wav", FakeWave(c.soundSize)) : "";
+  // What a save without faults writes elsewhere, and the calls of one in place.
   KExifHandle h = LoadEdited(target, sound);
-  EXPECT_EQ(kExifSaveFile(h, reference.c_str()), 0);
+  EXPECT_EQ(kExifSaveFile(h, dir.File("reference").c_str()), 0);
   kExifDestroy(h);
-  const Bytes saved = ReadFileBytes(reference);
-  std::remove(reference.c_str());
-
-  // Calls after the replace (the folder's sync) cannot undo it: the save
-  // stands, whatever they answer.
+  const Bytes saved = ReadFileBytes(dir.File("reference"));
   h = LoadEdited(target, sound);
-  const std::vector<IoCall> trace = TraceOf([&] { EXPECT_EQ(kExifSaveFile(h, target.c_str()), 0); });
+  const size_t replaceAt = CallsUpToTheLastReplace([&] { EXPECT_EQ(kExifSaveFile(h, target.c_str()), 0); });
   kExifDestroy(h);
-  dir.Write(std::string("t.") + c.name, c.photo);
-  size_t replaceAt = 0;
-  for (size_t i = 0; i < trace.size(); ++i) {
-    if (trace[i] == IoCall::kReplace) replaceAt = i + 1;
-  }
   EXPECT_NE(replaceAt, 0u);
 
-  Tally tally;
-  for (uint64_t n = 1;; ++n) {
-    h = LoadEdited(target, sound);
-    EXPECT_NE(h, nullptr);
-    fault::Arm(n, error, onlyKind);
-    const int32_t result = kExifSaveFile(h, target.c_str());
-    fault::Disarm();
-    IoCall kind{};
-    if (!fault::Fired(&kind)) {  // past the last call: the save is done
-      EXPECT_EQ(result, 0);
-      EXPECT_EQ(ReadFileBytes(target), saved);
-      kExifDestroy(h);
-      break;
-    }
-    tally.Add(kind);
-    const bool retried = RetriedAfterInterruption(error, kind);
-    const bool afterReplace = onlyKind == nullptr && n > replaceAt;
-    SCOPED_TRACE(std::string(c.name) + " call " + std::to_string(n) + " " + kKindNames[static_cast<size_t>(kind)]);
-    if (retried || afterReplace) {
-      EXPECT_EQ(result, 0);
-      EXPECT_EQ(ReadFileBytes(target), saved);
-    } else {
-      EXPECT_EQ(result, -1);
-      EXPECT_EQ(ReadFileBytes(target), c.photo);
-      EXPECT_FALSE(HasSaveLeftover(dir.path()));
-      // The document keeps its file: the same save now succeeds.
-      EXPECT_EQ(kExifSaveFile(h, target.c_str()), 0);
-      EXPECT_EQ(ReadFileBytes(target), saved);
-    }
-    EXPECT_FALSE(HasSaveLeftover(dir.path()));
-    kExifDestroy(h);
-    dir.Write(std::string("t.") + c.name, c.photo);
-    if (::testing::Test::HasFailure()) break;
-  }
-  return tally;
+  int32_t result = 0;
+  return FailEachCallInTurn(
+      [&](uint64_t n) {
+        dir.Write(name, c.photo);
+        h = LoadEdited(target, sound);
+        EXPECT_NE(h, nullptr);
+        fault::Arm(n, error, onlyKind);
+        result = kExifSaveFile(h, target.c_str());
+        fault::Disarm();
+      },
+      [&](uint64_t n, IoCall kind) {
+        // Calls after the replace (the folder's sync) cannot undo it: the
+        // save stands, whatever they answer.
+        if (RetriedAfterInterruption(error, kind) || (onlyKind == nullptr && n > replaceAt)) {
+          EXPECT_EQ(result, 0);
+        } else {
+          EXPECT_EQ(result, -1);
+          EXPECT_EQ(ReadFileBytes(target), c.photo);
+          EXPECT_FALSE(HasSaveLeftover(dir.path()));
+          // The document keeps its file: the same save now succeeds.
+          EXPECT_EQ(kExifSaveFile(h, target.c_str()), 0);
+        }
+        EXPECT_EQ(ReadFileBytes(target), saved);
+        EXPECT_FALSE(HasSaveLeftover(dir.path()));
+        kExifDestroy(h);
+      },
+      [&] {
+        EXPECT_EQ(result, 0);
+        EXPECT_EQ(ReadFileBytes(target), saved);
+        kExifDestroy(h);
+      });
 }
 
 TEST_P(SaveUnderFaults, FailsCleanlyAtEveryCallAndSucceedsOnRetry) {
-  std::printf("[ faults ] save %s, errors: %s\n", GetParam().name, FailEachCall(GetParam(), EIO, nullptr).Text().c_str());
+  PrintTally(std::string("save ") + GetParam().name + ", errors", FailEachCall(GetParam(), EIO, nullptr));
 }
 
 TEST_P(SaveUnderFaults, FailsCleanlyAtEveryShortWrite) {
   const IoCall write = IoCall::kWrite;
   const Tally tally = FailEachCall(GetParam(), kShortWrite, &write);
-  EXPECT_GT(tally.counts[static_cast<size_t>(IoCall::kWrite)], 0);
-  std::printf("[ faults ] save %s, short writes: %s\n", GetParam().name, tally.Text().c_str());
+  EXPECT_GT(tally[static_cast<size_t>(IoCall::kWrite)], 0);
+  PrintTally(std::string("save ") + GetParam().name + ", short writes", tally);
 }
 
 TEST_P(SaveUnderFaults, RetriesEveryInterruptedCall) {
-  std::printf("[ faults ] save %s, EINTR: %s\n", GetParam().name, FailEachCall(GetParam(), EINTR, nullptr).Text().c_str());
+  PrintTally(std::string("save ") + GetParam().name + ", EINTR", FailEachCall(GetParam(), EINTR, nullptr));
 }
 
 INSTANTIATE_TEST_SUITE_P(Files, SaveUnderFaults,
-                         ::testing::Values(SaveCase{"jpg", SamplePhotoJpeg(false, 300000), 0},
-                                           SaveCase{"sound.jpg", SamplePhotoJpeg(true), 70000},
-                                           SaveCase{"tif", SampleTiffStructure(false), 0}),
-                         [](const auto &info) {
-                           const std::string name = info.param.name;
-                           return name == "jpg" ? std::string("Jpeg") : name == "tif" ? std::string("Tiff") : std::string("JpegWithSound");
-                         });
+                         ::testing::Values(SaveCase{"Jpeg", SamplePhotoJpeg(false, 300000), 0},
+                                           SaveCase{"JpegWithSound", SamplePhotoJpeg(true), 70000},
+                                           SaveCase{"Tiff", SampleTiffStructure(false), 0}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 // The temporary file of a save that fails goes, even when its removal is
 // interrupted; a removal that fails leaves the target as it was.
 TEST(SaveUnderFaults, RemovesItsTemporaryFileThroughAnInterruption) {
-  const struct {
-    int error;
-    bool leftover;
-  } cases[] = {{EINTR, false}, {EIO, true}};
-  for (const auto &c : cases) {
+  for (const int error : {EINTR, EIO}) {
     TempDir dir;
     const Bytes photo = SamplePhotoJpeg();
     const std::string target = dir.Write("t.jpg", photo);
-    const std::string sound = dir.Write("s.wav", SoundFile(1000));
+    const std::string sound = dir.Write("s.wav", FakeWave(1000));
     KExifHandle h = LoadEdited(target, sound);
     std::remove(sound.c_str());  // the save fails after making its file
     const IoCall remove = IoCall::kRemove;
-    fault::Arm(1, c.error, &remove);
+    fault::Arm(1, error, &remove);
     EXPECT_EQ(kExifSaveFile(h, target.c_str()), -1);
     fault::Disarm();
     EXPECT_TRUE(fault::Fired());
-    EXPECT_EQ(HasSaveLeftover(dir.path()), c.leftover) << c.error;
+    EXPECT_EQ(HasSaveLeftover(dir.path()), error == EIO) << error;
     EXPECT_EQ(ReadFileBytes(target), photo);
     kExifDestroy(h);
   }
@@ -240,34 +223,34 @@ TEST(SaveBatchUnderFaults, OneFailedCallFailsOneSaveAndTheOthersGoOn) {
   } cases[] = {{EIO, nullptr, 1}, {EIO, nullptr, kFiles}, {ENOSPC, &write, 2}, {kShortWrite, &write, 2}};
   const Bytes photo = SamplePhotoJpeg();
   for (const auto &c : cases) {
+    const std::string what = "errno " + std::to_string(c.error) + ", " + std::to_string(c.syncThreads) + " threads";
+    SCOPED_TRACE(what);
     TempDir dir;
     std::vector<std::string> targets;
-    for (size_t i = 0; i < kFiles; ++i) targets.push_back(dir.Write("t" + std::to_string(i) + ".jpg", photo));
-    SaveInBatch(targets, c.syncThreads, [] { fault::Arm(0, 0); });
-    const std::vector<IoCall> trace = fault::Trace();
+    const auto writeAll = [&] {
+      targets.clear();
+      for (size_t i = 0; i < kFiles; ++i) targets.push_back(dir.Write("t" + std::to_string(i) + ".jpg", photo));
+    };
+    writeAll();
+    const size_t replaceAt =
+        CallsUpToTheLastReplace([&] { SaveInBatch(targets, c.syncThreads, [] { fault::Arm(0, 0); }); });
+    ASSERT_NE(replaceAt, 0u);
     const Bytes edited = ReadFileBytes(targets[0]);
     ASSERT_NE(edited, photo);
-    const size_t replaceAt = static_cast<size_t>(std::find(trace.rbegin(), trace.rend(), IoCall::kReplace).base() - trace.begin());
-    ASSERT_NE(replaceAt, 0u);
-    Tally tally;
-    for (uint64_t n = 1;; ++n) {
-      for (size_t i = 0; i < kFiles; ++i) dir.Write("t" + std::to_string(i) + ".jpg", photo);
-      const std::vector<bool> saved = SaveInBatch(targets, c.syncThreads, [&] { fault::Arm(n, c.error, c.onlyKind); });
-      IoCall kind{};
-      if (!fault::Fired(&kind)) {
-        EXPECT_EQ(std::count(saved.begin(), saved.end(), true), static_cast<long>(kFiles));
-        break;
-      }
-      tally.Add(kind);
-      SCOPED_TRACE("errno " + std::to_string(c.error) + ", " + std::to_string(c.syncThreads) + " threads, call " +
-                   std::to_string(n) + " " + kKindNames[static_cast<size_t>(kind)]);
-      const bool failsOne = c.onlyKind != nullptr || n <= replaceAt;
-      EXPECT_EQ(std::count(saved.begin(), saved.end(), false), failsOne ? 1 : 0);
-      for (size_t i = 0; i < kFiles; ++i) EXPECT_EQ(ReadFileBytes(targets[i]), saved[i] ? edited : photo) << i;
-      EXPECT_FALSE(HasSaveLeftover(dir.path()));
-      if (::testing::Test::HasFailure()) break;
-    }
-    std::printf("[ faults ] batch of %zu, errno %d: %s\n", kFiles, c.error, tally.Text().c_str());
+    std::vector<bool> saved;
+    const Tally tally = FailEachCallInTurn(
+        [&](uint64_t n) {
+          writeAll();
+          saved = SaveInBatch(targets, c.syncThreads, [&] { fault::Arm(n, c.error, c.onlyKind); });
+        },
+        [&](uint64_t n, IoCall) {
+          const bool failsOne = c.onlyKind != nullptr || n <= replaceAt;
+          EXPECT_EQ(std::count(saved.begin(), saved.end(), false), failsOne ? 1 : 0);
+          for (size_t i = 0; i < kFiles; ++i) EXPECT_EQ(ReadFileBytes(targets[i]), saved[i] ? edited : photo) << i;
+          EXPECT_FALSE(HasSaveLeftover(dir.path()));
+        },
+        [&] { EXPECT_EQ(std::count(saved.begin(), saved.end(), true), static_cast<long>(kFiles)); });
+    PrintTally("batch of 3, " + what, tally);
   }
 }
 
@@ -277,7 +260,7 @@ const Bytes &PhotoWithSound() {
   static const Bytes photo = [] {
     TempDir dir;
     const std::string path = dir.Write("p.jpg", SamplePhotoJpeg());
-    KExifHandle h = LoadEdited(path, dir.Write("s.wav", SoundFile(70000)));
+    KExifHandle h = LoadEdited(path, dir.Write("s.wav", FakeWave(70000)));
     const bool saved = kExifSaveFile(h, path.c_str()) == 0;
     kExifDestroy(h);
     return saved ? ReadFileBytes(path) : Bytes{};
@@ -285,84 +268,63 @@ const Bytes &PhotoWithSound() {
   return photo;
 }
 
-// Runs an operation on the photo at path with the output name out; it
-// calls watch() just before the call under watch. 0 on success.
-using Operation = std::function<int32_t(const std::string &path, const std::string &out,
-                                        const std::function<void()> &watch)>;
-
-struct OperationCase {
-  const char *name;
-  Operation run;
-  bool writes;  // makes the output file
-};
-
-const OperationCase kOperations[] = {
-    {"kExifLoadFile",
-     [](const std::string &path, const std::string &, const std::function<void()> &watch) {
-       watch();
-       KExifHandle h = kExifLoadFile(path.c_str());
-       kExifDestroy(h);
-       return h != nullptr ? 0 : -1;
-     },
-     false},
-    {"kRExifBeginRead",
-     [](const std::string &path, const std::string &, const std::function<void()> &watch) {
-       watch();
-       KRExifHandle r = kRExifBeginRead(path.c_str());
-       kRExifEndRead(r);
-       return r != nullptr ? 0 : -1;
-     },
-     false},
-    {"kExifGetAudioFile",
-     [](const std::string &path, const std::string &out, const std::function<void()> &watch) {
-       KExifHandle h = kExifLoadFile(path.c_str());
-       watch();
-       const int32_t result = kExifGetAudioFile(h, out.c_str());
-       kExifDestroy(h);
-       return result;
-     },
-     true},
-    {"kRExifGetAudioFile",
-     [](const std::string &path, const std::string &out, const std::function<void()> &watch) {
-       KRExifHandle r = kRExifBeginRead(path.c_str());
-       watch();
-       const int32_t result = kRExifGetAudioFile(r, out.c_str());
-       kRExifEndRead(r);
-       return result;
-     },
-     true},
-};
+// Opens the photo at path with the editing (or the read-only) family, calls
+// watch(), then loads it (when load) or writes its clip to out. 0 on success.
+int32_t Operate(bool editing, bool load, const std::string &path, const std::string &out,
+                const std::function<void()> &watch) {
+  if (load) watch();
+  int32_t result = -1;
+  if (editing) {
+    KExifHandle h = kExifLoadFile(path.c_str());
+    if (!load) watch();
+    result = load ? (h != nullptr ? 0 : -1) : kExifGetAudioFile(h, out.c_str());
+    kExifDestroy(h);
+  } else {
+    KRExifHandle r = kRExifBeginRead(path.c_str());
+    if (!load) watch();
+    result = load ? (r != nullptr ? 0 : -1) : kRExifGetAudioFile(r, out.c_str());
+    kRExifEndRead(r);
+  }
+  return result;
+}
 
 TEST(OperationsUnderFaults, FailAtEveryCallAndSucceedOnRetry) {
   const Bytes &photo = PhotoWithSound();
   ASSERT_FALSE(photo.empty());
-  const Bytes sound = SoundFile(70000);
+  const Bytes sound = FakeWave(70000);
+  const struct {
+    const char *name;
+    bool editing;
+    bool load;  // else writes the clip to a file
+  } operations[] = {{"kExifLoadFile", true, true},
+                    {"kRExifBeginRead", false, true},
+                    {"kExifGetAudioFile", true, false},
+                    {"kRExifGetAudioFile", false, false}};
   for (const int error : {EIO, EINTR}) {
-    for (const OperationCase &c : kOperations) {
+    for (const auto &c : operations) {
+      const std::string what = std::string(c.name) + ", errno " + std::to_string(error);
+      SCOPED_TRACE(what);
       TempDir dir;
       const std::string path = dir.Write("p.jpg", photo);
       const std::string out = dir.File("out.wav");
-      Tally tally;
-      for (uint64_t n = 1;; ++n) {
-        const int32_t result = c.run(path, out, [&] { fault::Arm(n, error); });
-        fault::Disarm();
-        IoCall kind{};
-        if (!fault::Fired(&kind)) break;
-        tally.Add(kind);
-        SCOPED_TRACE(std::string(c.name) + " call " + std::to_string(n) + " " +
-                     kKindNames[static_cast<size_t>(kind)] + " errno " + std::to_string(error));
-        const bool retried = RetriedAfterInterruption(error, kind);
-        EXPECT_EQ(result, retried ? 0 : -1);
-        std::remove(out.c_str());
-        EXPECT_EQ(c.run(path, out, [] {}), 0);
-        if (c.writes) {
-          EXPECT_EQ(ReadFileBytes(out), sound);
-        }
-        if (::testing::Test::HasFailure()) break;
-      }
+      int32_t result = 0;
+      const Tally tally = FailEachCallInTurn(
+          [&](uint64_t n) {
+            result = Operate(c.editing, c.load, path, out, [&] { fault::Arm(n, error); });
+            fault::Disarm();
+          },
+          [&](uint64_t, IoCall kind) {
+            EXPECT_EQ(result, RetriedAfterInterruption(error, kind) ? 0 : -1);
+            std::remove(out.c_str());
+            EXPECT_EQ(Operate(c.editing, c.load, path, out, [] {}), 0);
+            if (!c.load) {
+              EXPECT_EQ(ReadFileBytes(out), sound);
+            }
+          },
+          [] {});
       EXPECT_EQ(ReadFileBytes(path), photo);
       EXPECT_FALSE(HasSaveLeftover(dir.path()));
-      std::printf("[ faults ] %s, errno %d: %s\n", c.name, error, tally.Text().c_str());
+      PrintTally(what, tally);
     }
   }
 }

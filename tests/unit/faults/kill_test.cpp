@@ -11,51 +11,28 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <filesystem>
+#include <functional>
 #include <random>
 #include <string>
-#include <vector>
 #include <thread>
+#include <vector>
 
-#include "api/document_handle.h"
 #include "kexif.h"
-#include "model/exif_constants.h"
 #include "save/save_batch.h"
+#include "tests/support/loaded_document.h"
 #include "tests/support/sample_photo.h"
-#include "tests/support/temp_files.h"
 
 namespace kexif::test {
 namespace {
 
-constexpr int kKills = 50;
-constexpr uint32_t kImageDescription = 270;
-
-// How many files a killed save left in folder.
-int Leftovers(const std::string &folder) {
-  int count = 0;
-  for (const auto &entry : std::filesystem::directory_iterator(folder)) {
-    count += entry.path().filename().string().find(".$#$") != std::string::npos ? 1 : 0;
-  }
-  return count;
-}
-
-// Saves source over target; 0 on success.
-int32_t SaveOver(const std::string &source, const std::string &target) {
+// Loads source, sets its description (unless text is null) and saves it
+// as target; 0 on success.
+int32_t SaveOver(const std::string &source, const std::string &target, const char *text = nullptr) {
   KExifHandle h = kExifLoadFile(source.c_str());
-  const int32_t result = h != nullptr ? kExifSaveFile(h, target.c_str()) : -1;
+  const bool edited = h != nullptr && (text == nullptr || SetText(h, 270, text) == 0);
+  const int32_t result = edited ? kExifSaveFile(h, target.c_str()) : -1;
   kExifDestroy(h);
   return result;
-}
-
-// Writes a copy of path described as text to the name out.
-bool Described(const std::string &path, const std::string &out, const char *text) {
-  KExifHandle h = kExifLoadFile(path.c_str());
-  TagValue value{kTypeAscii, static_cast<int32_t>(std::strlen(text) + 1), const_cast<char *>(text)};
-  const bool saved = h != nullptr && kExifSetTag(h, kImageDescription, &value, 0) == 0 &&
-                     kExifSaveFile(h, out.c_str()) == 0;
-  kExifDestroy(h);
-  return saved;
 }
 
 // The seed of the kill instants: KEXIF_KILL_SEED, else 17.
@@ -64,61 +41,66 @@ unsigned KillSeed() {
   return seedText != nullptr ? static_cast<unsigned>(std::strtoul(seedText, nullptr, 10)) : 17u;
 }
 
-// Kills child after a random wait of up to longest microseconds; false
-// when it was not killed by the signal.
-bool KillAfterRandomWait(pid_t child, long longest, std::mt19937 &random) {
-  std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<long>(0, longest)(random)));
+// How long run() takes, in microseconds.
+long long MicrosecondsOf(const std::function<void()> &run) {
+  const auto start = std::chrono::steady_clock::now();
+  run();
+  return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - start).count();
+}
+
+// Forks a child that repeats work until killed (it exits 1 when work
+// fails), kills it after a random wait of up to longest microseconds;
+// false when it was not killed by the signal.
+bool KillRepeatedWork(const std::function<bool()> &work, long long longest, std::mt19937 &random) {
+  const pid_t child = fork();
+  if (child == 0) {
+    for (;;) {
+      if (!work()) _exit(1);
+    }
+  }
+  std::this_thread::sleep_for(std::chrono::microseconds(std::uniform_int_distribution<long long>(0, longest)(random)));
   int status = 0;
-  return ::kill(child, SIGKILL) == 0 && waitpid(child, &status, 0) == child && WIFSIGNALED(status);
+  return child > 0 && ::kill(child, SIGKILL) == 0 && waitpid(child, &status, 0) == child && WIFSIGNALED(status);
 }
 
 TEST(SaveKilled, LeavesTheOldOrTheNewFileAndTheNextSaveSucceeds) {
+  constexpr int kKills = 50;
   const unsigned seed = KillSeed();
   std::mt19937 random(seed);
-
   TempDir dir;
   const std::string photo = dir.Write("photo.jpg", SamplePhotoJpeg(false, 4u << 20));
   const std::string a = dir.File("a.jpg");
   const std::string b = dir.File("b.jpg");
-  ASSERT_TRUE(Described(photo, a, "first"));
-  ASSERT_TRUE(Described(photo, b, "second"));
+  ASSERT_EQ(SaveOver(photo, a, "first"), 0);
+  ASSERT_EQ(SaveOver(photo, b, "second"), 0);
   // What a save of each writes, and how long one takes.
   const std::string target = dir.File("target.jpg");
   ASSERT_EQ(SaveOver(b, target), 0);
   const Bytes savedB = ReadFileBytes(target);
-  const auto start = std::chrono::steady_clock::now();
-  ASSERT_EQ(SaveOver(a, target), 0);
-  const auto saveTime = std::chrono::steady_clock::now() - start;
+  const long long saveTime = MicrosecondsOf([&] { ASSERT_EQ(SaveOver(a, target), 0); });
   const Bytes savedA = ReadFileBytes(target);
   ASSERT_NE(savedA, savedB);
-  const auto longest = std::chrono::duration_cast<std::chrono::microseconds>(saveTime * 3).count();
 
   int changed = 0;
   for (int kill = 0; kill < kKills; ++kill) {
+    SCOPED_TRACE("seed " + std::to_string(seed) + ", kill " + std::to_string(kill));
     // The child saves b and a over the target in turn until it is killed.
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      for (int i = 0; i < 10000; ++i) SaveOver(i % 2 == 0 ? b : a, target);
-      _exit(0);
-    }
-    ASSERT_TRUE(KillAfterRandomWait(child, longest, random));
-
+    int turn = 0;
+    ASSERT_TRUE(KillRepeatedWork([&] { return SaveOver(++turn % 2 != 0 ? b : a, target) == 0; }, saveTime * 3, random));
     const Bytes found = ReadFileBytes(target);
-    ASSERT_TRUE(found == savedA || found == savedB) << "seed " << seed << ", kill " << kill << ": "
-                                                    << found.size() << " bytes";
+    ASSERT_TRUE(found == savedA || found == savedB) << found.size() << " bytes";
     changed += found == savedB ? 1 : 0;
-    ASSERT_EQ(SaveOver(a, target), 0) << "seed " << seed << ", kill " << kill;
+    ASSERT_EQ(SaveOver(a, target), 0);
     ASSERT_EQ(ReadFileBytes(target), savedA);
   }
   std::printf("[ kills ] seed %u: %d kills of %zu-byte saves (up to %lld us each), target replaced by %d, "
               "%d temporary files left behind\n",
-              seed, kKills, savedA.size(), static_cast<long long>(longest / 3), changed, Leftovers(dir.path()));
+              seed, kKills, savedA.size(), saveTime, changed, CountSaveLeftovers(dir.path()));
 }
 
 // Sets the description of every file and saves them as the tool does: in
 // batches of 64 files, committed together. True when all saved.
-bool DescribeInBatches(const std::vector<std::string> &files, const char *text) {
+bool DescribeInBatches(const std::vector<std::string> &files) {
   constexpr size_t kBatchFiles = 64;
   SaveBatch batch;
   bool saved = true;
@@ -127,8 +109,7 @@ bool DescribeInBatches(const std::vector<std::string> &files, const char *text) 
   };
   for (const std::string &file : files) {
     KExifHandle h = kExifLoadFile(file.c_str());
-    TagValue value{kTypeAscii, static_cast<int32_t>(std::strlen(text) + 1), const_cast<char *>(text)};
-    saved = saved && h != nullptr && kExifSetTag(h, kImageDescription, &value, 0) == 0 &&
+    saved = saved && h != nullptr && SetText(h, 270, "new") == 0 &&
             batch.Add(*ToDocument(h), file.c_str()) == SaveResult::kSaved;
     kExifDestroy(h);
     if (batch.waiting() == kBatchFiles) commit();
@@ -142,47 +123,38 @@ TEST(BatchSaveKilled, LeavesEveryFileOldOrNewAndARerunFinishesTheBatch) {
   constexpr size_t kFiles = 200;
   const unsigned seed = KillSeed();
   std::mt19937 random(seed);
-
   TempDir dir;
   const Bytes old = SamplePhotoJpeg();
   std::vector<std::string> files;
-  for (size_t i = 0; i < kFiles; ++i) files.push_back(dir.Write("p" + std::to_string(i) + ".jpg", old));
-  const auto start = std::chrono::steady_clock::now();
-  ASSERT_TRUE(DescribeInBatches(files, "new"));
-  const auto batchTime = std::chrono::steady_clock::now() - start;
+  const auto writeAll = [&] {
+    files.clear();
+    for (size_t i = 0; i < kFiles; ++i) files.push_back(dir.Write("p" + std::to_string(i) + ".jpg", old));
+  };
+  writeAll();
+  const long long batchTime = MicrosecondsOf([&] { ASSERT_TRUE(DescribeInBatches(files)); });
   const Bytes edited = ReadFileBytes(files[0]);
   ASSERT_NE(edited, old);
-  const auto longest = std::chrono::duration_cast<std::chrono::microseconds>(batchTime * 5 / 4).count();
 
   int mixed = 0;
   for (int kill = 0; kill < kBatchKills; ++kill) {
-    for (size_t i = 0; i < kFiles; ++i) dir.Write("p" + std::to_string(i) + ".jpg", old);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-      // Saves again and again until killed, so that a kill that comes after
-      // the first pass still stops a batch in the middle.
-      for (;;) {
-        if (!DescribeInBatches(files, "new")) _exit(1);
-      }
-    }
-    ASSERT_TRUE(KillAfterRandomWait(child, longest, random)) << "seed " << seed << ", kill " << kill;
+    SCOPED_TRACE("seed " + std::to_string(seed) + ", kill " + std::to_string(kill));
+    writeAll();
+    // The child saves again and again until killed, so that a kill that
+    // comes after the first pass still stops a batch in the middle.
+    ASSERT_TRUE(KillRepeatedWork([&] { return DescribeInBatches(files); }, batchTime * 5 / 4, random));
     size_t renewed = 0;
     for (const std::string &file : files) {
       const Bytes found = ReadFileBytes(file);
-      ASSERT_TRUE(found == old || found == edited) << "seed " << seed << ", kill " << kill << ", " << file << ": "
-                                                   << found.size() << " bytes";
+      ASSERT_TRUE(found == old || found == edited) << file << ": " << found.size() << " bytes";
       renewed += found == edited ? 1 : 0;
     }
     mixed += renewed != 0 && renewed != kFiles ? 1 : 0;
-    ASSERT_TRUE(DescribeInBatches(files, "new")) << "seed " << seed << ", kill " << kill;
+    ASSERT_TRUE(DescribeInBatches(files));
     for (const std::string &file : files) ASSERT_EQ(ReadFileBytes(file), edited) << file;
   }
   std::printf("[ kills ] seed %u: %d kills of a batch of %zu %zu-byte saves (%lld us), %d left old and new "
               "files, %d temporary files left behind\n",
-              seed, kBatchKills, kFiles, edited.size(),
-              static_cast<long long>(std::chrono::duration_cast<std::chrono::microseconds>(batchTime).count()), mixed,
-              Leftovers(dir.path()));
+              seed, kBatchKills, kFiles, edited.size(), batchTime, mixed, CountSaveLeftovers(dir.path()));
 }
 
 }  // namespace
