@@ -71,17 +71,16 @@ TEST(WindowsInPlaceSave, ReplacesTheLoadedFileThenAnotherSaveFailsLeavingIt) {
     std::ofstream(std::filesystem::path(wide), std::ios::binary)
         .write(reinterpret_cast<const char *>(p.bytes.data()), static_cast<std::streamsize>(p.bytes.size()));
     const std::string path = p.loadByWideName ? AnsiName(wide) : dir.File(p.utf8Name);
-    const std::string &target = path;
-    ASSERT_FALSE(target.empty());
+    ASSERT_FALSE(path.empty());
     KExifHandle h = p.loadByWideName ? kExifLoadFile(wide.c_str()) : kExifLoadFile(path.c_str());
     ASSERT_NE(h, nullptr);
     ASSERT_EQ(SetText(h, kDescription, "first"), 0);
-    EXPECT_EQ(kExifSaveFile(h, target.c_str()), 0);
+    EXPECT_EQ(kExifSaveFile(h, path.c_str()), 0);
     const Bytes saved = ReadFileBytes(path);
     // The source is closed once replaced: a second save has no image
     // bytes to copy and must leave the new file as it is.
     ASSERT_EQ(SetText(h, kDescription, "second"), 0);
-    EXPECT_EQ(kExifSaveFile(h, target.c_str()), -1);
+    EXPECT_EQ(kExifSaveFile(h, path.c_str()), -1);
     kExifDestroy(h);
     EXPECT_EQ(ReadFileBytes(path), saved);
     EXPECT_EQ(SavedText(path), "first");
