@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "api/document_handle.h"
@@ -11,7 +10,6 @@
 #include "tests/support/jpeg_builder.h"
 #include "tests/support/loaded_document.h"
 #include "tests/support/sample_photo.h"
-#include "tests/support/temp_files.h"
 
 namespace kexif::test {
 namespace {

@@ -3,8 +3,6 @@
 // exiftool as an independent reader.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include "kexif.h"
