@@ -19,7 +19,9 @@ Bytes WordBytes(const TagNode &node) {
 }
 
 // A value of up to 4 bytes sits in the word (unused bytes zero, no data);
-// a longer one, and every RATIONAL, in data with a zero word.
+// a longer one, and every RATIONAL, in data with a zero word. Whatever the
+// entry held before goes; a type outside the known ones keeps its type and
+// count without a value.
 TEST(ReplaceEntryValue, PutsValuesOfUpToFourBytesInTheWordAndLongerOnesInData) {
   const uint16_t shorts[3] = {0x1234, 0x5678, 0x9ABC};
   const uint32_t number = 0xCAFEBABE;
@@ -38,12 +40,15 @@ TEST(ReplaceEntryValue, PutsValuesOfUpToFourBytesInTheWordAndLongerOnesInData) {
       {"long of 0", {kTypeLong, 0, nullptr}, true, 0},
       {"long of 1", {kTypeLong, 1, const_cast<uint32_t *>(&number)}, true, 4},
       {"rational of 1", {kTypeRational, 1, const_cast<uint32_t *>(fraction)}, false, 8},
+      {"unknown type 13", {13, 6, const_cast<uint32_t *>(fraction)}, true, 0},
   };
+  const std::string longText(19, 'x');
   for (const auto &c : cases) {
     SCOPED_TRACE(c.name);
     const auto *bytes = static_cast<const uint8_t *>(c.value.data);
     const Bytes expected(bytes, bytes + c.byteSize);
     TagNode node;
+    ASSERT_EQ(node.SetData(longText.c_str(), 20), 1);
     node.value = 77;
     ASSERT_EQ(ReplaceEntryValue(node, c.value), 1);
     EXPECT_EQ(node.type, c.value.type);
@@ -53,35 +58,13 @@ TEST(ReplaceEntryValue, PutsValuesOfUpToFourBytesInTheWordAndLongerOnesInData) {
       word.resize(4, 0);
       EXPECT_EQ(WordBytes(node), word);
       EXPECT_EQ(node.data, nullptr);
+      EXPECT_EQ(node.dataLength, 0);
     } else {
       EXPECT_EQ(node.value, 0);
       ASSERT_EQ(node.dataLength, c.byteSize);
       EXPECT_EQ(Bytes(node.data, node.data + node.dataLength), expected);
     }
   }
-}
-
-TEST(ReplaceEntryValue, ALongTextReplacedByAShortOneMovesIntoTheWord) {
-  std::string longText(19, 'x');
-  TagNode node;
-  ReplaceEntryValue(node, TagValue{kTypeAscii, 20, longText.data()});
-  ASSERT_EQ(node.dataLength, 20);
-  ReplaceEntryValue(node, TagValue{kTypeAscii, 3, const_cast<char *>("ok")});
-  EXPECT_EQ(node.data, nullptr);
-  EXPECT_EQ(node.dataLength, 0);
-  EXPECT_EQ(node.count, 3);
-  EXPECT_EQ(WordBytes(node), (Bytes{'o', 'k', 0, 0}));
-}
-
-TEST(ReplaceEntryValue, ATypeOutsideTheKnownOnesKeepsTypeAndCountWithoutValue) {
-  uint32_t fraction[2] = {3, 4};
-  TagNode node;
-  ReplaceEntryValue(node, TagValue{kTypeRational, 1, fraction});
-  ReplaceEntryValue(node, TagValue{13, 6, fraction});
-  EXPECT_EQ(node.type, 13);
-  EXPECT_EQ(node.count, 6);
-  EXPECT_EQ(node.value, 0);
-  EXPECT_EQ(node.data, nullptr);
 }
 
 TEST(TagValueUsable, RefusesNegativeCountsMissingBytesAndOversizedValues) {
