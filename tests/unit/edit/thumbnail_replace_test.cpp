@@ -177,40 +177,56 @@ TEST(JpegThumbnailReplacement, RefusesNegativeLengthsAndMissingBytes) {
   EXPECT_EQ(doc.doc().exifSegment, nullptr);
 }
 
-TEST(TiffThumbnailReplacement, AddsSevenEntryDirectoryOneAfterTheOnlyDirectory) {
-  Loaded doc(TiffPages(), "a.tif");
-  ASSERT_EQ(SetThumbnail(doc.handle, FakeJpegStream(700)), 0);
-  const MetaNode *d1 = Directory(doc.doc(), 1);
-  ASSERT_NE(d1, nullptr);
-  EXPECT_EQ(Directory(doc.doc(), 0)->next, d1);
-  EXPECT_EQ(ChildIds(d1), kTiffThumbnailDirectory);
-  EXPECT_EQ(d1->firstChild->value, 7);
-  EXPECT_EQ(ValueOf(d1, 254), 1);
-  EXPECT_EQ(ValueOf(d1, 514), 700);
-  EXPECT_EQ(FetchThumbnail(doc.handle).bytes, FakeJpegStream(700));
-}
-
-TEST(TiffThumbnailReplacement, ReplacesAReducedImageOrUnmarkedDirectoryOne) {
-  Loaded a(TiffPages({{Entry::Long(254, {1}), Entry::Short(259, {1})}}), "a.tif");
-  Loaded b(TiffPages({{Entry::Short(259, {1})}}), "b.tif");
-  for (Loaded *d : {&a, &b}) {
-    ASSERT_EQ(SetThumbnail(d->handle, FakeJpegStream(50)), 0);
-    EXPECT_EQ(d->doc().CountDirectories(), 2);
-    EXPECT_EQ(ChildIds(Directory(d->doc(), 1)), kTiffThumbnailDirectory);
+// A new thumbnail directory follows a lone directory, takes the place of a
+// reduced-image or unmarked directory 1, or goes in front of a full image,
+// which becomes directory 2. Without directories, or when a thumbnail entry
+// left behind it would be the one a reload names, the set is refused.
+TEST(TiffThumbnailReplacement, PutsDirectoryOneWhereAReloadFindsItOrRefuses) {
+  TiffBuilder hidden;
+  hidden.AddDirectory().Add(Entry::Ascii(271, "Cam"));
+  hidden.AddDirectory().Add(Entry::Long(254, {0})).Exif().Add(Entry::Long(513, {8})).Add(Entry::Long(514, {4}));
+  const struct {
+    const char *name;
+    Bytes tiff;
+    int32_t directories;  // afterwards; 0 when the set is refused
+    int32_t existsWhenRefused;
+  } cases[] = {
+      {"only directory", TiffPages(), 2, 0},
+      {"reduced image", TiffPages({{Entry::Long(254, {1}), Entry::Short(259, {1})}}), 2, 0},
+      {"unmarked directory 1", TiffPages({{Entry::Short(259, {1})}}), 2, 0},
+      {"full image", TiffPages({{Entry::Long(254, {0})}}), 3, 0},
+      {"no directories", Bytes{'I', 'I', 42, 0, 0, 0, 0, 0}, 0, 0},
+      {"thumbnail entry behind a full image", hidden.Build(), 0, 1},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(c.name);
+    Loaded doc(c.tiff, "a.tif");
+    ASSERT_NE(doc.handle, nullptr);
+    ExifDocument &d = doc.doc();
+    if (c.directories == 0) {
+      const std::string before = DumpTree(d);
+      EXPECT_EQ(SetThumbnail(doc.handle, FakeJpegStream(50)), -1);
+      EXPECT_EQ(DumpTree(d), before);
+      EXPECT_EQ(kExifIsThumbnailExist(doc.handle), c.existsWhenRefused);
+      continue;
+    }
+    ASSERT_EQ(SetThumbnail(doc.handle, FakeJpegStream(700)), 0);
+    EXPECT_EQ(d.CountDirectories(), c.directories);
+    const MetaNode *d1 = d.FindDirectory(1);
+    ASSERT_NE(d1, nullptr);
+    EXPECT_EQ(d.FindDirectory(0)->next, d1);
+    EXPECT_EQ(ChildIds(d1), kTiffThumbnailDirectory);
+    EXPECT_EQ(d1->firstChild->value, 7);
+    EXPECT_EQ(ValueOf(d1, 254), 1);
+    EXPECT_EQ(ValueOf(d1, 514), 700);
+    EXPECT_EQ(FetchThumbnail(doc.handle).bytes, FakeJpegStream(700));
+    if (c.directories < 3) continue;
+    const MetaNode *image = d.FindDirectory(2);
+    ASSERT_NE(image, nullptr);
+    EXPECT_EQ(d1->next, image);
+    EXPECT_EQ(ValueOf(image, 254), 0);
+    EXPECT_NE(ValueOf(image, 273), -1);
   }
-}
-
-TEST(TiffThumbnailReplacement, PutsTheThumbnailInFrontOfAFullImageAndRenumbersTheRest) {
-  Loaded doc(TiffPages({{Entry::Long(254, {0})}}), "a.tif");
-  ASSERT_EQ(SetThumbnail(doc.handle, FakeJpegStream(50)), 0);
-  ExifDocument &d = doc.doc();
-  EXPECT_EQ(d.CountDirectories(), 3);
-  EXPECT_EQ(ChildIds(d.FindDirectory(1)), kTiffThumbnailDirectory);
-  const MetaNode *image = d.FindDirectory(2);
-  ASSERT_NE(image, nullptr);
-  EXPECT_EQ(ValueOf(image, 254), 0);
-  EXPECT_NE(ValueOf(image, 273), -1);
-  EXPECT_EQ(d.FindDirectory(1)->next, image);
 }
 
 TEST(TiffThumbnailReplacement, ReplacingTwiceServesExactlyTheLatestBytes) {
@@ -259,27 +275,6 @@ TEST(ThumbnailReplacement, AThumbnailSetInADamagedFileIsServedAfterASaveAndReloa
       EXPECT_EQ(FetchThumbnail(again.handle).bytes, FakeJpegStream(90, 4));
     }
   }
-}
-
-// A thumbnail directory put in front of a full image would not be the one a
-// reload names when a thumbnail entry lies behind it: the set is refused.
-TEST(TiffThumbnailReplacement, RefusesAThumbnailARemainingEntryBehindItWouldHide) {
-  TiffBuilder b;
-  b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
-  b.AddDirectory().Add(Entry::Long(254, {0})).Exif().Add(Entry::Long(513, {8})).Add(Entry::Long(514, {4}));
-  Loaded doc(b.Build(), "a.tif");
-  ASSERT_EQ(kExifIsThumbnailExist(doc.handle), 1);
-  const std::string before = DumpTree(doc.doc());
-  EXPECT_EQ(SetThumbnail(doc.handle, FakeJpegStream(50)), -1);
-  EXPECT_EQ(DumpTree(doc.doc()), before);
-}
-
-TEST(TiffThumbnailReplacement, RefusesATiffWithoutDirectories) {
-  Loaded doc(Bytes{'I', 'I', 42, 0, 0, 0, 0, 0}, "a.tif");
-  ASSERT_NE(doc.handle, nullptr);
-  EXPECT_EQ(SetThumbnail(doc.handle, FakeJpegStream(50)), -1);
-  EXPECT_EQ(doc.doc().root->next, nullptr);
-  EXPECT_EQ(kExifIsThumbnailExist(doc.handle), 0);
 }
 
 }  // namespace

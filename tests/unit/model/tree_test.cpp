@@ -3,6 +3,7 @@
 #include "model/exif_document.h"
 #include "model/tree_search.h"
 #include "stream/byte_stream.h"
+#include "tests/support/tree_maker.h"
 
 namespace kexif {
 namespace {
@@ -15,27 +16,6 @@ MetaNode *Directory(int32_t number) {
   return d;
 }
 
-TagNode *Tag(int32_t id) {
-  auto *t = new TagNode;
-  t->id = id;
-  t->type = kTypeShort;
-  t->count = 1;
-  return t;
-}
-
-TEST(Cursor, AppendChildOnANodeWithChildrenReplacesTheLink) {
-  ExifDocument doc;
-  auto *d = Directory(0);
-  doc.AppendSibling(d);
-  doc.AppendChild(Tag(100));
-  doc.SetCursor(d);
-  auto *replacement = Tag(200);
-  MetaNode *old = d->firstChild;
-  doc.AppendChild(replacement);
-  EXPECT_EQ(d->firstChild, replacement);
-  delete old;  // no longer part of the tree
-}
-
 TEST(Searches, FindTagByIdNeverAnswersWithAStructuralNode) {
   ExifDocument doc;
   auto *d0 = Directory(0);
@@ -44,7 +24,7 @@ TEST(Searches, FindTagByIdNeverAnswersWithAStructuralNode) {
   count->id = kIdEntryCount;
   count->kind = kKindTiffItem;
   doc.AppendChild(count);
-  auto *tag3 = Tag(3);
+  auto *tag3 = test::ShortTag(3, {0});
   doc.AppendSibling(tag3);
   EXPECT_EQ(FindById(d0, 3), count);
   EXPECT_EQ(FindTagById(d0, 3), tag3);
@@ -54,8 +34,8 @@ TEST(Searches, FindTagByIdNeverAnswersWithAStructuralNode) {
 TEST(Searches, FindByIdVisitsInPreOrderAcrossALongChainWithoutRecursion) {
   ExifDocument doc;
   doc.AppendSibling(Directory(0));
-  for (int i = 0; i < 200000; ++i) doc.AppendSibling(Tag(1000));
-  auto *last = Tag(7);
+  for (int i = 0; i < 200000; ++i) doc.AppendSibling(test::ShortTag(1000, {0}));
+  auto *last = test::ShortTag(7, {0});
   doc.AppendSibling(last);
   EXPECT_EQ(FindById(doc.root, 7), last);
 }  // destroying the document must not recurse along next either
@@ -98,7 +78,7 @@ TEST(Document, RemoveNodeClearsTheShortcutsIntoIt) {
   doc.AppendSibling(soi);
   auto *app1 = new SegmentNode(kMarkerApp1, 10, 6);
   doc.AppendSibling(app1);
-  auto *ptr = Tag(kTagExifPointer);
+  auto *ptr = test::ShortTag(kTagExifPointer, {0});
   doc.AppendChild(ptr);
   doc.SetCursor(app1);
   doc.AppendSibling(new SegmentNode(kMarkerEoi, 0, 0));
@@ -116,8 +96,8 @@ TEST(CountEntries, CountsAnEntryWithTagThreeButNotTheEntryCountNode) {
   count->kind = kKindTiffItem;
   count->id = kIdEntryCount;
   gps.firstChild = count;
-  count->next = Tag(1);
-  count->next->next = Tag(kIdEntryCount);
+  count->next = test::ShortTag(1, {0});
+  count->next->next = test::ShortTag(kIdEntryCount, {0});
   EXPECT_EQ(CountEntries(&gps), 2);
 }
 

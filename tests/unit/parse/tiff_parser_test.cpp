@@ -80,14 +80,6 @@ TEST(TiffParser, BuildsHeaderThenNumberedDirectoriesAsSiblings) {
   EXPECT_EQ(doc.siblingSlot, &doc.root);
 }
 
-TEST(TiffParser, AFirstOffsetOfZeroGivesOnlyTheHeader) {
-  ExifDocument doc;
-  ASSERT_EQ(Parse(Bytes{'M', 'M', 0, 42, 0, 0, 0, 0}, doc), 1);
-  EXPECT_EQ(doc.root->id, kIdHeader);
-  EXPECT_EQ(doc.root->next, nullptr);
-  EXPECT_EQ(doc.byteOrder, kBigEndian);
-}
-
 TEST(TiffParser, FailsOnBadHeadersCutEntriesTopBitNextOffsetsAndEmptyExifDirectories) {
   TiffBuilder two;
   two.AddDirectory().Add(Entry::Short(274, {1})).Add(Entry::Short(296, {2}));

@@ -20,6 +20,7 @@
 
 #include "kexif.h"
 #include "model/exif_constants.h"
+#include "tests/support/loaded_document.h"
 #include "tests/support/sample_photo.h"
 #include "tests/support/temp_files.h"
 
@@ -36,33 +37,18 @@ struct stat StatOf(const std::string &path) {
 
 // Loads path, gives it the description and saves it over itself.
 bool Describe(const std::string &path, const std::string &text) {
-  KExifHandle h = kExifLoadFile(path.c_str());
-  TagValue value{kTypeAscii, static_cast<int32_t>(text.size() + 1), const_cast<char *>(text.c_str())};
-  const bool saved = h != nullptr && kExifSetTag(h, kImageDescription, &value, 0) == 0 &&
-                     kExifSaveFile(h, path.c_str()) == 0;
-  kExifDestroy(h);
-  return saved;
+  const Loaded doc(path);
+  return doc.handle != nullptr && SetText(doc.handle, kImageDescription, text) == 0 &&
+         kExifSaveFile(doc.handle, path.c_str()) == 0;
 }
 
-std::string Description(const std::string &path) {
-  KExifHandle h = kExifLoadFile(path.c_str());
-  TagValue value{};
-  std::string text = "<none>";
-  if (h != nullptr && kExifGetTag(h, kImageDescription, &value, 0) == 0) {
-    text = static_cast<const char *>(value.data);
-    std::free(value.data);
-  }
-  kExifDestroy(h);
-  return text;
-}
+std::string Description(const std::string &path) { return TextOf(Loaded(path).handle, kImageDescription); }
 
 // Saves path unedited to target: kExifSaveFile's result, or -2 when the
 // load failed.
 int32_t SaveAs(const std::string &path, const std::string &target) {
-  KExifHandle h = kExifLoadFile(path.c_str());
-  const int32_t result = h != nullptr ? kExifSaveFile(h, target.c_str()) : -2;
-  kExifDestroy(h);
-  return result;
+  const Loaded doc(path);
+  return doc.handle != nullptr ? kExifSaveFile(doc.handle, target.c_str()) : -2;
 }
 
 size_t EntriesIn(const std::string &folder) {
