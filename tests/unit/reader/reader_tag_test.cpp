@@ -41,12 +41,18 @@ class ReaderTagBothOrders : public ::testing::TestWithParam<bool> {
 INSTANTIATE_TEST_SUITE_P(ByteOrder, ReaderTagBothOrders, ::testing::Values(false, true),
                          [](const auto &info) { return info.param ? "BigEndian" : "LittleEndian"; });
 
-TEST_P(ReaderTagBothOrders, ReadsCachedAndExifSubDirectoryTagsOfTheSamplePhoto) {
+TEST_P(ReaderTagBothOrders, ReadsCachedAndExifSubDirectoryTagsAndTheThumbnailOfTheSamplePhoto) {
   for (const bool tiffFile : {false, true}) {
     SCOPED_TRACE(tiffFile ? "TIFF" : "JPEG");
-    Reader r = OpenBytes(dir_, tiffFile ? SampleTiffStructure(big()) : SamplePhotoJpeg(big()));
+    Reader r = OpenBytes(dir_, tiffFile ? SampleTiffStructure(big(), 700) : SamplePhotoJpeg(big()));
     ASSERT_NE(r.get(), nullptr);
     EXPECT_EQ(kRExifIsExifExist(r.get()), 1);
+    // The bytes the second directory points at: from the start of a TIFF
+    // file, from the TIFF header inside a JPEG's Exif segment.
+    EXPECT_EQ(kRExifIsThumbnailExist(r.get()), 1);
+    ThumbnailData t{};
+    ASSERT_EQ(kRExifGetThumbnailData(r.get(), &t), 0);
+    EXPECT_EQ(Bytes(t.data, t.data + t.length), FakeJpegStream(tiffFile ? 700 : 2000, 0x31));
     // 36867 is asked again after other lookups replaced the found value;
     // first-directory tags other than the five cached ones are never returned.
     for (const auto &[tag, text] :
