@@ -26,6 +26,7 @@ void ExpectAnswers(const std::vector<Row> &rows) {
   }
 }
 
+
 Bytes Tiff(bool bigEndian, const std::function<void(TiffBuilder &)> &build) {
   TiffBuilder b(bigEndian);
   build(b);
@@ -65,13 +66,10 @@ TEST_P(ReaderTagBothOrders, ReadsCachedAndExifSubDirectoryTagsAndTheThumbnailOfT
 }
 
 TEST_P(ReaderTagBothOrders, InLineAndEightByteValuesComeBackInNativeOrder) {
-  Ifd ifd;
-  ifd.Exif()
-      .Add(Entry::Ascii(37520, "12"))
-      .Add(Entry::Short(37396, {0x1234, 0xABCD}))
-      .Add(Entry::Rational(33434, {{1, 250}}))
-      .Add(Entry::Double(37379, {-2.5}));
-  Reader r = OpenBytes(dir_, JpegWithDirectory(big(), std::move(ifd)));
+  Reader r = OpenBytes(dir_, MakeJpeg(Tiff(big(), [](TiffBuilder &b) {
+                         b.AddDirectory().Exif().Add(Entry::Ascii(37520, "12")).Add(Entry::Short(37396, {0x1234, 0xABCD}))
+                             .Add(Entry::Rational(33434, {{1, 250}})).Add(Entry::Double(37379, {-2.5}));
+                       })));
   EXPECT_EQ(TagText(r.get(), 37520), "12");
   EXPECT_EQ(TagText(r.get(), 37396), "4660 43981");
   EXPECT_EQ(TagText(r.get(), 33434), "1/250");
