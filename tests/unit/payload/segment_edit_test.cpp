@@ -51,17 +51,6 @@ TEST(RemoveMarker, ComparesOnlyTheFirstSegmentWithTheMarker) {
   EXPECT_EQ(d.audioSearched, 0);
 }
 
-TEST(RemoveMarker, RefusesAMissingMarkerATiffDocumentAndNoDocument) {
-  Loaded jpeg(SamplePhotoJpeg());
-  TiffBuilder b;
-  b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
-  Loaded tiff(b.Build(), "a.tif");
-  EXPECT_EQ(kExifRemoveMarker(jpeg.handle, 0xED, 0), -1);
-  EXPECT_EQ(kExifRemoveMarker(jpeg.handle, 271, 0), -1);  // a tag number is not a segment
-  EXPECT_EQ(kExifRemoveMarker(tiff.handle, 0xE1, 0), -1);
-  EXPECT_EQ(kExifRemoveMarker(nullptr, 0xE1, 0), -1);
-}
-
 // The inserted block replaces the file's Exif segment (an XMP APP1 stays),
 // so that a reload through either family answers from it.
 TEST(InsertExifMarker, ReplacesTheExifSegmentSoThatBothFamiliesReadItAfterASave) {
@@ -142,11 +131,16 @@ TEST(InsertExifMarker, InsertsShortOrDamagedBlocksWithNothingBelowThem) {
   }
 }
 
-TEST(InsertExifMarker, RefusesWithoutTakingTheBlockOver) {
+// Each refusal leaves the document and the caller's block as they were.
+TEST(SegmentEdits, RefuseAMissingMarkerATiffDocumentBadBlocksAndNoDocument) {
   Loaded jpeg(MakeJpegWithoutExif());
   TiffBuilder b;
   b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
   Loaded tiff(b.Build(), "a.tif");
+  EXPECT_EQ(kExifRemoveMarker(jpeg.handle, 0xED, 0), -1);
+  EXPECT_EQ(kExifRemoveMarker(jpeg.handle, 271, 0), -1);  // a tag number is not a segment
+  EXPECT_EQ(kExifRemoveMarker(tiff.handle, 0xE1, 0), -1);
+  EXPECT_EQ(kExifRemoveMarker(nullptr, 0xE1, 0), -1);
   ExifMarkerData block = ExifBlock(b.Build());
   ExifMarkerData negative{block.data, -1};
   ExifMarkerData noBytes{nullptr, 10};
@@ -155,6 +149,7 @@ TEST(InsertExifMarker, RefusesWithoutTakingTheBlockOver) {
   EXPECT_EQ(kExifInsertExifMarker(jpeg.handle, &noBytes), -1);
   EXPECT_EQ(kExifInsertExifMarker(jpeg.handle, nullptr), -1);
   EXPECT_EQ(kExifInsertExifMarker(nullptr, &block), -1);
+  EXPECT_EQ(TopLevelIds(jpeg.doc()), (std::vector<int32_t>{0xD8, 0xE0, 0xDB, 0xC0, 0xC4, 0xDA, 0xA1, 0xD9}));
   EXPECT_EQ(FindTopLevelSegment(jpeg.doc(), 0xE1), nullptr);
   delete[] block.data;  // still ours: a double release would show under the sanitizer
 }

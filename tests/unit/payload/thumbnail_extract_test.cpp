@@ -11,16 +11,9 @@
 namespace kexif::test {
 namespace {
 
-// Overwrites a file's bytes in place (the open stream keeps reading it).
-void Scribble(const std::string &path) {
-  const Bytes zeros(ReadFileBytes(path).size(), 0);
-  std::fstream f(path, std::ios::in | std::ios::out | std::ios::binary);
-  f.write(reinterpret_cast<const char *>(zeros.data()), static_cast<std::streamsize>(zeros.size()));
-}
-
 // A TIFF structure whose IFD1 holds a 513/514 pair as given.
-Bytes TiffWithThumbnailPair(uint32_t offset, uint32_t length, bool bigEndian = false) {
-  TiffBuilder b(bigEndian);
+Bytes TiffWithThumbnailPair(uint32_t offset, uint32_t length) {
+  TiffBuilder b;
   b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
   b.AddDirectory().Add(Entry::Long(513, {offset})).Add(Entry::Long(514, {length}));
   return b.Build();
@@ -34,53 +27,56 @@ Bytes TiffWithThumbnail() {
   return b.Build();
 }
 
-TEST(ThumbnailExtraction, ReadsTheJpegThumbnailOnceAndServesLaterCallsFromMemory) {
-  Loaded doc(SamplePhotoJpeg(true));
-  const Fetched first = FetchThumbnail(doc.handle);
-  Scribble(doc.path);
-  const Fetched second = FetchThumbnail(doc.handle);
-  ASSERT_EQ(first.result, 0);
-  EXPECT_EQ(first.bytes, FakeJpegStream(2000, 0x31));
-  EXPECT_EQ(second.result, 0);
-  EXPECT_EQ(second.bytes, first.bytes);
-}
-
-TEST(ThumbnailExtraction, ReadsATiffThumbnailAtItsOffsetFromTheStartOfTheFile) {
-  Loaded doc(TiffWithThumbnail(), "a.tif");
-  const Fetched f = FetchThumbnail(doc.handle);
-  EXPECT_EQ(f.result, 0);
-  EXPECT_EQ(f.bytes, FakeJpegStream(300, 7));
-}
-
-TEST(ThumbnailExtraction, LeavesTheRecordAloneWhenThereIsNoThumbnail) {
-  TiffBuilder b;
-  b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
-  Loaded doc(MakeJpeg(b.Build()));
-  const Fetched f = FetchThumbnail(doc.handle);
-  EXPECT_EQ(f.result, -1);
-  EXPECT_FALSE(f.recordCleared);
+TEST(ThumbnailExtraction, ServesTheBytesTheThumbnailEntriesDescribeOrRefusesAndClearsTheRecord) {
+  TiffBuilder none;
+  none.AddDirectory().Add(Entry::Ascii(271, "Cam"));
+  JpegBuilder xmpFirst;
+  xmpFirst.Soi().App0Jfif().App1Xmp(std::string(500, 'x')).App1Exif(SampleTiffStructure(false)).Sos().ScanData(100).Eoi();
+  const uint32_t end = static_cast<uint32_t>(TiffWithThumbnailPair(40, 10).size());
+  const struct {
+    const char *name;
+    Bytes file;
+    const char *fileName;
+    Bytes thumbnail;    // empty: refused
+    bool recordCleared;  // on refusal
+  } rows[] = {
+      {"a TIFF thumbnail at its offset from the start of the file", TiffWithThumbnail(), "a.tif",
+       FakeJpegStream(300, 7), false},
+      {"the Exif segment, not an XMP segment in front of it", xmpFirst.Build(), "a.jpg", FakeJpegStream(2000, 0x31),
+       false},
+      {"no thumbnail leaves the record alone", MakeJpeg(none.Build()), "a.jpg", {}, false},
+      // The scan data behind the segment would supply the bytes.
+      {"reaching past the Exif segment though the file goes on", MakeJpeg(TiffWithThumbnailPair(60, 200), 4096),
+       "a.jpg", {}, true},
+      {"past the end of a TIFF file", TiffWithThumbnailPair(end - 4, 10), "a.tif", {}, true},
+      {"a huge length", TiffWithThumbnailPair(8, 0x7FFFFFF0), "a.tif", {}, true},
+      {"offset zero", TiffWithThumbnailPair(0, 10), "a.tif", {}, true},
+      {"length zero", TiffWithThumbnailPair(8, 0), "a.tif", {}, true},
+  };
+  for (const auto &row : rows) {
+    SCOPED_TRACE(row.name);
+    Loaded doc(row.file, row.fileName);
+    const Fetched f = FetchThumbnail(doc.handle);
+    EXPECT_EQ(f.result, row.thumbnail.empty() ? -1 : 0);
+    EXPECT_EQ(f.bytes, row.thumbnail);
+    if (row.thumbnail.empty()) {
+      EXPECT_EQ(f.recordCleared, row.recordCleared);
+      EXPECT_EQ(doc.doc().thumbnailLoaded, 0);
+    }
+  }
   EXPECT_EQ(kExifGetThumbnailData(nullptr, nullptr), -1);
 }
 
-TEST(ThumbnailExtraction, RefusesAThumbnailReachingPastTheExifSegmentThoughTheFileGoesOn) {
-  // The scan data behind the segment would supply the bytes.
-  Loaded doc(MakeJpeg(TiffWithThumbnailPair(60, 200), 4096));
-  const Fetched f = FetchThumbnail(doc.handle);
-  EXPECT_EQ(f.result, -1);
-  EXPECT_TRUE(f.recordCleared);
-  EXPECT_EQ(doc.doc().thumbnailLoaded, 0);
-}
-
-TEST(ThumbnailExtraction, RefusesATiffThumbnailPastTheEndOfTheFileOrWithZeroOffsetOrLength) {
-  const Bytes tiff = TiffWithThumbnailPair(40, 10);
-  for (const Bytes &bad : {TiffWithThumbnailPair(static_cast<uint32_t>(tiff.size()) - 4, 10),
-                           TiffWithThumbnailPair(8, 0x7FFFFFF0), TiffWithThumbnailPair(0, 10),
-                           TiffWithThumbnailPair(8, 0)}) {
-    Loaded doc(bad, "a.tif");
-    const Fetched f = FetchThumbnail(doc.handle);
-    EXPECT_EQ(f.result, -1);
-    EXPECT_TRUE(f.recordCleared);
-  }
+TEST(ThumbnailExtraction, ReadsTheJpegThumbnailOnceAndServesLaterCallsFromMemory) {
+  Loaded doc(SamplePhotoJpeg(true));
+  const Fetched first = FetchThumbnail(doc.handle);
+  // Overwrite the file in place: the open stream would read zeros.
+  const Bytes zeros(ReadFileBytes(doc.path).size(), 0);
+  std::fstream(doc.path, std::ios::in | std::ios::out | std::ios::binary)
+      .write(reinterpret_cast<const char *>(zeros.data()), static_cast<std::streamsize>(zeros.size()));
+  ASSERT_EQ(first.result, 0);
+  EXPECT_EQ(first.bytes, FakeJpegStream(2000, 0x31));
+  EXPECT_EQ(FetchThumbnail(doc.handle).bytes, first.bytes);
 }
 
 TEST(ThumbnailExtraction, KeepsTheValuesOfAnOffsetEntryWithTwoElements) {
@@ -96,16 +92,7 @@ TEST(ThumbnailExtraction, KeepsTheValuesOfAnOffsetEntryWithTwoElements) {
   EXPECT_EQ(FetchThumbnail(doc.handle).bytes, first.bytes);
 }
 
-TEST(ThumbnailExtraction, UsesTheExifSegmentAndNotAnXmpSegmentInFrontOfIt) {
-  JpegBuilder j;
-  j.Soi().App0Jfif().App1Xmp(std::string(500, 'x')).App1Exif(SampleTiffStructure(false)).Sos().ScanData(100).Eoi();
-  Loaded doc(j.Build());
-  const Fetched f = FetchThumbnail(doc.handle);
-  EXPECT_EQ(f.result, 0);
-  EXPECT_EQ(f.bytes, FakeJpegStream(2000, 0x31));
-}
-
-TEST(ThumbnailExtraction, FailsCleanlyOnceTheSourceFileIsGone) {
+TEST(ThumbnailExtraction, FailsCleanlyOnceTheSourceFileIsGoneOrTheSegmentRemoved) {
   Loaded jpeg(SamplePhotoJpeg());
   Loaded tiff(TiffWithThumbnail(), "a.tif");
   for (Loaded *d : {&jpeg, &tiff}) {
@@ -115,15 +102,12 @@ TEST(ThumbnailExtraction, FailsCleanlyOnceTheSourceFileIsGone) {
     EXPECT_EQ(f.result, -1);
     EXPECT_TRUE(f.recordCleared);
   }
-}
-
-TEST(ThumbnailExtraction, FailsCleanlyWhenTheSegmentHoldingTheThumbnailWasRemoved) {
-  Loaded doc(SamplePhotoJpeg());
-  ExifDocument &d = doc.doc();
+  Loaded removed(SamplePhotoJpeg());
+  ExifDocument &d = removed.doc();
   ASSERT_TRUE(d.RemoveNode(d.exifSegment));  // flags stay set
-  EXPECT_EQ(FetchThumbnail(doc.handle).result, -1);
-  EXPECT_EQ(SetThumbnail(doc.handle, FakeJpegStream(100)), 0);
-  EXPECT_EQ(FetchThumbnail(doc.handle).bytes, FakeJpegStream(100));
+  EXPECT_EQ(FetchThumbnail(removed.handle).result, -1);
+  EXPECT_EQ(SetThumbnail(removed.handle, FakeJpegStream(100)), 0);
+  EXPECT_EQ(FetchThumbnail(removed.handle).bytes, FakeJpegStream(100));
 }
 
 }  // namespace

@@ -85,11 +85,5 @@ TEST(ReaderAudio, WritesTheWholeClipOfIndexAndLengthTheClipStartGivesOrNoFile) {
   }
 }
 
-TEST(ReaderAudio, AnOutputFileThatCannotBeCreatedGivesMinusOne) {
-  TempDir dir;
-  Reader r = OpenBytes(dir, WithApp2({ClipStart(1, FakeWave(30))}));
-  EXPECT_EQ(kRExifGetAudioFile(r.get(), dir.File("no/such/folder.wav").c_str()), -1);
-}
-
 }  // namespace
 }  // namespace kexif::test

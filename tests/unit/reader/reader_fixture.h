@@ -13,9 +13,8 @@
 
 #include "include/kexif.h"
 #include "model/exif_constants.h"
-#include "tests/support/jpeg_builder.h"
 #include "tests/support/temp_files.h"
-#include "tests/support/tiff_builder.h"
+#include "tests/support/jpeg_builder.h"
 
 namespace kexif::test {
 
@@ -68,13 +67,6 @@ inline std::string TagText(KRExifHandle r, uint32_t tag) {
   TagValue v{-7, -7, &v};
   if (kRExifGetTag(r, tag, &v) != 0) return v.type == -7 && v.count == -7 && v.data == &v ? "absent" : "changed";
   return ValueText(v.type, v.count, v.data);
-}
-
-// A JPEG whose Exif segment holds the TIFF data of a single directory.
-inline Bytes JpegWithDirectory(bool bigEndian, Ifd &&ifd0) {
-  TiffBuilder b(bigEndian);
-  b.AddDirectory() = std::move(ifd0);
-  return MakeJpeg(b.Build());
 }
 
 }  // namespace kexif::test

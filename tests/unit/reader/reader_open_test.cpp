@@ -33,18 +33,14 @@ TEST(ReaderOpen, TellsJpegFromTiffByTheFirstTwoBytesOnly) {
   }
 }
 
-TEST(ReaderOpen, RefusesMissingFilesNullNamesAndFolders) {
-  TempDir dir;
-  EXPECT_EQ(kRExifBeginRead(dir.File("absent.jpg").c_str()), nullptr);
-  EXPECT_EQ(kRExifBeginRead(nullptr), nullptr);
-  EXPECT_EQ(kRExifBeginRead(dir.path().c_str()), nullptr);
-}
-
-TEST(ReaderOpen, OpensEightBitAndUtf16Names) {
+TEST(ReaderOpen, OpensEightBitAndUtf16NamesAndRefusesMissingFilesNullNamesAndFolders) {
   TempDir dir;
   const std::string name = dir.Write("photo-\xC3\xA9t\xC3\xA9.jpg", SamplePhotoJpeg());
   EXPECT_EQ(kRExifIsExifExist(OpenReader(name.c_str()).get()), 1);
   EXPECT_EQ(kRExifGetFileFormat(OpenReader(Utf16(name).c_str()).get()), 1);
+  EXPECT_EQ(kRExifBeginRead(dir.File("absent.jpg").c_str()), nullptr);
+  EXPECT_EQ(kRExifBeginRead(nullptr), nullptr);
+  EXPECT_EQ(kRExifBeginRead(dir.path().c_str()), nullptr);
 }
 
 TEST(ReaderOpen, NullContextsAndNullOutPointersAnswerAbsence) {

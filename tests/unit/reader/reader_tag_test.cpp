@@ -26,6 +26,7 @@ void ExpectAnswers(const std::vector<Row> &rows) {
   }
 }
 
+
 Bytes Tiff(bool bigEndian, const std::function<void(TiffBuilder &)> &build) {
   TiffBuilder b(bigEndian);
   build(b);
@@ -41,12 +42,18 @@ class ReaderTagBothOrders : public ::testing::TestWithParam<bool> {
 INSTANTIATE_TEST_SUITE_P(ByteOrder, ReaderTagBothOrders, ::testing::Values(false, true),
                          [](const auto &info) { return info.param ? "BigEndian" : "LittleEndian"; });
 
-TEST_P(ReaderTagBothOrders, ReadsCachedAndExifSubDirectoryTagsOfTheSamplePhoto) {
+TEST_P(ReaderTagBothOrders, ReadsCachedAndExifSubDirectoryTagsAndTheThumbnailOfTheSamplePhoto) {
   for (const bool tiffFile : {false, true}) {
     SCOPED_TRACE(tiffFile ? "TIFF" : "JPEG");
-    Reader r = OpenBytes(dir_, tiffFile ? SampleTiffStructure(big()) : SamplePhotoJpeg(big()));
+    Reader r = OpenBytes(dir_, tiffFile ? SampleTiffStructure(big(), 700) : SamplePhotoJpeg(big()));
     ASSERT_NE(r.get(), nullptr);
     EXPECT_EQ(kRExifIsExifExist(r.get()), 1);
+    // The bytes the second directory points at: from the start of a TIFF
+    // file, from the TIFF header inside a JPEG's Exif segment.
+    EXPECT_EQ(kRExifIsThumbnailExist(r.get()), 1);
+    ThumbnailData t{};
+    ASSERT_EQ(kRExifGetThumbnailData(r.get(), &t), 0);
+    EXPECT_EQ(Bytes(t.data, t.data + t.length), FakeJpegStream(tiffFile ? 700 : 2000, 0x31));
     // 36867 is asked again after other lookups replaced the found value;
     // first-directory tags other than the five cached ones are never returned.
     for (const auto &[tag, text] :
@@ -59,13 +66,10 @@ TEST_P(ReaderTagBothOrders, ReadsCachedAndExifSubDirectoryTagsOfTheSamplePhoto) 
 }
 
 TEST_P(ReaderTagBothOrders, InLineAndEightByteValuesComeBackInNativeOrder) {
-  Ifd ifd;
-  ifd.Exif()
-      .Add(Entry::Ascii(37520, "12"))
-      .Add(Entry::Short(37396, {0x1234, 0xABCD}))
-      .Add(Entry::Rational(33434, {{1, 250}}))
-      .Add(Entry::Double(37379, {-2.5}));
-  Reader r = OpenBytes(dir_, JpegWithDirectory(big(), std::move(ifd)));
+  Reader r = OpenBytes(dir_, MakeJpeg(Tiff(big(), [](TiffBuilder &b) {
+                         b.AddDirectory().Exif().Add(Entry::Ascii(37520, "12")).Add(Entry::Short(37396, {0x1234, 0xABCD}))
+                             .Add(Entry::Rational(33434, {{1, 250}})).Add(Entry::Double(37379, {-2.5}));
+                       })));
   EXPECT_EQ(TagText(r.get(), 37520), "12");
   EXPECT_EQ(TagText(r.get(), 37396), "4660 43981");
   EXPECT_EQ(TagText(r.get(), 33434), "1/250");

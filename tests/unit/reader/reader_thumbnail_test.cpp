@@ -6,8 +6,6 @@
 namespace kexif::test {
 namespace {
 
-Bytes Copy(const ThumbnailData &t) { return Bytes(t.data, t.data + t.length); }
-
 // A TIFF structure whose second directory holds the given entries.
 Bytes WithSecondDirectory(bool bigEndian, std::vector<Entry> second, size_t padding = 0) {
   TiffBuilder b(bigEndian);
@@ -18,20 +16,6 @@ Bytes WithSecondDirectory(bool bigEndian, std::vector<Entry> second, size_t padd
   Bytes tiff = b.Build();
   tiff.resize(tiff.size() + padding, 0x5A);
   return tiff;
-}
-
-TEST(ReaderThumbnail, ReturnsTheBytesThatTheSecondDirectoryPointsAtInBothOrdersAndFormats) {
-  TempDir dir;
-  for (const bool big : {false, true}) {
-    for (const bool tiffFile : {false, true}) {
-      SCOPED_TRACE(std::string(big ? "big-endian " : "little-endian ") + (tiffFile ? "TIFF" : "JPEG"));
-      Reader r = OpenBytes(dir, tiffFile ? SampleTiffStructure(big, 700) : SamplePhotoJpeg(big));
-      EXPECT_EQ(kRExifIsThumbnailExist(r.get()), 1);
-      ThumbnailData t{};
-      ASSERT_EQ(kRExifGetThumbnailData(r.get(), &t), 0);
-      EXPECT_EQ(Copy(t), FakeJpegStream(tiffFile ? 700 : 2000, 0x31));
-    }
-  }
 }
 
 TEST(ReaderThumbnail, OnceTagsAreScannedRepeatedCallsReturnTheContextsCopy) {

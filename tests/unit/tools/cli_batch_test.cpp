@@ -8,9 +8,6 @@
 #include "platform/fault_injection.h"
 
 #include "tests/support/jpeg_builder.h"
-#include "tests/support/sample_photo.h"
-#include "tests/support/shell.h"
-#include "tests/support/temp_files.h"
 #include "tests/unit/tools/run_kexif.h"
 #include "tools/cli.h"
 #include "tools/exif_date.h"
@@ -18,47 +15,36 @@
 namespace kexif::cli {
 namespace {
 
-using test::TempDir;
-
-class CliBatch : public ::testing::Test {
+class CliBatch : public ToolTest {
  protected:
-  TempDir dir;
-  std::string first = dir.Write("a.jpg", test::SamplePhotoJpeg());
+  const std::string &first = photo;
   std::string junk = dir.Write("junk.jpg", test::Bytes{'n', 'o', 't', ' ', 'a', ' ', 'p', 'h', 'o', 't', 'o'});
   std::string plain = dir.Write("plain.jpg", test::MakeJpegWithoutExif());
   std::string last = dir.Write("b.jpg", test::SamplePhotoJpeg(true));
 };
 
 TEST_F(CliBatch, EditsEveryGoodFileOnceAndReportsTheBadOneInTheMiddle) {
-  const std::vector<std::vector<std::string>> edits = {
-      {"set", "-t", "Artist=Jane Doe", "-t", "Copyright=\u00a9 2026 Jane", "-j", "3"},
-      {"rm", "-t", "Make", "-t", "Model", "-j", "1"},
+  const struct {
+    std::vector<std::string> edit;
+    std::vector<std::pair<const char *, const char *>> after;  // tag, get's output
+  } rows[] = {
+      {{"set", "-t", "Artist=Jane Doe", "-t", "Copyright=\u00a9 2026 Jane", "-j", "3"},
+       {{"Artist", "Jane Doe\n"}, {"Copyright", "\u00a9 2026 Jane\n"}}},
+      {{"rm", "-t", "Make", "-t", "Model", "-j", "1"}, {{"Make", ""}, {"Model", ""}}},
   };
-  const std::vector<std::string> expected[] = {{"Jane Doe\n", "\u00a9 2026 Jane\n"}, {"", ""}};
-  const char *tags[] = {"Artist", "Copyright"};
-  for (size_t e = 0; e < edits.size(); ++e) {
-    const test::Bytes junkBefore = test::ReadFileBytes(junk);
-    std::vector<std::string> args = edits[e];
+  for (const auto &row : rows) {
+    std::vector<std::string> args = row.edit;
     args.insert(args.end(), {first, junk, last});
-    const Outcome run = Kexif(args);
-    EXPECT_EQ(run.status, kExitFileFailed) << args[0];
-    EXPECT_EQ(run.err, junk + ": not a JPEG or TIFF file, or its Exif data is damaged\n") << args[0];
-    EXPECT_EQ(test::ReadFileBytes(junk), junkBefore);
+    ExpectFileFailure(args, junk + ": not a JPEG or TIFF file, or its Exif data is damaged\n", junk);
     for (const std::string &photo : {first, last}) {
-      for (size_t t = 0; t < 2; ++t) {
-        const char *tag = e == 0 ? tags[t] : t == 0 ? "Make" : "Model";
-        EXPECT_EQ(Kexif({"get", photo, tag}).out, expected[e][t]) << args[0] << " " << tag;
-      }
+      for (const auto &[tag, shown] : row.after) EXPECT_EQ(Kexif({"get", photo, tag}).out, shown) << args[0] << " " << tag;
     }
   }
 }
 
 TEST_F(CliBatch, LeavesAFileUnchangedWhenOneOfItsEditsFails) {
+  ExpectFileFailure({"rm", "-t", "Artist", "-t", "Make", first}, first + ": no tag Artist\n", first);
   const test::Bytes before = test::ReadFileBytes(first);
-  const Outcome run = Kexif({"rm", "-t", "Artist", "-t", "Make", first});
-  EXPECT_EQ(run.status, kExitFileFailed);
-  EXPECT_EQ(run.err, first + ": no tag Artist\n");
-  EXPECT_EQ(test::ReadFileBytes(first), before);
   EXPECT_EQ(Kexif({"set", "-t", "Make", first}).status, kExitUsage);
   EXPECT_EQ(Kexif({"set", "-t", "Shoesize=44", first}).status, kExitUsage);
   EXPECT_EQ(Kexif({"set", "-t", "Make=X", first, last, "-o", dir.File("out.jpg")}).status, kExitUsage);

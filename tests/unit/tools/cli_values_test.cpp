@@ -9,7 +9,6 @@
 #include "tests/support/temp_files.h"
 #include "tests/unit/tools/run_kexif.h"
 #include "tools/cli.h"
-#include "tools/json_text.h"
 
 namespace kexif::cli {
 namespace {
@@ -76,19 +75,6 @@ TEST(CliValues, PrintsUtf8TextAsItIsAndEscapesOnlyBytesThatAreNoUtf8) {
   EXPECT_NE(json.find("\"value\": \"Caf\\udce9\""), std::string::npos);
   EXPECT_NE(Kexif({"tags", photo}).out.find("Artist                       ASCII         13  " + utf8 + "\n"),
             std::string::npos);
-}
-
-TEST(JsonText, EscapesWhatJsonNeedsAndKeepsEveryByteRecoverable) {
-  const std::pair<std::string, std::string> rows[] = {
-      {"plain", "\"plain\""},
-      {"q\"b\\", "\"q\\\"b\\\\\""},
-      {std::string("\x01\n", 2), "\"\\u0001\\u000a\""},
-      {"Caf\u00e9 \u65e5", "\"Caf\u00e9 \u65e5\""},
-      {"Caf\xE9", "\"Caf\\udce9\""},              // Latin-1
-      {"\xE6\x97", "\"\\udce6\\udc97\""},           // cut sequence
-      {"\xF0\x9F\x93\xB7", "\"\xF0\x9F\x93\xB7\""},  // four-byte character
-  };
-  for (const auto &[text, json] : rows) EXPECT_EQ(JsonString(text), json) << json;
 }
 
 }  // namespace

@@ -18,6 +18,7 @@ TEST(JsonString, EscapesEveryByteOutsideWellFormedUtf8AsALoneSurrogate) {
       {"a\xe2\x82", R"("a\udce2\udc82")"},                // cut at the end
       {"\xe2\x82\xac\x80", "\"\xe2\x82\xac\\udc80\""},      // a stray continuation byte
       {"q\"b\\\n", R"("q\"b\\\u000a")"},
+      {"\x01", R"("\u0001")"},
   };
   for (const auto &c : cases) {
     SCOPED_TRACE(c.json);
