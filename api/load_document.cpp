@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <memory>
 
-#include "model/tree_search.h"
 #include "parse/deferred_scan.h"
 #include "parse/diagnostics.h"
 #include "parse/jpeg_scanner.h"
@@ -22,11 +21,21 @@ constexpr int32_t kSignatureBytes = 4;
 // structure; an Exif pointer or thumbnail entry met in an earlier segment
 // would send edits to a segment the save copies unchanged, so it is let go
 // (exifSegment's own entries, if any, were met last and are kept).
+// The tree was just built with its parent links, so following them up from
+// a node answers "is it below the segment" without walking the segment.
+bool BelowSegment(const SegmentNode *segment, const MetaNode *node) {
+  if (node == nullptr) return false;
+  for (const MetaNode *up = node->parent; up != nullptr; up = up->parent) {
+    if (up == segment) return true;
+  }
+  return false;
+}
+
 void KeepShortcutsInExifSegment(ExifDocument &document) {
   const SegmentNode *segment = document.exifSegment;
   if (segment == nullptr || segment->firstChild == nullptr || segment->firstChild->id != kIdHeader) return;
-  if (!SubtreeContains(document.exifSegment, document.exifPointerTag)) document.exifPointerTag = nullptr;
-  if (document.thumbnailOffsetTag != nullptr && !SubtreeContains(document.exifSegment, document.thumbnailOffsetTag)) {
+  if (!BelowSegment(segment, document.exifPointerTag)) document.exifPointerTag = nullptr;
+  if (document.thumbnailOffsetTag != nullptr && !BelowSegment(segment, document.thumbnailOffsetTag)) {
     document.thumbnailOffsetTag = nullptr;
     document.thumbnailExists = 0;
     document.thumbnailLoaded = 0;

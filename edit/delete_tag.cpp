@@ -9,7 +9,7 @@ namespace kexif {
 namespace {
 
 bool IsDirectoryNode(const MetaNode *node) {
-  return node->id == kIdDirectory && node->kind != kKindSegment && dynamic_cast<const TagNode *>(node) == nullptr;
+  return node->id == kIdDirectory && node->kind != kKindSegment && AsTagNode(node) == nullptr;
 }
 
 // A directory with no entries left: it goes when another directory remains;

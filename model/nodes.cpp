@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "model/node_pool.h"
 #include "stream/byte_stream.h"
 #include "stream/checked_read.h"
 
@@ -21,6 +22,14 @@ MetaNode::~MetaNode() {
     sibling = after;
   }
 }
+
+void *MetaNode::operator new(std::size_t size) { return AllocateNodeMemory(size); }
+
+void *MetaNode::operator new(std::size_t size, const std::nothrow_t &) noexcept {
+  return TryAllocateNodeMemory(size);
+}
+
+void MetaNode::operator delete(void *block, std::size_t size) noexcept { ReleaseNodeMemory(block, size); }
 
 BlobNode::~BlobNode() { delete[] data; }
 
@@ -52,7 +61,7 @@ void BlobNode::ClearData() {
   dataLength = 0;
 }
 
-SegmentNode::SegmentNode(int32_t marker, int32_t length, int32_t offset) {
+SegmentNode::SegmentNode(int32_t marker, int32_t length, int32_t offset) : BlobNode(NodeShape::kSegment) {
   kind = kKindSegment;
   id = marker;
   dataLength = length;
@@ -89,8 +98,20 @@ void SegmentNode::DropPayload() {
   if (payloadState != kPayloadNone) payloadState = kPayloadOnDisk;
 }
 
-TagNode *AsTagNode(MetaNode *node) { return dynamic_cast<TagNode *>(node); }
+TagNode *AsTagNode(MetaNode *node) {
+  return node != nullptr && node->Shape() == NodeShape::kTag ? static_cast<TagNode *>(node) : nullptr;
+}
 
-SegmentNode *AsSegmentNode(MetaNode *node) { return dynamic_cast<SegmentNode *>(node); }
+const TagNode *AsTagNode(const MetaNode *node) {
+  return node != nullptr && node->Shape() == NodeShape::kTag ? static_cast<const TagNode *>(node) : nullptr;
+}
+
+SegmentNode *AsSegmentNode(MetaNode *node) {
+  return node != nullptr && node->Shape() == NodeShape::kSegment ? static_cast<SegmentNode *>(node) : nullptr;
+}
+
+const SegmentNode *AsSegmentNode(const MetaNode *node) {
+  return node != nullptr && node->Shape() == NodeShape::kSegment ? static_cast<const SegmentNode *>(node) : nullptr;
+}
 
 }  // namespace kexif

@@ -5,13 +5,19 @@
 #ifndef KEXIF_MODEL_NODES_H
 #define KEXIF_MODEL_NODES_H
 
+#include <cstddef>
 #include <cstdint>
+#include <new>
 
 #include "model/exif_constants.h"
 
 namespace kexif {
 
 class ByteStream;
+
+// Which of the classes below a node is, so that a look at a node's class
+// costs a compare rather than a runtime type check.
+enum class NodeShape : uint8_t { kPlain, kBlob, kTag, kSegment };
 
 class MetaNode {
  public:
@@ -22,6 +28,13 @@ class MetaNode {
   // after this node (iteratively, so long chains cannot exhaust the stack).
   virtual ~MetaNode();
 
+  // Nodes live in memory recycled per thread (model/node_pool.h).
+  static void *operator new(std::size_t size);
+  static void *operator new(std::size_t size, const std::nothrow_t &) noexcept;
+  static void operator delete(void *block, std::size_t size) noexcept;
+
+  NodeShape Shape() const { return shape_; }
+
   int32_t hasChildren = 0;
   int32_t kind = kKindDefault;
   int32_t id = 0;
@@ -30,11 +43,17 @@ class MetaNode {
   MetaNode *next = nullptr;        // owned
   MetaNode *firstChild = nullptr;  // owned
   MetaNode *parent = nullptr;      // not owned
+
+ protected:
+  explicit MetaNode(NodeShape shape) : shape_(shape) {}
+
+ private:
+  NodeShape shape_ = NodeShape::kPlain;
 };
 
 class BlobNode : public MetaNode {
  public:
-  BlobNode() = default;
+  BlobNode() : MetaNode(NodeShape::kBlob) {}
   ~BlobNode() override;
 
   // length < 1: returns 0 and changes nothing. Otherwise copies length bytes
@@ -53,6 +72,9 @@ class BlobNode : public MetaNode {
   uint8_t *data = nullptr;  // new[] block, owned
   int32_t fileOffset = 0;
   int32_t dataLength = 0;
+
+ protected:
+  explicit BlobNode(NodeShape shape) : MetaNode(shape) {}
 };
 
 // Where an entry's out-of-line value sat in the TIFF structure it was read
@@ -71,7 +93,7 @@ struct SourceSpan {
 
 class TagNode : public BlobNode {
  public:
-  TagNode() { kind = kKindTiffItem; }
+  TagNode() : BlobNode(NodeShape::kTag) { kind = kKindTiffItem; }
   int32_t type = 0;
   int32_t count = 0;
   SourceSpan source;
@@ -102,8 +124,10 @@ class SegmentNode : public BlobNode {
 
 // The node as a TagNode, or null for structural and segment nodes.
 TagNode *AsTagNode(MetaNode *node);
+const TagNode *AsTagNode(const MetaNode *node);
 // The node as a SegmentNode, or null.
 SegmentNode *AsSegmentNode(MetaNode *node);
+const SegmentNode *AsSegmentNode(const MetaNode *node);
 
 }  // namespace kexif
 

@@ -28,6 +28,9 @@ constexpr uint64_t kMaxMakerNoteTail = 65536;
 // Maker notes of one parse whose place is recorded (a structure has one;
 // hostile data may repeat the entry in every directory of a long chain).
 constexpr size_t kMaxNotesPerParse = 4;
+// Room for the ranges of a typical structure (directories, values,
+// thumbnail) before the list has to grow.
+constexpr size_t kUsedRangesReserved = 64;
 
 // Splits a 12-byte entry. An in-line value is put into the tree's layout:
 // 1-byte elements keep the file's byte order, 2-byte elements are
@@ -66,6 +69,7 @@ class DirectoryParser {
       : bigEndian_(bigEndian), stream_(stream), builder_(builder) {
     const int64_t size = std::max<int64_t>(stream.Size(), 0);
     valueBytesLeft_ = std::min(kMaxValueBytesPerParse, kValueBytesAllowance + kValueBytesPerStreamByte * size);
+    used_.reserve(kUsedRangesReserved);
   }
 
   // Parses the directory at offset; kFailed when it cannot be there.
@@ -164,8 +168,9 @@ class DirectoryParser {
     std::unique_ptr<uint8_t[]> value;
     if (outOfLine && !ReadValue(entry, &value)) return false;
     TagNode *node = builder_.OnEntry(entry);
-    if (value) builder_.OnEntryData(entry, value.get());
-    if (value && entry.tag == kTagMakerNote && notes_.size() < kMaxNotesPerParse) {
+    const bool hasValue = value != nullptr;
+    if (hasValue) builder_.OnEntryData(entry, std::move(value));
+    if (hasValue && entry.tag == kTagMakerNote && notes_.size() < kMaxNotesPerParse) {
       node->source = {true, entry.valueField, static_cast<uint32_t>(EntryByteSize(entry)), 0,
                       bigEndian_ ? kBigEndian : kLittleEndian};
       notes_.push_back(node);
@@ -209,7 +214,7 @@ class DirectoryParser {
     if (!StreamHolds(stream_, entry.valueField, byteSize)) return false;
     if (byteSize > valueBytesLeft_) return false;
     valueBytesLeft_ -= byteSize;
-    auto buffer = std::make_unique<uint8_t[]>(static_cast<size_t>(byteSize));
+    auto buffer = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(byteSize));
     stream_.Seek(kSeekFromStart, static_cast<int32_t>(entry.valueField));
     if (!ReadExact(stream_, buffer.get(), byteSize)) return false;
     if (bigEndian_) SwapEach(buffer.get(), byteSize, SwapUnit(entry.type));

@@ -86,6 +86,15 @@ void TreeBuilder::OnEntryData(const TiffEntry &entry, const uint8_t *bytes) {
   if (length > 0 && node->SetData(bytes, length) == 0) throw std::bad_alloc();
 }
 
+void TreeBuilder::OnEntryData(const TiffEntry &entry, std::unique_ptr<uint8_t[]> bytes) {
+  TagNode *node = AsTagNode(document->current);
+  const int32_t length = EntryByteSize(entry);
+  if (node == nullptr || length < 1) return;
+  delete[] node->data;
+  node->data = bytes.release();
+  node->dataLength = length;
+}
+
 void TreeBuilder::OnDirectoryEnd(int32_t nextOffset) {
   Diagnose("NextIFDOFfset:%d\n", nextOffset);
   MetaNode *end = NewStructuralNode(kIdDirectoryEnd, kKindDefault, nextOffset);

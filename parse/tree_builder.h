@@ -5,6 +5,7 @@
 #define KEXIF_PARSE_TREE_BUILDER_H
 
 #include <cstdint>
+#include <memory>
 
 #include "model/exif_document.h"
 #include "model/nodes.h"
@@ -53,6 +54,9 @@ class TreeBuilder {
   TagNode *OnEntry(const TiffEntry &entry);
   // Copies EntryByteSize(entry) bytes into the tag node under the cursor.
   void OnEntryData(const TiffEntry &entry, const uint8_t *bytes);
+  // Gives the tag node under the cursor a new[] block of EntryByteSize(entry)
+  // bytes as its value, without a copy.
+  void OnEntryData(const TiffEntry &entry, std::unique_ptr<uint8_t[]> bytes);
   void OnDirectoryEnd(int32_t nextOffset);
   void OnTiffEnd();
   // identifier: 4 bytes or null. Returns the segment node made.

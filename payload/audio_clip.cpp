@@ -21,7 +21,7 @@ namespace {
 constexpr uint16_t kNoClip = 0xFFFF;
 
 bool IsFileApp2(const MetaNode *node) {
-  const SegmentNode *s = dynamic_cast<const SegmentNode *>(node);
+  const SegmentNode *s = AsSegmentNode(node);
   return s != nullptr && s->id == kMarkerApp2 && !s->addedAudio;
 }
 
@@ -34,7 +34,7 @@ SegmentNode *NextFileApp2(MetaNode *from) {
 
 bool HasAddedAudio(const ExifDocument &document) {
   for (const MetaNode *n = document.root; n != nullptr; n = n->next) {
-    const SegmentNode *s = dynamic_cast<const SegmentNode *>(n);
+    const SegmentNode *s = AsSegmentNode(n);
     if (s != nullptr && s->addedAudio) return true;
   }
   return false;

@@ -13,7 +13,7 @@ bool IsPointerTagId(int32_t id) {
 
 namespace {
 
-const TagNode *AsTag(const MetaNode *node) { return dynamic_cast<const TagNode *>(node); }
+const TagNode *AsTag(const MetaNode *node) { return AsTagNode(node); }
 
 }  // namespace
 
