@@ -11,19 +11,13 @@ bool IsPointerTagId(int32_t id) {
          id == static_cast<int32_t>(kTagInteropPointer);
 }
 
-namespace {
-
-const TagNode *AsTag(const MetaNode *node) { return AsTagNode(node); }
-
-}  // namespace
-
 bool HasWrittenSubDirectory(const MetaNode *node) {
   if (node == nullptr || !IsPointerTagId(node->id) || node->firstChild == nullptr) return false;
   return WrittenEntryCount(node) > 0;
 }
 
 bool IsWrittenEntry(const MetaNode *node) {
-  if (AsTag(node) == nullptr || node->id == kIdImagePiece) return false;
+  if (AsTagNode(node) == nullptr || node->id == kIdImagePiece) return false;
   if (IsPointerTagId(node->id)) return HasWrittenSubDirectory(node);
   return true;
 }
