@@ -19,7 +19,7 @@ namespace kexif {
 
 enum class IoCall : uint8_t {
   kOpen,     // opening a file or a folder
-  kRead,     // fread
+  kRead,     // reading a file
   kWrite,    // fwrite
   kFlush,    // fflush
   kSync,     // fsync of a file or a folder

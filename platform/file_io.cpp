@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <cerrno>
+#include <climits>
 
 #include "platform/fault_injection.h"
 
@@ -21,12 +22,26 @@ int SeekFile64(std::FILE *file, int64_t offset, int origin) { return _fseeki64(f
 
 int64_t TellFile64(std::FILE *file) { return _ftelli64(file); }
 
-bool RegularFileSize(std::FILE *file, int64_t *size) {
+bool RegularDescriptorSize(int descriptor, int64_t *size) {
   struct _stat64 info {};
-  if (_fstat64(_fileno(file), &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG) return false;
+  if (_fstat64(descriptor, &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG) return false;
   *size = info.st_size;
   return true;
 }
+
+bool RegularFileSize(std::FILE *file, int64_t *size) { return RegularDescriptorSize(_fileno(file), size); }
+
+void CloseDescriptor(int descriptor) { _close(descriptor); }
+
+namespace {
+// The runtime has no positioned read: a seek, then reads of at most
+// INT_MAX bytes each.
+int64_t ReadAt(int descriptor, int64_t offset, void *buffer, size_t count) {
+  if (_lseeki64(descriptor, offset, SEEK_SET) != offset) return -1;
+  const unsigned int chunk = count > INT_MAX ? INT_MAX : static_cast<unsigned int>(count);
+  return _read(descriptor, buffer, chunk);
+}
+}  // namespace
 
 bool SyncFile(std::FILE *file) {
   return CallUnlessFaulted(IoCall::kSync, [&] { return _commit(_fileno(file)); }) == 0;
@@ -40,12 +55,22 @@ int SeekFile64(std::FILE *file, int64_t offset, int origin) { return fseeko(file
 
 int64_t TellFile64(std::FILE *file) { return static_cast<int64_t>(ftello(file)); }
 
-bool RegularFileSize(std::FILE *file, int64_t *size) {
+bool RegularDescriptorSize(int descriptor, int64_t *size) {
   struct stat info {};
-  if (fstat(fileno(file), &info) != 0 || !S_ISREG(info.st_mode)) return false;
+  if (fstat(descriptor, &info) != 0 || !S_ISREG(info.st_mode)) return false;
   *size = static_cast<int64_t>(info.st_size);
   return true;
 }
+
+bool RegularFileSize(std::FILE *file, int64_t *size) { return RegularDescriptorSize(fileno(file), size); }
+
+void CloseDescriptor(int descriptor) { close(descriptor); }
+
+namespace {
+int64_t ReadAt(int descriptor, int64_t offset, void *buffer, size_t count) {
+  return pread(descriptor, buffer, count, static_cast<off_t>(offset));
+}
+}  // namespace
 
 bool SyncFile(std::FILE *file) {
   for (;;) {
@@ -90,6 +115,25 @@ size_t ReadRetrying(std::FILE *file, void *buffer, size_t count, bool *readFaile
       break;
     }
     std::clearerr(file);
+  }
+  return done;
+}
+
+size_t ReadAtRetrying(int descriptor, int64_t offset, void *buffer, size_t count, bool *readFailed) {
+  auto *bytes = static_cast<unsigned char *>(buffer);
+  size_t done = 0;
+  while (done < count) {
+    const int64_t got = CallUnlessFaulted(IoCall::kRead, [&] {
+      return ReadAt(descriptor, offset + static_cast<int64_t>(done), bytes + done, count - done);
+    });
+    if (got > 0) {
+      done += static_cast<size_t>(got);
+      continue;
+    }
+    if (got == 0) break;  // the end of the file
+    if (errno == EINTR) continue;
+    if (readFailed != nullptr) *readFailed = true;
+    break;
   }
   return done;
 }

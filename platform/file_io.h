@@ -1,6 +1,7 @@
 // The file calls whose names differ between POSIX and the Windows runtime:
 // 64-bit seek and tell, the size and kind of an open file, and flushing
-// written bytes to the disk; reads and writes that survive interruptions.
+// written bytes to the disk; reads and writes that survive interruptions,
+// through the runtime's files or (reading at an offset) through descriptors.
 #ifndef KEXIF_PLATFORM_FILE_IO_H
 #define KEXIF_PLATFORM_FILE_IO_H
 
@@ -19,6 +20,10 @@ int64_t TellFile64(std::FILE *file);
 // True, with *size set, when file is open on a regular file. False for a
 // folder, a device or a failed query; *size is then unchanged.
 bool RegularFileSize(std::FILE *file, int64_t *size);
+bool RegularDescriptorSize(int descriptor, int64_t *size);
+
+// Closes a descriptor opened for reading.
+void CloseDescriptor(int descriptor);
 
 // Asks the system to put the bytes already handed to it (after fflush) on
 // the disk. False when it reports a failure.
@@ -35,6 +40,10 @@ bool CloseFile(std::FILE *file);
 // count is not taken for the end of the file.
 size_t ReadRetrying(std::FILE *file, void *buffer, size_t count, bool *failed = nullptr);
 size_t WriteRetrying(std::FILE *file, const void *buffer, size_t count);
+
+// Reads count bytes from offset of an open descriptor, going on after
+// interruptions as ReadRetrying does; the count of bytes read.
+size_t ReadAtRetrying(int descriptor, int64_t offset, void *buffer, size_t count, bool *failed = nullptr);
 
 }  // namespace kexif
 

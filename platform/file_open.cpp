@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "platform/fault_injection.h"
+#include "platform/file_io.h"
 
 #ifdef _WIN32
 #ifndef WIN32_LEAN_AND_MEAN
@@ -67,18 +68,8 @@ FileIdentity IdentityOfHandle(HANDLE handle) {
   return {info.dwVolumeSerialNumber, (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow, true};
 }
 
-FileIdentity IdentityOfDescriptor(int fd) { return IdentityOfHandle(reinterpret_cast<HANDLE>(_get_osfhandle(fd))); }
-
-bool RegularDescriptor(int fd, int64_t *size) {
-  struct _stat64 info {};
-  if (_fstat64(fd, &info) != 0 || (info.st_mode & _S_IFMT) != _S_IFREG) return false;
-  *size = info.st_size;
-  return true;
-}
-
 bool Truncate(int fd) { return _chsize(fd, 0) == 0; }
 void Block(int) {}
-void CloseDescriptor(int fd) { _close(fd); }
 int DescriptorOf(std::FILE *file) { return _fileno(file); }
 std::FILE *ToFile(int fd, FileOpenMode mode) { return _fdopen(fd, mode == FileOpenMode::kRead ? "rb" : "wb"); }
 
@@ -101,19 +92,6 @@ int OpenWide(const char16_t *name, FileOpenMode mode) {
   return OpenNarrow(converted.c_str(), mode);
 }
 
-FileIdentity IdentityOfDescriptor(int fd) {
-  struct stat info {};
-  if (fstat(fd, &info) != 0) return {};
-  return {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino), true};
-}
-
-bool RegularDescriptor(int fd, int64_t *size) {
-  struct stat info {};
-  if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) return false;
-  *size = static_cast<int64_t>(info.st_size);
-  return true;
-}
-
 bool Truncate(int fd) {
   for (;;) {
     if (ftruncate(fd, 0) == 0) return true;
@@ -128,17 +106,16 @@ void Block(int fd) {
   if (flags >= 0) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
 }
 
-void CloseDescriptor(int fd) { close(fd); }
 int DescriptorOf(std::FILE *file) { return fileno(file); }
 std::FILE *ToFile(int fd, FileOpenMode mode) { return fdopen(fd, mode == FileOpenMode::kRead ? "rb" : "wb"); }
 
 #endif
 
-// Turns an open descriptor into a runtime file after the checks of its
-// mode; closes it and returns null when a check fails.
-std::FILE *Finish(int fd, FileOpenMode mode, int64_t *size, std::span<const FileIdentity> keep) {
+// The descriptor after the checks of its mode, or -1 (with it closed) when a
+// check fails.
+int Checked(int fd, FileOpenMode mode, int64_t *size, std::span<const FileIdentity> keep) {
   int64_t found = 0;
-  const bool regular = RegularDescriptor(fd, &found);
+  const bool regular = RegularDescriptorSize(fd, &found);
   bool usable = true;
   if (mode == FileOpenMode::kRead) {
     usable = regular;
@@ -148,19 +125,15 @@ std::FILE *Finish(int fd, FileOpenMode mode, int64_t *size, std::span<const File
     // Devices and FIFOs are written as they are; a file starts empty.
     if (usable && regular) usable = Truncate(fd);
   }
-  std::FILE *file = nullptr;
-  if (usable) {
-    // The no-wait flag changes nothing for a regular file; only other
-    // files pay the two calls that clear it.
-    if (!regular) Block(fd);
-    file = ToFile(fd, mode);
-  }
-  if (file == nullptr) {
+  if (!usable) {
     CloseDescriptor(fd);
-    return nullptr;
+    return -1;
   }
+  // The no-wait flag changes nothing for a regular file; only other
+  // files pay the two calls that clear it.
+  if (!regular) Block(fd);
   if (size != nullptr && mode == FileOpenMode::kRead) *size = found;
-  return file;
+  return fd;
 }
 
 // True when the bytes, read as a 16-bit name, are a well-formed name of two
@@ -172,6 +145,16 @@ bool LongerWideReading(const void *name) {
 }
 
 }  // namespace
+
+#ifdef _WIN32
+FileIdentity IdentityOfDescriptor(int fd) { return IdentityOfHandle(reinterpret_cast<HANDLE>(_get_osfhandle(fd))); }
+#else
+FileIdentity IdentityOfDescriptor(int fd) {
+  struct stat info {};
+  if (fstat(fd, &info) != 0) return {};
+  return {static_cast<uint64_t>(info.st_dev), static_cast<uint64_t>(info.st_ino), true};
+}
+#endif
 
 FileIdentity IdentityOf(std::FILE *file) {
   return file != nullptr ? IdentityOfDescriptor(DescriptorOf(file)) : FileIdentity{};
@@ -213,8 +196,8 @@ size_t NameCopyLength(const void *name) {
   return narrow;  // an overlong 16-bit reading is refused anyway
 }
 
-std::FILE *OpenNamedFile(const void *name, FileOpenMode mode, int64_t *size, std::span<const FileIdentity> keep) {
-  if (name == nullptr) return nullptr;
+int OpenNamedDescriptor(const void *name, FileOpenMode mode, int64_t *size, std::span<const FileIdentity> keep) {
+  if (name == nullptr) return -1;
   const char *narrow = static_cast<const char *>(name);
   // A 16-bit name shows as a one-character 8-bit name ("C" of "C:\…", "o"
   // of "out.wav"). Created under that reading, the output would land in a
@@ -222,22 +205,30 @@ std::FILE *OpenNamedFile(const void *name, FileOpenMode mode, int64_t *size, std
   // so for writing a longer well-formed 16-bit reading is taken at once.
   if (mode == FileOpenMode::kWrite && ShowsWideName(name) && LongerWideReading(name)) {
     const int fd = OpenWide(static_cast<const char16_t *>(name), mode);
-    return fd >= 0 ? Finish(fd, mode, size, keep) : nullptr;
+    return fd >= 0 ? Checked(fd, mode, size, keep) : -1;
   }
   if (narrow[0] != 0) {
     const int fd = OpenNarrow(narrow, mode);
     if (fd >= 0) {
-      std::FILE *f = Finish(fd, mode, size, keep);
+      const int checked = Checked(fd, mode, size, keep);
       // A folder read under the 8-bit reading does not hide the 16-bit one;
       // a file opened for writing is the one meant.
-      if (f != nullptr || mode == FileOpenMode::kWrite) return f;
+      if (checked >= 0 || mode == FileOpenMode::kWrite) return checked;
     } else if (mode == FileOpenMode::kWrite && (errno == ENOENT || errno == ENOTDIR)) {
-      return nullptr;  // a missing folder: no second file under another reading
+      return -1;  // a missing folder: no second file under another reading
     }
   }
-  if (!ShowsWideName(name)) return nullptr;
+  if (!ShowsWideName(name)) return -1;
   const int fd = OpenWide(static_cast<const char16_t *>(name), mode);
-  return fd >= 0 ? Finish(fd, mode, size, keep) : nullptr;
+  return fd >= 0 ? Checked(fd, mode, size, keep) : -1;
+}
+
+std::FILE *OpenNamedFile(const void *name, FileOpenMode mode, int64_t *size, std::span<const FileIdentity> keep) {
+  const int fd = OpenNamedDescriptor(name, mode, size, keep);
+  if (fd < 0) return nullptr;
+  std::FILE *file = ToFile(fd, mode);
+  if (file == nullptr) CloseDescriptor(fd);
+  return file;
 }
 
 }  // namespace kexif

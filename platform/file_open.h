@@ -34,6 +34,7 @@ struct FileIdentity {
 // The identity of the file behind an open runtime file; unknown (never
 // equal to anything) when the system cannot tell.
 FileIdentity IdentityOf(std::FILE *file);
+FileIdentity IdentityOfDescriptor(int descriptor);
 
 // True when the bytes show a 16-bit name: the first byte is not zero and the
 // second is (the first character lies in U+0001..U+00FF, as in every
@@ -56,6 +57,11 @@ bool ShowsWideName(const void *name);
 // nothing is written and null is returned. Null when nothing opened.
 std::FILE *OpenNamedFile(const void *name, FileOpenMode mode, int64_t *size = nullptr,
                          std::span<const FileIdentity> keep = {});
+// The same, giving the open descriptor (closed with CloseDescriptor) instead
+// of a runtime file; -1 when nothing opened. Readers that keep their own
+// buffer and position read through it without the runtime's file.
+int OpenNamedDescriptor(const void *name, FileOpenMode mode, int64_t *size = nullptr,
+                        std::span<const FileIdentity> keep = {});
 
 // How many bytes of name to copy so that the copy, followed by the three
 // zero bytes a caller appends, keeps both readings that OpenNamedFile

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "platform/file_io.h"
 #include "platform/file_open.h"
 #include "platform/replacement_file.h"
 #include "save/directory_writer.h"
@@ -32,10 +33,10 @@ class SourceRelease {
   SourceRelease(ExifDocument &document, const char *target) {
     auto *source = dynamic_cast<FileStream *>(document.stream);
     if (source == nullptr) return;
-    std::FILE *file = OpenNamedFile(target, FileOpenMode::kRead);
-    if (file == nullptr) return;
-    const bool same = IdentityOf(file) == source->Identity();
-    std::fclose(file);
+    const int file = OpenNamedDescriptor(target, FileOpenMode::kRead);
+    if (file < 0) return;
+    const bool same = IdentityOfDescriptor(file) == source->Identity();
+    CloseDescriptor(file);
     if (!same) return;
     source->ReleaseFile();
     source_ = source;
@@ -43,7 +44,7 @@ class SourceRelease {
   }
   // After a failed replace the target is still the source file.
   void Restore() {
-    if (source_ != nullptr) (void)source_->ResumeWith(OpenNamedFile(target_, FileOpenMode::kRead));
+    if (source_ != nullptr) (void)source_->ResumeWith(OpenNamedDescriptor(target_, FileOpenMode::kRead));
   }
 
  private:
@@ -73,7 +74,7 @@ SaveResult WriteReplacement(ExifDocument &document, const char *fileName, Replac
   if (document.audioFileName != nullptr && CreateFileStream(&audio, document.audioFileName, kOpenRead) == 0) {
     return SaveResult::kSoundFileUnreadable;
   }
-  FileStream *out = FileStream::Wrap(replacement.OpenForWriting(), kOpenWrite, 0);
+  FileStream *out = FileStream::Wrap(replacement.OpenForWriting());
   if (out == nullptr) {
     ReleaseStream(audio);
     return SaveResult::kTemporaryNotCreated;

@@ -27,21 +27,15 @@ constexpr size_t kWriteBufferSize = 256 * 1024;
 
 }  // namespace
 
-FileStream::FileStream(std::FILE *file, int32_t mode, int64_t size)
-    : file_(file), mode_(mode), size_(size) {}
+FileStream::FileStream(std::FILE *file) : file_(file), mode_(kOpenWrite) {}
+
+FileStream::FileStream(int descriptor, int64_t size) : descriptor_(descriptor), mode_(kOpenRead), size_(size) {}
 
 FileStream::~FileStream() {
   // A writing stream's runtime file flushes through buffer_ when closed.
   if (file_ != nullptr) std::fclose(file_);
+  if (descriptor_ >= 0) CloseDescriptor(descriptor_);
   GiveBackReadBuffer(buffer_, bufferAllocated_);
-}
-
-bool FileStream::SeekFile(int64_t position) {
-  if (file_ == nullptr) return false;  // released
-  if (filePosition_ == position) return true;
-  if (SeekFile64(file_, position, SEEK_SET) != 0) return false;
-  filePosition_ = position;
-  return true;
 }
 
 // Refills the buffer at the logical position. False when nothing is left.
@@ -67,9 +61,8 @@ bool FileStream::Fill() {
   if (remaining > 0 && remaining < want) want = static_cast<int32_t>(remaining);
   bufferStart_ = position_;
   bufferLength_ = 0;
-  if (!SeekFile(position_)) return false;
-  const size_t got = ReadRetrying(file_, buffer_, static_cast<size_t>(want), &readError_);
-  filePosition_ += static_cast<int64_t>(got);
+  if (descriptor_ < 0) return false;  // released
+  const size_t got = ReadAtRetrying(descriptor_, position_, buffer_, static_cast<size_t>(want), &readError_);
   bufferLength_ = static_cast<int32_t>(got);
   return got > 0;
 }
@@ -95,9 +88,8 @@ int32_t FileStream::Read(void *buffer, int32_t count) {
     const int32_t want = count - done;
     if (want >= kDirectReadSize) {
       // Large reads go straight into the caller's buffer.
-      if (!SeekFile(position_)) break;
-      const size_t got = ReadRetrying(file_, out + done, static_cast<size_t>(want), &readError_);
-      filePosition_ += static_cast<int64_t>(got);
+      if (descriptor_ < 0) break;  // released
+      const size_t got = ReadAtRetrying(descriptor_, position_, out + done, static_cast<size_t>(want), &readError_);
       done += static_cast<int32_t>(got);
       position_ += static_cast<int64_t>(got);
       break;
@@ -183,26 +175,28 @@ void FileStream::UseWriteBuffer() {
   }
 }
 
-FileIdentity FileStream::Identity() const { return file_ != nullptr ? IdentityOf(file_) : FileIdentity{}; }
-
-void FileStream::ReleaseFile() {
-  if (mode_ != kOpenRead || file_ == nullptr) return;
-  releasedIdentity_ = IdentityOf(file_);
-  std::fclose(file_);
-  file_ = nullptr;
-  filePosition_ = -1;  // unknown: the next read seeks
+FileIdentity FileStream::Identity() const {
+  if (descriptor_ >= 0) return IdentityOfDescriptor(descriptor_);
+  return file_ != nullptr ? IdentityOf(file_) : FileIdentity{};
 }
 
-bool FileStream::ResumeWith(std::FILE *file) {
+void FileStream::ReleaseFile() {
+  if (mode_ != kOpenRead || descriptor_ < 0) return;
+  releasedIdentity_ = IdentityOfDescriptor(descriptor_);
+  CloseDescriptor(descriptor_);
+  descriptor_ = -1;
+}
+
+bool FileStream::ResumeWith(int descriptor) {
   int64_t size = -1;
-  const bool same = file != nullptr && file_ == nullptr && IdentityOf(file) == releasedIdentity_ &&
-                    RegularFileSize(file, &size) && size == size_;
+  const bool same = descriptor >= 0 && mode_ == kOpenRead && descriptor_ < 0 &&
+                    IdentityOfDescriptor(descriptor) == releasedIdentity_ &&
+                    RegularDescriptorSize(descriptor, &size) && size == size_;
   if (!same) {
-    if (file != nullptr) std::fclose(file);
+    if (descriptor >= 0) CloseDescriptor(descriptor);
     return false;
   }
-  std::setvbuf(file, nullptr, _IONBF, 0);
-  file_ = file;
+  descriptor_ = descriptor;
   return true;
 }
 
@@ -216,15 +210,14 @@ FileIdentity IdentityOfStream(ByteStream *stream) {
   return file != nullptr ? file->Identity() : FileIdentity{};
 }
 
-FileStream *FileStream::Wrap(std::FILE *file, int32_t mode, int64_t size) {
+FileStream *FileStream::Wrap(std::FILE *file) {
   if (file == nullptr) return nullptr;
-  if (mode == kOpenRead) std::setvbuf(file, nullptr, _IONBF, 0);  // the stream buffers by itself
-  auto *stream = new (std::nothrow) FileStream(file, mode, size);
+  auto *stream = new (std::nothrow) FileStream(file);
   if (stream == nullptr) {
     std::fclose(file);
     return nullptr;
   }
-  if (mode == kOpenWrite) stream->UseWriteBuffer();
+  stream->UseWriteBuffer();
   return stream;
 }
 
@@ -233,22 +226,21 @@ int CreateFileStream(ByteStream **out, const void *name, int32_t mode) {
   if (mode == kOpenWrite) return CreateOutputFileStream(out, name, {});
   // Only a regular file opens for reading; its size comes with it.
   int64_t size = 0;
-  std::FILE *file = OpenNamedFile(name, FileOpenMode::kRead, &size);
-  if (file == nullptr) return 0;
+  const int descriptor = OpenNamedDescriptor(name, FileOpenMode::kRead, &size);
+  if (descriptor < 0) return 0;
   // Positions are 32-bit throughout the library: larger files are refused.
-  if (size > INT32_MAX) {
-    std::fclose(file);
+  auto *stream = size <= INT32_MAX ? new (std::nothrow) FileStream(descriptor, size) : nullptr;
+  if (stream == nullptr) {
+    CloseDescriptor(descriptor);
     return 0;
   }
-  FileStream *stream = FileStream::Wrap(file, kOpenRead, size);
-  if (stream == nullptr) return 0;
   *out = stream;
   return 1;
 }
 
 int CreateOutputFileStream(ByteStream **out, const void *name, std::span<const FileIdentity> keep) {
   if (out == nullptr || name == nullptr) return 0;
-  FileStream *stream = FileStream::Wrap(OpenNamedFile(name, FileOpenMode::kWrite, nullptr, keep), kOpenWrite, 0);
+  FileStream *stream = FileStream::Wrap(OpenNamedFile(name, FileOpenMode::kWrite, nullptr, keep));
   if (stream == nullptr) return 0;
   *out = stream;
   return 1;

@@ -1,5 +1,6 @@
 // A stream over an open file. Reading streams keep their own buffer and
-// position, so Seek, Tell and AtEnd inside the buffer cost no system call;
+// position and read through the file's descriptor at an offset, so Seek,
+// Tell and AtEnd cost no system call and a read one at most;
 // the observable behaviour is that of the C runtime's file functions:
 // Seek returns 0 on success and nonzero on failure, and AtEnd turns nonzero
 // only after a read has tried to go past the end (a successful Seek clears
@@ -16,8 +17,11 @@ namespace kexif {
 
 class FileStream final : public ByteStream {
  public:
-  // Takes ownership of file; mode is kOpenRead or kOpenWrite.
-  FileStream(std::FILE *file, int32_t mode, int64_t size);
+  // A writing stream; takes ownership of file.
+  explicit FileStream(std::FILE *file);
+  // A reading stream over a regular file of size bytes; takes ownership of
+  // descriptor.
+  FileStream(int descriptor, int64_t size);
   ~FileStream() override;
 
   int32_t Read(void *buffer, int32_t count) override;
@@ -51,28 +55,27 @@ class FileStream final : public ByteStream {
   // Windows refuses while it is open. Until ResumeWith, reads that the
   // buffer cannot serve fail.
   void ReleaseFile();
-  // Takes file (owned from now on) as the released file again; false, with
-  // file closed and the stream still without one, unless it is the file
-  // released, of the same size.
-  bool ResumeWith(std::FILE *file);
+  // Takes descriptor (owned from now on) as the released file again;
+  // false, with descriptor closed and the stream still without a file,
+  // unless it is the file released, of the same size.
+  bool ResumeWith(int descriptor);
 
-  // A stream that owns file (closed on failure too); null when it cannot
-  // be made.
-  static FileStream *Wrap(std::FILE *file, int32_t mode, int64_t size);
+  // A writing stream that owns file (closed on failure too); null when it
+  // cannot be made.
+  static FileStream *Wrap(std::FILE *file);
 
  private:
   bool Fill();
   // Writing streams: gives the runtime file a buffer of kWriteBufferSize
   // bytes owned by the stream; called once, before any write.
   void UseWriteBuffer();
-  bool SeekFile(int64_t position);
 
-  std::FILE *file_;
+  std::FILE *file_ = nullptr;  // writing streams
+  int descriptor_ = -1;        // reading streams; -1 once released
   FileIdentity releasedIdentity_;  // the file closed by ReleaseFile
   int32_t mode_;
-  int64_t size_;        // reading streams: the file's size at open
+  int64_t size_ = 0;      // reading streams: the file's size at open
   int64_t position_ = 0;  // logical position (reading streams)
-  int64_t filePosition_ = 0;  // where the runtime file stands (reading streams)
   bool eof_ = false;
   bool writeError_ = false;
   bool readError_ = false;

@@ -156,11 +156,11 @@ TEST(FileStream, AReleasedFileIsTakenBackOnlyWhenItIsTheSameFileOfTheSameSize) {
     uint8_t far[4];
     EXPECT_EQ(s->Seek(kSeekFromStart, 150000), 0);
     EXPECT_EQ(s->Read(far, 4), 0);  // past the buffer, without a file
-    std::FILE *other = nullptr;
+    int other = -1;
     if (c.reopened == nullptr) {
-      other = OpenNamedFile(path.c_str(), FileOpenMode::kRead);
+      other = OpenNamedDescriptor(path.c_str(), FileOpenMode::kRead);
     } else if (c.reopened[0] != '\0') {
-      other = OpenNamedFile(dir.Write(c.reopened, bytes).c_str(), FileOpenMode::kRead);
+      other = OpenNamedDescriptor(dir.Write(c.reopened, bytes).c_str(), FileOpenMode::kRead);
     }
     EXPECT_EQ(file.ResumeWith(other), c.resumed);
     ASSERT_EQ(s->Seek(kSeekFromStart, 150000), 0);
