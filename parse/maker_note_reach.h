@@ -11,6 +11,10 @@
 
 namespace kexif {
 
+// Bytes after a maker note that may be kept with it: as much as a JPEG
+// segment can carry.
+inline constexpr uint64_t kMaxMakerNoteTail = 65536;
+
 // The note's value lies at offset (from the TIFF header at stream position
 // 0), length bytes; bigEndian is the structure's byte order. Recognises the
 // note's directory by its maker signature (Nikon, Olympus, Panasonic,

@@ -22,9 +22,6 @@ constexpr int32_t kHeaderMarkSize = 4;  // "II"/"MM" and the magic number
 constexpr int32_t kOffsetSize = 4;
 constexpr int32_t kCountFieldSize = 2;
 constexpr int32_t kFailed = -1;
-// Bytes after a maker note that may be kept with it: as much as a JPEG
-// segment can carry.
-constexpr uint64_t kMaxMakerNoteTail = 65536;
 // Maker notes of one parse whose place is recorded (a structure has one;
 // hostile data may repeat the entry in every directory of a long chain).
 constexpr size_t kMaxNotesPerParse = 4;
@@ -109,8 +106,10 @@ class DirectoryParser {
 
   // Gives every maker note read by this parser the count of bytes after
   // it that no directory, value or thumbnail of the structure uses, up to
-  // the next one or the end of the stream, or up to the furthest value its
-  // own directory addresses when that lies further.
+  // the next one or the end of the stream. How far the note's own
+  // directory reaches is left to the save that keeps the note in place,
+  // which holds the structure's bytes in memory then; a load that is never
+  // saved does not walk the note.
   void MeasureNoteTails() {
     const int64_t size = std::max<int64_t>(stream_.Size(), 0);
     for (TagNode *note : notes_) {
@@ -121,11 +120,6 @@ class DirectoryParser {
         if (r.end <= end) continue;
         tailEnd = std::min<uint64_t>(tailEnd, std::max<uint64_t>(r.begin, end));
       }
-      // Values the note's own directory addresses past its end belong to
-      // it even where the structure reused the bytes (a note written with
-      // offsets that were never right still reads the same bytes).
-      const uint64_t reach = MakerNoteReach(stream_, span.offset, span.length, bigEndian_);
-      tailEnd = std::max(tailEnd, std::min(reach, end + kMaxMakerNoteTail));
       span.tail = tailEnd > end ? static_cast<uint32_t>(tailEnd - end) : 0;
     }
   }

@@ -5,7 +5,9 @@
 
 #include "model/tree_search.h"
 #include "parse/diagnostics.h"
+#include "parse/maker_note_reach.h"
 #include "save/entry_layout.h"
+#include "stream/memory_stream.h"
 
 namespace kexif {
 
@@ -46,10 +48,17 @@ MakerNotePlace PlanMakerNote(ExifDocument &document, SegmentNode &segment, const
   if (tiffLength <= 0 || span.offset > tiffLength || span.length > tiffLength - span.offset) {
     return Refuse("its source offset lies outside the Exif data");
   }
-  // The parse may have seen past the segment; what lies beyond its Exif
-  // data is not the note's.
-  const int64_t kept = std::min<int64_t>(static_cast<int64_t>(span.length) + span.tail, tiffLength - span.offset);
-  const uint8_t *at = segment.data + kExifHeaderSize + span.offset;
+  // Values the note's own directory addresses past its end belong to it
+  // even where the structure reused the bytes (a note written with offsets
+  // that were never right still reads the same bytes). What lies beyond
+  // the Exif data is not the note's.
+  uint8_t *tiff = segment.data + kExifHeaderSize;
+  MemoryStream structure(tiff, static_cast<int32_t>(tiffLength));
+  const uint64_t end = static_cast<uint64_t>(span.offset) + span.length;
+  const uint64_t reach = MakerNoteReach(structure, span.offset, span.length, span.byteOrder == kBigEndian);
+  const uint64_t tailEnd = std::max(end + span.tail, std::min(reach, end + kMaxMakerNoteTail));
+  const int64_t kept = std::min<int64_t>(static_cast<int64_t>(tailEnd - span.offset), tiffLength - span.offset);
+  const uint8_t *at = tiff + span.offset;
   if (std::memcmp(at, note->data, span.length) != 0) return Refuse("its bytes changed");
   if (span.offset < static_cast<uint32_t>(kTiffHeaderSize + DirectoryTableSize(chain.front()))) {
     return Refuse("its place overlaps the first directory");

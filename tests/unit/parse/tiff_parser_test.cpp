@@ -3,6 +3,7 @@
 #include <cstring>
 #include <random>
 
+#include "parse/maker_note_reach.h"
 #include "parse/parse_limits.h"
 #include "parse/tiff_parser.h"
 #include "tests/support/sample_photo.h"
@@ -236,11 +237,11 @@ TEST(TiffParser, ParseDirectoryReturnsTheNextOffsetOrMinusOne) {
   EXPECT_EQ(ParseDirectory(false, empty, builder), -1);
 }
 
-// A maker note keeps where it sat and how far its bytes reach: the unused
-// bytes after it, or further when its own directory addresses values past
-// its counted length, even over bytes another value uses. A note that is
-// not a sound directory reaches no further than the unused bytes.
-TEST(TiffParser, RecordsWhereTheMakerNoteSatAndHowFarItReaches) {
+// A maker note keeps where it sat and the unused bytes after it; how far
+// its own directory reaches is measured on the structure's bytes: past its
+// counted length, even over bytes another value uses. A note that is not a
+// sound directory reaches nowhere.
+TEST(TiffParser, RecordsWhereTheMakerNoteSatAndHowFarItsDirectoryReaches) {
   // An entry {tag, type, count, field} of a 1-entry directory, little-endian.
   const auto directory = [](const Bytes &prefix, uint16_t type, uint32_t count, uint32_t field) {
     Bytes b = prefix;
@@ -256,14 +257,15 @@ TEST(TiffParser, RecordsWhereTheMakerNoteSatAndHowFarItReaches) {
     const char *name;
     Bytes note;
     uint32_t gap;
-    uint32_t tail;
+    uint32_t unused;  // bytes after the note that nothing else uses
+    uint32_t reach;   // MakerNoteReach: end of the furthest value, or 0
   } rows[] = {
-      {"a blob right before another value", Bytes(40, 0xFF), 0, 0},
-      {"a blob before unused bytes", Bytes(40, 0xFF), 6, 6},
-      {"a directory addressing bytes of the next value", directory({}, 4, 2, kAt + 44), 0, 12},
-      {"a signed directory (SANYO) addressing past its end", directory({'S', 'A', 'N', 'Y', 'O', 0, 1, 0}, 1, 9, kAt + 41), 0, 10},
-      {"a directory addressing past the data", directory({}, 4, 2, kAt + 200), 0, 0},
-      {"a directory with a type outside 1..13", directory({}, 14, 2, kAt + 44), 0, 0},
+      {"a blob right before another value", Bytes(40, 0xFF), 0, 0, 0},
+      {"a blob before unused bytes", Bytes(40, 0xFF), 6, 6, 0},
+      {"a directory addressing bytes of the next value", directory({}, 4, 2, kAt + 44), 0, 0, kAt + 52},
+      {"a signed directory (SANYO) addressing past its end", directory({'S', 'A', 'N', 'Y', 'O', 0, 1, 0}, 1, 9, kAt + 41), 0, 0, kAt + 50},
+      {"a directory addressing past the data", directory({}, 4, 2, kAt + 200), 0, 0, 0},
+      {"a directory with a type outside 1..13", directory({}, 14, 2, kAt + 44), 0, 0, 0},
   };
   for (const auto &row : rows) {
     SCOPED_TRACE(row.name);
@@ -282,8 +284,10 @@ TEST(TiffParser, RecordsWhereTheMakerNoteSatAndHowFarItReaches) {
     EXPECT_TRUE(span.known);
     EXPECT_EQ(span.offset, kAt);
     EXPECT_EQ(span.length, 40u);
-    EXPECT_EQ(span.tail, row.tail);
+    EXPECT_EQ(span.tail, row.unused);
     EXPECT_FALSE(Tag(doc, 37510)->source.known);
+    MemoryStream structure(tiff.data(), static_cast<int32_t>(tiff.size()));
+    EXPECT_EQ(MakerNoteReach(structure, span.offset, span.length, false), row.reach);
   }
 }
 
