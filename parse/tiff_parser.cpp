@@ -314,9 +314,4 @@ int ParseTiff(ByteStream &stream, TreeBuilder &builder) {
   return 1;
 }
 
-int32_t ParseDirectory(bool bigEndian, ByteStream &stream, TreeBuilder &builder) {
-  DirectoryParser parser(bigEndian, stream, builder);
-  return parser.Parse();
-}
-
 }  // namespace kexif

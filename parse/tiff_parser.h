@@ -21,14 +21,6 @@ namespace kexif {
 // dropped and its pointer entry stays childless.
 int ParseTiff(ByteStream &stream, TreeBuilder &builder);
 
-// The stream must stand at a directory's entry count. Returns the
-// next-directory offset read at its end (0 for none), or -1 on failure:
-// an entry count outside 1..100, an entry of type 0, a short read of the
-// entries, of a value or of the next offset, a value whose byte size the
-// stream cannot hold, a failed sub-directory, or a next offset with the top
-// bit set.
-int32_t ParseDirectory(bool bigEndian, ByteStream &stream, TreeBuilder &builder);
-
 }  // namespace kexif
 
 #endif

@@ -79,13 +79,6 @@ TagNode *TreeBuilder::OnEntry(const TiffEntry &entry) {
   return node;
 }
 
-void TreeBuilder::OnEntryData(const TiffEntry &entry, const uint8_t *bytes) {
-  TagNode *node = AsTagNode(document->current);
-  if (node == nullptr) return;
-  const int32_t length = EntryByteSize(entry);
-  if (length > 0 && node->SetData(bytes, length) == 0) throw std::bad_alloc();
-}
-
 void TreeBuilder::OnEntryData(const TiffEntry &entry, std::unique_ptr<uint8_t[]> bytes) {
   TagNode *node = AsTagNode(document->current);
   const int32_t length = EntryByteSize(entry);

@@ -52,8 +52,6 @@ class TreeBuilder {
   void OnEntryCount(int32_t count);
   // Returns the tag node made (the cursor stands on it).
   TagNode *OnEntry(const TiffEntry &entry);
-  // Copies EntryByteSize(entry) bytes into the tag node under the cursor.
-  void OnEntryData(const TiffEntry &entry, const uint8_t *bytes);
   // Gives the tag node under the cursor a new[] block of EntryByteSize(entry)
   // bytes as its value, without a copy.
   void OnEntryData(const TiffEntry &entry, std::unique_ptr<uint8_t[]> bytes);

@@ -224,19 +224,6 @@ TEST(TiffParser, HangsTheInteroperabilityDirectoryUnderItsPointerAndDropsADamage
   }
 }
 
-TEST(TiffParser, ParseDirectoryReturnsTheNextOffsetOrMinusOne) {
-  ExifDocument doc;
-  TreeBuilder builder(&doc);
-  builder.OnTiffHeader(kLittleEndian);
-  builder.OnDirectoryStart(1);
-  Bytes one = {1, 0, 0x12, 0x01, 3, 0, 1, 0, 0, 0, 1, 0, 0, 0, 0x40, 0, 0, 0};
-  MemoryStream s(one.data(), static_cast<int32_t>(one.size()));
-  EXPECT_EQ(ParseDirectory(false, s, builder), 0x40);
-  Bytes none = {0, 0};
-  MemoryStream empty(none.data(), 2);
-  EXPECT_EQ(ParseDirectory(false, empty, builder), -1);
-}
-
 // A maker note keeps where it sat and the unused bytes after it; how far
 // its own directory reaches is measured on the structure's bytes: past its
 // counted length, even over bytes another value uses. A note that is not a

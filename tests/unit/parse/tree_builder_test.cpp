@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 
 #include "parse/tree_builder.h"
 #include "tests/unit/parse/parse_test_util.h"
@@ -22,7 +23,9 @@ TEST(TreeBuilder, LinksTiffEventsUnderTheSegmentAndReturnsToIt) {
   const TiffEntry rational{33434, kTypeRational, 1, 40};
   const uint32_t value[2] = {1, 60};
   b.OnEntry(rational);
-  b.OnEntryData(rational, reinterpret_cast<const uint8_t *>(value));
+  auto block = std::make_unique<uint8_t[]>(8);
+  std::memcpy(block.get(), value, 8);
+  b.OnEntryData(rational, std::move(block));
   b.OnDirectoryEnd(0);
   EXPECT_EQ(doc.current, doc.exifPointerTag);
   b.OnEntry(TiffEntry{513, kTypeLong, 1, 500});
