@@ -133,6 +133,7 @@ TEST(FileStream, WritesAndSeeksBackBeforeTheBytesReachAFileNamedIn16Bits) {
   const std::u16string wide = test::Utf16(dir.File("f\xC3\xBC\xE5\x86\x99.bin"));
   OwnedStream w = Open(wide.c_str(), kOpenWrite);
   ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->Size(), 0);
   const uint8_t bytes[4] = {9, 8, 7, 6};
   EXPECT_EQ(w->Write(bytes, 4), 4);
   EXPECT_EQ(w->Seek(kSeekFromStart, 1), 0);
