@@ -3,6 +3,8 @@
 // temporary file stays behind, and the same operation succeeds once the
 // fault is gone. Interruptions are retried where the runtime reports them.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -186,6 +188,25 @@ TEST(SaveUnderFaults, RemovesItsTemporaryFileThroughAnInterruption) {
     EXPECT_EQ(ReadFileBytes(target), photo);
     kExifDestroy(h);
   }
+}
+
+// A change of owner that is not permitted (the save of a user who is not
+// root) still gives the saved file the target's group.
+TEST(SaveUnderFaults, KeepsTheTargetsGroupWhenItsOwnerCannotBeSet) {
+  TempDir dir;
+  const std::string target = dir.Write("t.jpg", SamplePhotoJpeg());
+  if (chown(target.c_str(), 4321, 4322) != 0) GTEST_SKIP() << "only root gives a file another owner";
+  KExifHandle h = LoadEdited(target, "");
+  const IoCall owner = IoCall::kChown;
+  fault::Arm(1, EPERM, &owner);
+  EXPECT_EQ(kExifSaveFile(h, target.c_str()), 0);
+  fault::Disarm();
+  EXPECT_TRUE(fault::Fired());
+  kExifDestroy(h);
+  struct stat info {};
+  ASSERT_EQ(stat(target.c_str(), &info), 0);
+  EXPECT_EQ(info.st_uid, geteuid());
+  EXPECT_EQ(info.st_gid, 4322u);
 }
 
 // Saves the edited targets in one batch, calling arm() before the first

@@ -75,6 +75,9 @@ TEST(OutputFiles, AnOutputNamingAFileBeingReadIsRefusedAndThatFileKept) {
   // Another name is written as before.
   EXPECT_EQ(kExifGetAudioFile(h, dir.File("copy.wav").c_str()), 0);
   EXPECT_EQ(ReadFileBytes(dir.File("copy.wav")), FakeWave(500, 4));
+  // So is the null device, which has nothing to put on disk.
+  EXPECT_EQ(kExifGetAudioFile(h, "/dev/null"), 0);
+  EXPECT_EQ(kRExifGetAudioFile(r, "/dev/null"), 0);
   kRExifEndRead(r);
   kExifDestroy(h);
   EXPECT_EQ(ReadFileBytes(photo), before);
@@ -123,11 +126,14 @@ TEST(SixteenBitNames, AreReadOnlyWhenTheBytesShowOne) {
   EXPECT_EQ(kRExifGetAudioFile(r, noFolder.bytes), -1);
   EXPECT_EQ(kExifSetAudioFile(h, missing.bytes), -1);
   EXPECT_EQ(static_cast<size_t>(std::distance(std::filesystem::directory_iterator("."), {})), before);
-  // A real 16-bit name still opens.
-  const std::u16string wide = Utf16(photo);
-  KExifHandle w = kExifLoadFile(wide.c_str());
-  EXPECT_NE(w, nullptr);
-  kExifDestroy(w);
+  // A real 16-bit name still opens, also where its 8-bit reading names a
+  // folder ("/") or a missing file ("p").
+  for (const std::string &name : {photo, std::string("p.jpg")}) {
+    const std::u16string wide = Utf16(name);
+    KExifHandle w = kExifLoadFile(wide.c_str());
+    EXPECT_NE(w, nullptr) << name;
+    kExifDestroy(w);
+  }
   kExifDestroy(h);
   kRExifEndRead(r);
   ASSERT_EQ(chdir(cwd.c_str()), 0);

@@ -195,6 +195,16 @@ TEST(SaveTarget, ATargetThatIsNotARegularFileIsRefusedAndLeftAsItWas) {
   close(sock);
 }
 
+TEST(SaveTarget, ALinkToAPhotoIsSavedThroughAndStaysALink) {
+  TempDir dir;
+  const std::string photo = dir.Write("p.jpg", SamplePhotoJpeg());
+  const std::string link = dir.File("link.jpg");
+  ASSERT_EQ(symlink(photo.c_str(), link.c_str()), 0);
+  ASSERT_TRUE(Describe(link, "through the link"));
+  EXPECT_TRUE(S_ISLNK(StatOf(link).st_mode));
+  EXPECT_EQ(Description(photo), "through the link");
+}
+
 // A path of exactly `length` bytes inside new folders of dir, ending in
 // `last`.
 std::string LongPath(const TempDir &dir, size_t length, const std::string &last) {

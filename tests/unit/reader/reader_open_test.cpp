@@ -71,6 +71,8 @@ TEST(ReaderOpen, NullContextsAndNullOutPointersAnswerAbsence) {
 TEST(JpegScan, DescribesTheLastExifSegmentBeforeSosAndNoOtherApp1) {
   TempDir dir;
   const Bytes tiff = MinimalTiff(false);
+  Bytes notExif = ExifPayload(tiff);
+  notExif[3] = 'x';
   const struct {
     const char *name;
     Bytes file;
@@ -82,6 +84,7 @@ TEST(JpegScan, DescribesTheLastExifSegmentBeforeSosAndNoOtherApp1) {
        "Maker"},
       {"only an XMP APP1", JpegBuilder().Soi().App1Xmp().Sos().ScanData(8).Eoi().Build(), "absent"},
       {"no APP1", MakeJpegWithoutExif(), "absent"},
+      {"an APP1 whose identifier is Exix", JpegBuilder().Soi().Segment(0xE1, notExif).Sos().Eoi().Build(), "absent"},
       {"Exif after SOS", JpegBuilder().Soi().Sos().App1Exif(tiff).Eoi().Build(), "absent"},
       {"a length of 0 before Exif", JpegBuilder().Soi().SegmentWithLength(0xDB, 0, {}).App1Exif(tiff).Build(), "absent"},
       {"a length of 1 before Exif", JpegBuilder().Soi().SegmentWithLength(0xE3, 1, {}).App1Exif(tiff).Build(), "absent"},
@@ -101,16 +104,19 @@ TEST(JpegScan, FpxrSegmentsBeyondTheTableAreNotRecordedButTheScanGoesOn) {
   TempDir dir;
   JpegBuilder b;
   b.Soi();
-  for (int i = 0; i < 3000; ++i) b.Segment(0xE2, {'F', 'P', 'X', 'R', 0, 0, 1});
-  // A clip start as the 3001st FPXR segment lies beyond the table.
+  for (int i = 0; i < 2999; ++i) b.Segment(0xE2, {'F', 'P', 'X', 'R', 0, 0, 1});
+  // A clip starts in the 3000th FPXR segment, the table's last, and ends in
+  // the 3001st, which lies beyond it.
   Bytes clip = FpxrStreamPayload(1, 0, Bytes(28, 0));
   const Bytes wave = FakeWave(40);
-  clip.insert(clip.end(), wave.begin(), wave.end());
-  b.Segment(0xE2, clip).App1Exif(MinimalTiff(false)).Sos().Eoi();
+  clip.insert(clip.end(), wave.begin(), wave.begin() + 20);
+  b.Segment(0xE2, clip).Segment(0xE2, FpxrStreamPayload(1, 0, Bytes(wave.begin() + 20, wave.end())));
+  b.App1Exif(MinimalTiff(false)).Sos().Eoi();
   Reader r = OpenBytes(dir, b.Build());
   ASSERT_NE(r.get(), nullptr);
   EXPECT_EQ(kRExifIsExifExist(r.get()), 1);
-  EXPECT_EQ(kRExifIsAudioExist(r.get()), 0);
+  EXPECT_EQ(kRExifIsAudioExist(r.get()), 1);
+  EXPECT_EQ(kRExifGetAudioFile(r.get(), dir.File("clip.wav").c_str()), -1);
 }
 
 TEST(JpegScan, ATruncatedFileGivesAContextThatReportsAbsence) {

@@ -37,6 +37,14 @@ TEST(ReaderThumbnail, RefusesThumbnailsThatAreNotWhollyReadable) {
   one.AddDirectory().Add(Entry::Ascii(271, "Maker"));
   TiffBuilder inFirst(false);
   inFirst.AddDirectory().Add(Entry::Ascii(271, "Maker")).Thumbnail(FakeJpegStream(100));
+  TiffBuilder emptyFirst(false);  // no entries: not a directory, so no chain behind it
+  emptyFirst.AddDirectory();
+  emptyFirst.AddDirectory().Add(Entry::Short(259, {6})).Thumbnail(FakeJpegStream(100));
+  TiffBuilder farLink(false);  // IFD1 right behind IFD0, whose link points past 2 GiB
+  farLink.AddDirectory().Add(Entry::Short(274, {1}));
+  farLink.AddDirectory().Add(Entry::Short(259, {6})).Thumbnail(FakeJpegStream(100));
+  Bytes farLinkTiff = farLink.Build();
+  farLinkTiff[8 + 2 + 12 + 3] = 0x80;
   Bytes tooMany = WithSecondDirectory(false, {Entry::Long(513, {8}), Entry::Long(514, {4})});
   tooMany[tooMany[8 + 2 + 12] | (tooMany[8 + 2 + 12 + 1] << 8)] = 40;  // IFD1 claims 40 entries
   const auto length = [](uint32_t n) {
@@ -51,6 +59,8 @@ TEST(ReaderThumbnail, RefusesThumbnailsThatAreNotWhollyReadable) {
       {MakeJpeg(inFirst.Build()), 1, true},  // a 513 in the first directory is seen but not read
       {MakeJpeg(WithSecondDirectory(false, {Entry::Long(514, {10}), Entry::Long(513, {8})})), 1, false},
       {MakeJpeg(tooMany), 0, false},
+      {MakeJpeg(emptyFirst.Build()), 0, false},
+      {MakeJpeg(farLinkTiff), 0, false},
       {length(0), -1, false},
       {length(5000), -1, false},
       {length(0xFFFFFFFF), -1, false},

@@ -193,6 +193,25 @@ TEST(MakerNoteSave, EveryLayoutStaysWhereTheCameraPutItWhenDirectory0Grows) {
   }
 }
 
+// A note may begin at the first byte after directory 0's table: its place
+// is kept there too.
+TEST(MakerNoteSave, ANoteRightBehindDirectory0StaysInPlace) {
+  constexpr uint32_t kNoteAt = 8 + 2 + 12 + 4;
+  const Note note = HeaderRelative(kNoteAt, false);
+  const auto noteSize = static_cast<uint32_t>(note.counted.size());
+  Out tiff{false, {}};
+  tiff.Text("II").U16(42).U32(8).Table({{34665, 4, 1, kNoteAt + noteSize}});
+  tiff.bytes.insert(tiff.bytes.end(), note.counted.begin(), note.counted.end());
+  tiff.Table({{37500, 7, noteSize, kNoteAt}});
+  Loaded doc(MakeJpeg(tiff.bytes));
+  ASSERT_EQ(SetText(doc.handle, 36867, "2026:12:06 10:00:00"), 0);
+  const std::string saved = doc.dir.File("saved.jpg");
+  ASSERT_EQ(kExifSaveFile(doc.handle, saved.c_str()), 0);
+  const Bytes after = ExifTiff(ReadFileBytes(saved));
+  ASSERT_GE(after.size(), kNoteAt + noteSize);
+  EXPECT_EQ(Bytes(after.begin() + kNoteAt, after.begin() + kNoteAt + noteSize), note.counted);
+}
+
 // A note the host sets is new data: it moves with the packed layout, and a
 // big-endian source is then written little-endian as any other save.
 TEST(MakerNoteSave, ANoteTheHostSetsIsPackedLikeAnyOtherValue) {

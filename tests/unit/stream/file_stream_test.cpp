@@ -112,15 +112,33 @@ TEST(FileStream, StreamsOneAfterAnotherReadOnlyTheirOwnFile) {
   }
 }
 
+// Positions are 32-bit: the largest file they reach opens, one byte more
+// is refused. The files are sparse.
+TEST(FileStream, OpensFilesUpToTheLargestPositionAndRefusesOneByteMore) {
+  TempDir dir;
+  for (const int64_t size : {int64_t{INT32_MAX}, int64_t{INT32_MAX} + 1}) {
+    SCOPED_TRACE(size);
+    const std::string name = dir.Write("big.bin", {});
+    std::filesystem::resize_file(name, static_cast<uintmax_t>(size));
+    OwnedStream s = Open(name.c_str(), kOpenRead);
+    ASSERT_EQ(s != nullptr, size == INT32_MAX);
+    if (s != nullptr) {
+      EXPECT_EQ(s->Size(), size);
+    }
+  }
+}
+
 TEST(FileStream, WritesAndSeeksBackBeforeTheBytesReachAFileNamedIn16Bits) {
   TempDir dir;
   const std::u16string wide = test::Utf16(dir.File("f\xC3\xBC\xE5\x86\x99.bin"));
   OwnedStream w = Open(wide.c_str(), kOpenWrite);
   ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->Size(), 0);
   const uint8_t bytes[4] = {9, 8, 7, 6};
   EXPECT_EQ(w->Write(bytes, 4), 4);
   EXPECT_EQ(w->Seek(kSeekFromStart, 1), 0);
   EXPECT_EQ(w->Write(bytes, 1), 1);
+  EXPECT_EQ(w->Size(), 4);
   EXPECT_EQ(w->Tell(), 2);
   w.reset();
   OwnedStream r = Open(wide.c_str(), kOpenRead);

@@ -28,6 +28,7 @@ TEST(MemoryStream, SeeksClampToTheBlockAndReturnWhatTheyMoved) {
       {0, kSeekFromEnd, -20, -10, 0},
       {4, kSeekFromStart, -1, -1, 4},  // never before the block
       {4, kSeekFromCurrent, -9, -4, 0},
+      {4, kSeekFromCurrent, -5, -4, 0},  // one before the start
       {0, 7, 3, 3, 0},  // an unknown origin moves nothing
   };
   for (const Case &c : cases) {
@@ -49,6 +50,9 @@ TEST(MemoryStream, ReadsAndWritesStopAtTheEndOfTheBlock) {
   EXPECT_EQ(m.stream->Write(src, 8), 4);
   EXPECT_EQ(m.block[6], 90);
   EXPECT_EQ(m.block[9], 93);
+  m.stream->Seek(kSeekFromStart, 9);
+  EXPECT_EQ(m.stream->Write(src, 8), 1);  // the last byte of the block
+  EXPECT_EQ(m.block[9], 90);
 }
 
 TEST(StreamFactories, RefuseNullBlocksAndEmptyLengths) {
@@ -86,6 +90,11 @@ TEST(StreamWindow, PositionsCountFromTheWindowStart) {
   EXPECT_EQ(buf[5], 25);
   EXPECT_EQ(window->AtEnd(), 1);
   EXPECT_EQ(window->Size(), 28);
+  // A window opened at the parent's end holds nothing.
+  parent->Seek(kSeekFromEnd, 0);
+  ByteStream *atEnd = nullptr;
+  ASSERT_EQ(CreateStreamWindow(&atEnd, parent, 4), 1);
+  EXPECT_EQ(OwnedStream(atEnd)->Size(), 0);
 }
 
 }  // namespace
