@@ -29,8 +29,6 @@ bool RegularDescriptorSize(int descriptor, int64_t *size) {
   return true;
 }
 
-bool RegularFileSize(std::FILE *file, int64_t *size) { return RegularDescriptorSize(_fileno(file), size); }
-
 void CloseDescriptor(int descriptor) { _close(descriptor); }
 
 namespace {
@@ -61,8 +59,6 @@ bool RegularDescriptorSize(int descriptor, int64_t *size) {
   *size = static_cast<int64_t>(info.st_size);
   return true;
 }
-
-bool RegularFileSize(std::FILE *file, int64_t *size) { return RegularDescriptorSize(fileno(file), size); }
 
 void CloseDescriptor(int descriptor) { close(descriptor); }
 

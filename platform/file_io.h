@@ -17,9 +17,8 @@ int SeekFile64(std::FILE *file, int64_t offset, int origin);
 // The 64-bit file position, or -1 on failure.
 int64_t TellFile64(std::FILE *file);
 
-// True, with *size set, when file is open on a regular file. False for a
-// folder, a device or a failed query; *size is then unchanged.
-bool RegularFileSize(std::FILE *file, int64_t *size);
+// True, with *size set, when descriptor is open on a regular file. False for
+// a folder, a device or a failed query; *size is then unchanged.
 bool RegularDescriptorSize(int descriptor, int64_t *size);
 
 // Closes a descriptor opened for reading.

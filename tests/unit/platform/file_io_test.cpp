@@ -19,16 +19,16 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-TEST(FileIo, RegularFileSizeReportsTheByteCountOfAFileAndRefusesAFolder) {
+TEST(FileIo, RegularDescriptorSizeReportsTheByteCountOfAFileAndRefusesAFolder) {
   TempDir dir;
   const File file(std::fopen(dir.Write("seven.bin", {1, 2, 3, 4, 5, 6, 7}).c_str(), "rb"));
   const File folder(std::fopen(dir.path().c_str(), "rb"));  // the C library opens folders for reading
   ASSERT_NE(file, nullptr);
   ASSERT_NE(folder, nullptr);
   int64_t size = -1;
-  ASSERT_TRUE(RegularFileSize(file.get(), &size));
+  ASSERT_TRUE(RegularDescriptorSize(fileno(file.get()), &size));
   EXPECT_EQ(size, 7);
-  EXPECT_FALSE(RegularFileSize(folder.get(), &size));
+  EXPECT_FALSE(RegularDescriptorSize(fileno(folder.get()), &size));
   EXPECT_EQ(size, 7);  // left alone
 }
 
