@@ -41,11 +41,6 @@ TEST_F(CliEdit, SetsTagsByTheirTypeInPlaceOrIntoAnotherFile) {
   EXPECT_EQ(Get(photo, "Model"), "Model One\n");
 }
 
-TEST_F(CliEdit, RemovesATagOnceAndThenReportsItMissing) {
-  EXPECT_EQ(Kexif({"rm", photo, "Make"}).status, kExitOk);
-  ExpectFileFailure({"rm", photo, "Make"}, photo + ": no tag Make\n");
-}
-
 TEST_F(CliEdit, RefusesAValueThatDoesNotFitTheTypeAndChangesNothing) {
   ExpectFileFailure({"set", photo, "ISOSpeedRatings", "70000"},
                     photo + ": ISOSpeedRatings (SHORT): not a whole number from 0 to 65535: 70000\n", photo);

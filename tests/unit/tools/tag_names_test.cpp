@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <tuple>
-
 #include "edit/tag_set.h"
 #include "model/exif_constants.h"
 #include "tools/tag_names.h"
@@ -34,18 +32,6 @@ TEST(TagNames, KeepsTheNumberSpacesOfGpsAndInteroperabilityApart) {
   EXPECT_EQ(TagDisplayName(1, TagSpace::kInterop), "InteroperabilityIndex");
   EXPECT_EQ(TagDisplayName(1, TagSpace::kImage), "0x0001");
   EXPECT_EQ(TagDisplayName(0xC4A5, TagSpace::kImage), "0xC4A5");
-}
-
-TEST(TagNames, NameAndNumberLeadToEachOtherWithTheStandardTypes) {
-  for (const auto &[name, number, type] : {std::tuple{"Orientation", 274u, kTypeShort},
-                                           std::tuple{"ExposureBiasValue", 37380u, kTypeSRational},
-                                           std::tuple{"UserComment", 37510u, kTypeUndefined}}) {
-    const TagInfo *byName = FindTagInfoByName(name);
-    ASSERT_NE(byName, nullptr) << name;
-    EXPECT_EQ(byName->number, number);
-    EXPECT_EQ(byName->defaultType, type) << name;
-    EXPECT_EQ(FindTagInfo(number, TagSpace::kImage), byName);
-  }
 }
 
 TEST(TagNames, NamesEveryTagTheLibraryAddressesInTheExifSubdirectory) {
