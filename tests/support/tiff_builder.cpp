@@ -183,6 +183,12 @@ Bytes TiffBuilder::Build() const {
   return w.out;
 }
 
+Bytes TiffMadeBy(const std::string &make, bool bigEndian) {
+  TiffBuilder b(bigEndian);
+  b.AddDirectory().Add(Entry::Ascii(271, make));
+  return b.Build();
+}
+
 Bytes FakeJpegStream(size_t size, uint8_t seed) {
   Bytes b(size < 4 ? 4 : size);
   for (size_t i = 0; i < b.size(); ++i) b[i] = static_cast<uint8_t>(seed + i * 7 + 1);

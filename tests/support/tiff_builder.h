@@ -82,6 +82,9 @@ class TiffBuilder {
   std::vector<std::unique_ptr<Ifd>> directories_;
 };
 
+// A TIFF structure of one directory holding only Make (271).
+Bytes TiffMadeBy(const std::string &make, bool bigEndian = false);
+
 // A JPEG thumbnail-like stream of the given size (FF D8 ... FF D9).
 Bytes FakeJpegStream(size_t size, uint8_t seed = 0);
 

@@ -37,18 +37,12 @@ TEST(LazyLoad, AnswersEditsAndSavesAsTheWholeLoadOnLayoutsThatMustComplete) {
   }
 }
 
-Bytes CameraTiff(const std::string &make) {
-  TiffBuilder t;
-  t.AddDirectory().Add(Entry::Ascii(271, make));
-  return t.Build();
-}
-
 // The photo's Exif segment, its image data, then an appended preview image
 // with an Exif segment of its own, and an APP3 segment found only there.
 Bytes PhotoWithPreview(size_t scanBytes = 500) {
   JpegBuilder j;
-  j.Soi().App1Exif(CameraTiff("Photo")).Dqt().Sof0().Dht().Sos().ScanData(scanBytes).Eoi();
-  j.Soi().App1Exif(CameraTiff("Preview")).Segment(0xE3, {'M', 'E', 'T', 'A', 9}).Sos().ScanData(80).Eoi();
+  j.Soi().App1Exif(TiffMadeBy("Photo")).Dqt().Sof0().Dht().Sos().ScanData(scanBytes).Eoi();
+  j.Soi().App1Exif(TiffMadeBy("Preview")).Segment(0xE3, {'M', 'E', 'T', 'A', 9}).Sos().ScanData(80).Eoi();
   return j.Build();
 }
 
@@ -77,7 +71,7 @@ TEST(LazyLoad, TheExifSegmentInFrontOfTheImageDataSpeaksForThePhoto) {
   EXPECT_EQ(TextOf(reloaded.handle, 271), "Photo");
   const Bytes written = ReadFileBytes(reloaded.path);
   EXPECT_FALSE(Contains(written, {0xFF, 0xE3, 0, 7, 'M', 'E', 'T', 'A', 9}));
-  EXPECT_TRUE(Contains(written, ExifPayload(CameraTiff("Preview"))));
+  EXPECT_TRUE(Contains(written, ExifPayload(TiffMadeBy("Preview"))));
 }
 
 TEST(LazyLoad, AFileCutAfterTheLoadFailsTheOperationsThatNeedItsRestAndKeepsTheDocument) {
@@ -107,7 +101,7 @@ TEST(LazyLoad, TheSoundClipBehindTheImageDataIsRead) {
   std::memcpy(clip.data(), kAudioStreamPreamble, kAudioPreambleSize);
   std::memcpy(clip.data() + kAudioPreambleSize, wave.data(), wave.size());
   JpegBuilder j;
-  j.Soi().App1Exif(CameraTiff("Photo")).Dqt().Sof0().Dht().Sos().ScanData(500).Eoi();
+  j.Soi().App1Exif(TiffMadeBy("Photo")).Dqt().Sof0().Dht().Sos().ScanData(500).Eoi();
   j.Soi().Segment(0xE2, FpxrStreamPayload(kAudioStreamIndex, 0, clip)).Sos().ScanData(80).Eoi();
   Loaded photo(j.Build());
   const std::string out = photo.dir.File("clip.wav");
@@ -117,7 +111,7 @@ TEST(LazyLoad, TheSoundClipBehindTheImageDataIsRead) {
 
 TEST(LazyLoad, ASegmentLengthBelowTwoAfterTheImageDataIsKeptAsImageBytes) {
   JpegBuilder j;
-  j.Soi().App1Exif(CameraTiff("Cam")).Dqt().Sof0().Sos().ScanData(40).SegmentWithLength(0xE5, 1, {}).ScanData(9).Eoi();
+  j.Soi().App1Exif(TiffMadeBy("Cam")).Dqt().Sof0().Sos().ScanData(40).SegmentWithLength(0xE5, 1, {}).ScanData(9).Eoi();
   Loaded photo(j.Build());
   const Bytes written = ReadFileBytes(SavedCopy(photo));
   EXPECT_TRUE(Contains(written, {0xFF, 0xE5, 0, 1}));

@@ -36,9 +36,7 @@ Answer Query(KExifHandle h, uint32_t tag, int32_t directory, size_t elementSize)
 }
 
 TEST(LoadFile, LoadsTiffWhateverTheMagicNumberAndRefusesOtherSignatures) {
-  TiffBuilder b(true);
-  b.AddDirectory().Add(Entry::Ascii(271, "Cam"));
-  Bytes tiff = b.Build();
+  Bytes tiff = TiffMadeBy("Cam", true);
   tiff[2] = tiff[3] = 0x99;
   Loaded doc(tiff, "a.tif");
   ASSERT_NE(doc.handle, nullptr);

@@ -7,7 +7,6 @@
 
 #include "platform/fault_injection.h"
 
-#include "tests/support/jpeg_builder.h"
 #include "tests/unit/tools/run_kexif.h"
 #include "tools/cli.h"
 #include "tools/exif_date.h"
@@ -18,8 +17,6 @@ namespace {
 class CliBatch : public ToolTest {
  protected:
   const std::string &first = photo;
-  std::string junk = dir.Write("junk.jpg", test::Bytes{'n', 'o', 't', ' ', 'a', ' ', 'p', 'h', 'o', 't', 'o'});
-  std::string plain = dir.Write("plain.jpg", test::MakeJpegWithoutExif());
   std::string last = dir.Write("b.jpg", test::SamplePhotoJpeg(true));
 };
 

@@ -80,7 +80,6 @@ TEST_F(CliEdit, WritesAPositionThatExiftoolReadsBackAndRemovesIt) {
                 std::string(row.exiftool) + "\n");
     }
   }
-  const std::string plain = dir.Write("plain.jpg", test::MakeJpegWithoutExif());
   EXPECT_EQ(Kexif({"gps", "--set", "1.5,-2.25", plain}).status, kExitOk);  // the GPS directory is made
   EXPECT_EQ(Kexif({"gps", plain}).out, plain + ": 1.5,-2.25\n");
   EXPECT_EQ(Kexif({"gps", "--set", "91,0", photo}).err, photo + ": a latitude lies between -90 and 90 degrees\n");

@@ -13,12 +13,6 @@ namespace {
 
 using test::Entry;
 
-test::Bytes TiffMadeBy(const std::string &make) {
-  test::TiffBuilder b;
-  b.AddDirectory().Add(Entry::Ascii(271, make));
-  return b.Build();
-}
-
 test::Bytes Text(const std::string &text) { return test::Bytes(text.begin(), text.end()); }
 
 // A photo with every kind of metadata segment around the image segments;
@@ -111,7 +105,6 @@ TEST_F(CliPayload, CopiesExifIntoAPhotoAndKeepsItsXmpDimensionsAndThumbnail) {
 }
 
 TEST_F(CliPayload, CopiesTheExifSegmentFromJpegToJpegAndTheExifEntriesFromTiffToTiffButNotBetweenFormats) {
-  const std::string plain = dir.Write("plain.jpg", test::MakeJpegWithoutExif());
   EXPECT_EQ(Kexif({"copy-exif", photo, plain}).status, kExitOk);
   EXPECT_EQ(Kexif({"get", plain, "ExposureTime"}).out, "1/160 s\n");
   EXPECT_NE(Kexif({"info", plain}).out.find("thumbnail: no"), std::string::npos);  // it had none of its own
@@ -121,7 +114,7 @@ TEST_F(CliPayload, CopiesTheExifSegmentFromJpegToJpegAndTheExifEntriesFromTiffTo
   source.AddDirectory().Add(Entry::Ascii(271, "Scanner")).Exif().Add(Entry::Rational(33434, {{1, 125}})).Add(
       Entry::Short(34855, {400})).Add(Entry::Rational(37386, {{35, 1}}));
   const std::string from = dir.Write("from.tif", source.Build());
-  const std::string to = dir.Write("to.tif", TiffMadeBy("Other"));
+  const std::string to = dir.Write("to.tif", test::TiffMadeBy("Other"));
   const Outcome run = Kexif({"copy-exif", from, to});
   EXPECT_EQ(run.status, kExitOk) << run.err;
   EXPECT_EQ(Kexif({"get", to, "ExposureTime"}).out, "1/125 s\n");

@@ -3,7 +3,6 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/jpeg_builder.h"
 #include "tests/unit/tools/run_kexif.h"
 #include "tools/cli.h"
 
@@ -20,7 +19,6 @@ class Cli : public ToolTest {
 };
 
 TEST_F(Cli, GoesOnAfterABadFileAndReportsItOnOneLine) {
-  const std::string junk = dir.Write("junk.jpg", test::Bytes{'n', 'o', 't', ' ', 'a', ' ', 'p', 'h', 'o', 't', 'o'});
   const Outcome run = Kexif({"info", photo, junk, dir.File("missing.jpg"), scan});
   EXPECT_EQ(run.status, kExitFileFailed);
   EXPECT_EQ(run.out, photo + ": JPEG, Exif: yes, thumbnail: yes (2000 bytes), sound clip: no\n" + scan +

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/jpeg_builder.h"
 #include "tests/support/sample_photo.h"
 #include "tests/support/temp_files.h"
 #include "tools/cli.h"
@@ -41,11 +42,14 @@ inline void ExpectFileFailure(const std::vector<std::string> &args, const std::s
   }
 }
 
-// A scratch folder holding the sample photo.
+// A scratch folder holding the sample photo, a JPEG without Exif data and
+// a file that is no photo.
 class ToolTest : public ::testing::Test {
  protected:
   test::TempDir dir;
   std::string photo = dir.Write("photo.jpg", test::SamplePhotoJpeg());
+  std::string plain = dir.Write("plain.jpg", test::MakeJpegWithoutExif());
+  std::string junk = dir.Write("junk.jpg", test::Bytes{'n', 'o', 't', ' ', 'a', ' ', 'p', 'h', 'o', 't', 'o'});
 };
 
 }  // namespace kexif::cli
