@@ -169,22 +169,6 @@ TEST(SetTag, NeverWritesIntoStructuralNodes) {
   EXPECT_EQ(kExifDelTag(doc.handle, 3, 1), -1);
 }
 
-TEST(SetTag, JpegWithoutApp1GetsANewExifSegmentAfterApp0) {
-  Loaded doc(MakeJpegWithoutExif());
-  EXPECT_EQ(kExifIsExifExist(doc.handle), 0);
-  EXPECT_EQ(SetShort(doc.handle, 33434, 1), 0);
-  EXPECT_EQ(Segments(doc)[1], kMarkerApp0);
-  EXPECT_EQ(Segments(doc)[2], kMarkerApp1);
-  SegmentNode *app1 = AsSegmentNode(doc.doc().root->next->next);
-  EXPECT_EQ(doc.doc().exifSegment, app1);
-  EXPECT_EQ(kExifIsExifExist(doc.handle), 1);
-  MetaNode *dir0 = doc.doc().FindDirectory(0);
-  EXPECT_EQ(dir0->parent, app1);
-  EXPECT_EQ(EntryIds(dir0), std::vector<int32_t>{34665});
-  EXPECT_EQ(EntryIds(doc.doc().exifPointerTag), std::vector<int32_t>{33434});
-  EXPECT_EQ(Get(doc.handle, 33434), ShortBytes(1));
-}
-
 // Reserved markers share their codes with the ids of directory and header
 // nodes; a segment of marker 0x02 must not be taken for directory 0.
 TEST(SetTag, JpegWithReservedMarkerSegmentsKeepsThemAndSavesTheNewTag) {
@@ -217,31 +201,46 @@ Bytes XmpFirstJpeg(const Bytes *tiff) {
   return b.Dqt().Sof0().Sos().ScanData(16).Eoi().Build();
 }
 
-TEST(SetTag, XmpFirstJpegKeepsItsXmpSegmentWhetherOrNotExifFollows) {
+TEST(SetTag, XmpFirstJpegKeepsItsXmpSegmentUnreadAheadOfTheExifSegment) {
   Bytes tiff = TiffWith(false, false, false);
-  Loaded withExif(XmpFirstJpeg(&tiff), "x1.jpg");
-  MetaNode *xmp = withExif.doc().root->next->next;
-  const std::vector<int32_t> before = Segments(withExif);
-  EXPECT_EQ(SetShort(withExif.handle, 33434, 4), 0);
-  EXPECT_EQ(SetText(withExif.handle, 270, "t"), 0);
+  Loaded doc(XmpFirstJpeg(&tiff));
+  MetaNode *xmp = doc.doc().root->next->next;
+  const std::vector<int32_t> before = Segments(doc);
+  EXPECT_EQ(SetShort(doc.handle, 33434, 4), 0);
+  EXPECT_EQ(SetText(doc.handle, 270, "t"), 0);
   EXPECT_EQ(xmp->firstChild, nullptr);
   EXPECT_EQ(AsSegmentNode(xmp)->payloadState, kPayloadOnDisk);
-  EXPECT_EQ(xmp->next, withExif.doc().exifSegment);
-  EXPECT_EQ(Segments(withExif), before);
-  EXPECT_EQ(EntryIds(withExif.doc().FindDirectory(0)), (std::vector<int32_t>{270, 271, 296, 34665}));
+  EXPECT_EQ(xmp->next, doc.doc().exifSegment);
+  EXPECT_EQ(Segments(doc), before);
+  EXPECT_EQ(EntryIds(doc.doc().FindDirectory(0)), (std::vector<int32_t>{270, 271, 296, 34665}));
+}
 
-  Loaded xmpOnly(XmpFirstJpeg(nullptr), "x2.jpg");
-  MetaNode *lone = xmpOnly.doc().root->next->next;
-  EXPECT_EQ(SetShort(xmpOnly.handle, 33434, 4), 0);
-  EXPECT_EQ(xmpOnly.doc().root->next->next, xmpOnly.doc().exifSegment);
-  EXPECT_EQ(xmpOnly.doc().exifSegment->next, lone);
-  EXPECT_EQ(lone->firstChild, nullptr);
-  EXPECT_EQ(Get(xmpOnly.handle, 33434), ShortBytes(4));
-  // Deleting the only Exif entry removes the new Exif segment, not the XMP one.
-  EXPECT_EQ(kExifDelTag(xmpOnly.handle, 33434, 0), 0);
-  EXPECT_EQ(xmpOnly.doc().root->next->next, lone);
-  EXPECT_EQ(App1Count(xmpOnly), 1);
-  EXPECT_EQ(kExifIsExifExist(xmpOnly.handle), 0);
+// A JPEG without Exif data gets its Exif segment right after APP0, ahead of
+// an XMP APP1 segment, which stays unread; deleting the only Exif entry
+// removes that segment again, not the XMP one.
+TEST(SetTag, JpegWithoutExifGetsANewExifSegmentAfterApp0AndLosesItWithItsOnlyEntry) {
+  for (const bool xmp : {false, true}) {
+    SCOPED_TRACE(xmp ? "XMP after APP0" : "APP0 alone");
+    Loaded doc(xmp ? XmpFirstJpeg(nullptr) : MakeJpegWithoutExif());
+    MetaNode *next = doc.doc().root->next->next;  // the XMP segment or DQT
+    EXPECT_EQ(kExifIsExifExist(doc.handle), 0);
+    EXPECT_EQ(SetShort(doc.handle, 33434, 4), 0);
+    SegmentNode *app1 = AsSegmentNode(doc.doc().root->next->next);
+    EXPECT_EQ(doc.doc().exifSegment, app1);
+    EXPECT_EQ(app1->id, kMarkerApp1);
+    EXPECT_EQ(app1->next, next);
+    EXPECT_EQ(next->firstChild, nullptr);
+    EXPECT_EQ(kExifIsExifExist(doc.handle), 1);
+    MetaNode *dir0 = doc.doc().FindDirectory(0);
+    EXPECT_EQ(dir0->parent, app1);
+    EXPECT_EQ(EntryIds(dir0), std::vector<int32_t>{34665});
+    EXPECT_EQ(EntryIds(doc.doc().exifPointerTag), std::vector<int32_t>{33434});
+    EXPECT_EQ(Get(doc.handle, 33434), ShortBytes(4));
+    EXPECT_EQ(kExifDelTag(doc.handle, 33434, 0), 0);
+    EXPECT_EQ(doc.doc().root->next->next, next);
+    EXPECT_EQ(App1Count(doc), xmp ? 1 : 0);
+    EXPECT_EQ(kExifIsExifExist(doc.handle), 0);
+  }
 }
 
 // Only the last Exif segment is read and rebuilt: the Exif sub-directory and
