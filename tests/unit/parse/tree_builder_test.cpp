@@ -54,23 +54,5 @@ TEST(TreeBuilder, OnlyAnApp1SegmentLabelledExifBecomesTheExifSegment) {
   EXPECT_EQ(std::string(doc.root->next->label), "http");
 }
 
-TEST(TreeBuilder, DiscardUndoesAParseBelowAnOwner) {
-  ExifDocument doc;
-  TreeBuilder b(&doc);
-  b.OnTiffHeader(kLittleEndian);
-  b.OnDirectoryStart(1);
-  b.OnEntryCount(1);
-  TagNode *pointer = b.OnEntry(TiffEntry{40965, kTypeLong, 1, 8});
-  const ParseMarks marks = b.Mark(pointer);
-  b.OnEntryCount(1);
-  b.OnEntry(TiffEntry{34665, kTypeLong, 1, 8});
-  b.Discard(pointer, marks);
-  EXPECT_EQ(pointer->firstChild, nullptr);
-  EXPECT_EQ(pointer->hasChildren, 0);
-  EXPECT_EQ(doc.exifPointerTag, nullptr);
-  EXPECT_EQ(doc.exifExists, 0);
-  EXPECT_EQ(doc.current, pointer);
-}
-
 }  // namespace
 }  // namespace kexif::test

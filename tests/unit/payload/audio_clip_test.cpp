@@ -8,6 +8,7 @@
 #include "parse/fpxr_layout.h"
 #include "stream/byte_stream.h"
 #include "tests/support/jpeg_builder.h"
+#include "tests/support/loaded_document.h"
 #include "tests/support/sample_photo.h"
 #include "tests/support/temp_files.h"
 #include "tests/support/tree_maker.h"
@@ -138,23 +139,17 @@ TEST_F(AudioClip, KeepsAPayloadThatExistsOnlyInMemory) {
 
 // The only test of kExifIsAudioExist and kExifRemoveAudio through the C API.
 TEST(AudioRoundTrip, ASetClipComesBackIdenticalAfterSaveAndLoad) {
-  test::TempDir dir;
-  const std::string photo = dir.Write("photo.jpg", test::SamplePhotoJpeg());
+  const test::Loaded doc(test::SamplePhotoJpeg());
   const Bytes wave = test::FakeWave(100000, 1);
-  KExifHandle h = kExifLoadFile(photo.c_str());
-  ASSERT_EQ(kExifSetAudioFile(h, dir.Write("in.wav", wave).c_str()), 0);
-  EXPECT_EQ(kExifIsAudioExist(h), 1);
-  ASSERT_EQ(kExifSaveFile(h, photo.c_str()), 0);
-  kExifDestroy(h);
-
-  h = kExifLoadFile(photo.c_str());
-  EXPECT_EQ(kExifIsAudioExist(h), 1);
-  const std::string out = dir.File("out.wav");
-  ASSERT_EQ(kExifGetAudioFile(h, out.c_str()), 0);
+  ASSERT_EQ(kExifSetAudioFile(doc.handle, doc.dir.Write("in.wav", wave).c_str()), 0);
+  EXPECT_EQ(kExifIsAudioExist(doc.handle), 1);
+  const test::Loaded again(test::SavedCopy(doc));
+  EXPECT_EQ(kExifIsAudioExist(again.handle), 1);
+  const std::string out = doc.dir.File("out.wav");
+  ASSERT_EQ(kExifGetAudioFile(again.handle, out.c_str()), 0);
   EXPECT_EQ(test::ReadFileBytes(out), wave);
-  EXPECT_EQ(kExifRemoveAudio(h), 1);
-  EXPECT_EQ(kExifIsAudioExist(h), 0);
-  kExifDestroy(h);
+  EXPECT_EQ(kExifRemoveAudio(again.handle), 1);
+  EXPECT_EQ(kExifIsAudioExist(again.handle), 0);
 }
 
 }  // namespace
