@@ -168,12 +168,13 @@ TEST(JpegThumbnailReplacement, BuildsAnEmptyThumbnailDirectoryForAnEmptyFirstThu
 
 TEST(JpegThumbnailReplacement, RefusesNegativeLengthsAndMissingBytes) {
   Loaded doc(MakeJpegWithoutExif());
-  for (ThumbnailData bad : {ThumbnailData{nullptr, -5}, ThumbnailData{nullptr, 1}, ThumbnailData{nullptr, 10}}) {
+  Bytes bytes = FakeJpegStream(10);
+  for (ThumbnailData bad : {ThumbnailData{bytes.data(), -5}, ThumbnailData{nullptr, 1}, ThumbnailData{nullptr, 10}}) {
     EXPECT_EQ(kExifSetThumbnailData(doc.handle, &bad), -1) << bad.length;
   }
-  ThumbnailData negative{nullptr, -5};
+  ThumbnailData usable{bytes.data(), 10};
   EXPECT_EQ(kExifSetThumbnailData(doc.handle, nullptr), -1);
-  EXPECT_EQ(kExifSetThumbnailData(nullptr, &negative), -1);
+  EXPECT_EQ(kExifSetThumbnailData(nullptr, &usable), -1);
   EXPECT_EQ(doc.doc().exifSegment, nullptr);
 }
 

@@ -142,9 +142,7 @@ TEST(JpegScanner, RecordsSegmentsAndOneRawRunForScanDataWithPairsAndRestarts) {
   JpegBuilder j;
   j.Soi().App1Exif(t.Build()).Dqt().Sof0().Dht().Sos();
   const size_t scanStart = j.Size();
-  j.ScanData(300).Raw({0xFF, 0x00}).ScanData(300).Raw({0xFF, 0xD0}).ScanData(200).Raw({0xFF, 0x00}).ScanData(194);
-  const size_t scanLength = j.Size() - scanStart;
-  j.Eoi();
+  j.ScanData(300).Raw({0xFF, 0x00}).ScanData(300).Raw({0xFF, 0xD0}).ScanData(200).Raw({0xFF, 0x00}).ScanData(194).Eoi();
   ExifDocument doc;
   ASSERT_EQ(ScanInto(j.Build(), doc), 1);
   EXPECT_EQ(TopLevelIds(doc), (std::vector<int32_t>{0xD8, 0xE1, 0xDB, 0xC0, 0xC4, 0xDA, kIdRawRun, 0xD9}));
@@ -154,7 +152,6 @@ TEST(JpegScanner, RecordsSegmentsAndOneRawRunForScanDataWithPairsAndRestarts) {
   EXPECT_EQ(app1->dataLength, static_cast<int32_t>(6 + t.Build().size()));
   EXPECT_EQ(app1->firstChild->id, kIdHeader);
   EXPECT_EQ(doc.exifSegment, app1);
-  EXPECT_EQ(scanLength, 1000u);
   EXPECT_EQ(Runs(doc), (std::vector<std::pair<int32_t, int32_t>>{At(scanStart, 1000)}));
   ExpectSameAsByteWise(j.Build(), "baseline");
 }

@@ -15,6 +15,7 @@
 
 #include "kexif.h"
 #include "tests/support/jpeg_builder.h"
+#include "tests/support/loaded_document.h"
 #include "tests/support/sample_photo.h"
 #include "tests/support/temp_files.h"
 
@@ -34,10 +35,9 @@ struct ExactName {
 // The photo with the wave set as its sound clip, saved as name in dir.
 std::string PhotoWithClip(const TempDir &dir, const std::string &name, const Bytes &wave) {
   const std::string photo = dir.Write(name, SamplePhotoJpeg());
-  const std::string sound = dir.Write(name + ".wav", wave);
-  KExifHandle h = kExifLoadFile(photo.c_str());
-  const bool saved = kExifSetAudioFile(h, sound.c_str()) == 0 && kExifSaveFile(h, photo.c_str()) == 0;
-  kExifDestroy(h);
+  const Loaded doc(photo);
+  const bool saved = kExifSetAudioFile(doc.handle, dir.Write(name + ".wav", wave).c_str()) == 0 &&
+                     kExifSaveFile(doc.handle, photo.c_str()) == 0;
   return saved ? photo : "";
 }
 
@@ -91,18 +91,17 @@ TEST(SoundFileName, IsCopiedWhenSetUnderBothReadings) {
   for (const bool wide : {false, true}) {
     SCOPED_TRACE(wide ? "16-bit name" : "8-bit name");
     const std::string photo = dir.Write("p.jpg", SamplePhotoJpeg());
-    KExifHandle h = kExifLoadFile(photo.c_str());
-    ASSERT_NE(h, nullptr);
+    const Loaded doc(photo);
+    ASSERT_NE(doc.handle, nullptr);
     const std::u16string units = Utf16(wave);
     const size_t size = wide ? (units.size() + 1) * 2 : wave.size() + 1;
     void *name = std::malloc(size);
     std::memcpy(name, wide ? static_cast<const void *>(units.c_str()) : wave.c_str(), size);
-    ASSERT_EQ(kExifSetAudioFile(h, name), 0);
+    ASSERT_EQ(kExifSetAudioFile(doc.handle, name), 0);
     // The freed block is taken again by a name of another file.
     std::free(name);
     ExactName decoy(dir.File("decoy.wav"));
-    EXPECT_EQ(kExifSaveFile(h, photo.c_str()), 0);
-    kExifDestroy(h);
+    EXPECT_EQ(kExifSaveFile(doc.handle, photo.c_str()), 0);
     EXPECT_EQ(ClipOf(dir, photo), wanted);
   }
 }
@@ -143,16 +142,15 @@ TEST(InputFiles, AFifoOrADeviceIsRefusedAtOnce) {
   TempDir dir;
   const std::string fifo = dir.File("f.jpg");
   ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
-  KExifHandle h = kExifLoadFile(dir.Write("p.jpg", SamplePhotoJpeg()).c_str());
+  const Loaded doc(SamplePhotoJpeg(), "p.jpg");
   alarm(30);  // a blocked open ends the test program
   for (const char *name : {fifo.c_str(), "/dev/zero"}) {
     SCOPED_TRACE(name);
     EXPECT_EQ(kExifLoadFile(name), nullptr);
     EXPECT_EQ(kRExifBeginRead(name), nullptr);
-    EXPECT_EQ(kExifSetAudioFile(h, name), -1);
+    EXPECT_EQ(kExifSetAudioFile(doc.handle, name), -1);
   }
   alarm(0);
-  kExifDestroy(h);
 }
 
 // Whether every descriptor of this process open on path is close-on-exec;

@@ -117,47 +117,31 @@ TEST(DirectoryWriter, LeavesOutAPointerEntryWithoutSubDirectory) {
   EXPECT_EQ(ifd0.Find(40965), nullptr);
 }
 
-TEST(DirectoryWriter, PadsACountBeyondTheBufferWithZerosAndNeverReadsPastIt) {
+// A count beyond the node's buffer is padded with zeros, never read past
+// it; an unknown type keeps its value word, an opaque blob its bytes.
+TEST(DirectoryWriter, PadsACountBeyondTheBufferAndWritesOddTypesAndBlobsAsTheyStand) {
   ExifDocument doc;
   MetaNode *h = test::StartTiffDocument(doc);
   TagNode *shortBuffer = test::MakeTag(270, kTypeAscii, 12, Bytes{'a', 'b', 'c', 'd', 'e', 'f'});
-  test::AppendDirectory(doc, h, 0, {shortBuffer, test::AsciiTag(271, "xyzzy")});
+  TagNode *odd = test::MakeTag(700, 99, 1000, {});
+  odd->value = 0x11223344;
+  const Bytes blob = {'M', 'K', 'N', 'O', 'T', 'E', 0, 1, 0xFF, 0, 7};
+  test::AppendDirectory(doc, h, 0, {shortBuffer, odd, test::MakeTag(37500, kTypeUndefined, 11, blob)});
   const Bytes out = WriteMeasured(doc);
 
   auto ifd0 = test::ReadTiffDirectory(out, 8);
   const uint32_t at = ifd0.entries[0].field;
   EXPECT_EQ(Bytes(out.begin() + at, out.begin() + at + 12), (Bytes{'a', 'b', 'c', 'd', 'e', 'f', 0, 0, 0, 0, 0, 0}));
-  EXPECT_EQ(ifd0.entries[1].field, at + 12);
+  EXPECT_EQ(ifd0.entries[1].type, 99);
+  EXPECT_EQ(ifd0.entries[1].field, 0x11223344u);
+  ASSERT_EQ(ifd0.entries[2].field, at + 12);
+  EXPECT_EQ(Bytes(out.begin() + at + 12, out.begin() + at + 23), blob);
 }
 
-TEST(DirectoryWriter, WritesOddTypesAndOpaqueBlobsAsTheyStand) {
-  ExifDocument doc;
-  MetaNode *h = test::StartTiffDocument(doc);
-  TagNode *odd = test::MakeTag(700, 99, 1000, {});
-  odd->value = 0x11223344;
-  const Bytes blob = {'M', 'K', 'N', 'O', 'T', 'E', 0, 1, 0xFF, 0, 7};
-  test::AppendDirectory(doc, h, 0, {odd, test::MakeTag(37500, kTypeUndefined, 11, blob)});
-  const Bytes out = WriteMeasured(doc);
-
-  auto ifd0 = test::ReadTiffDirectory(out, 8);
-  EXPECT_EQ(ifd0.entries[0].type, 99);
-  EXPECT_EQ(ifd0.entries[0].field, 0x11223344u);
-  const uint32_t at = ifd0.entries[1].field;
-  EXPECT_EQ(Bytes(out.begin() + at, out.begin() + at + 11), blob);
-}
-
-TEST(DirectoryWriter, MeasuresNothingWithoutHeaderAndRefusesOverlongValues) {
+TEST(DirectoryWriter, MeasuresSubDirectoriesWithTheirNestedOnesAndRefusesOverlongValues) {
   ExifDocument empty;
   empty.format = kFormatTiff;
   EXPECT_EQ(MeasureDirectories(empty), 0);
-
-  ExifDocument doc;
-  MetaNode *h = test::StartTiffDocument(doc);
-  test::AppendDirectory(doc, h, 0, {test::MakeTag(270, kTypeDouble, 0x7FFFFFFF, {})});
-  EXPECT_EQ(MeasureDirectories(doc), -1);
-}
-
-TEST(DirectoryWriter, MeasuresASubDirectoryWithTheOnesNestedInIt) {
   ExifDocument doc;
   TagNode *interop = Pointer(doc, 40965, {test::AsciiTag(1, "R98")});
   TagNode *exif = Pointer(doc, 34665, {test::ShortTag(34855, {200}), interop});
@@ -165,6 +149,9 @@ TEST(DirectoryWriter, MeasuresASubDirectoryWithTheOnesNestedInIt) {
   EXPECT_EQ(MeasureSubDirectory(doc, exif), 30 + 18);
   EXPECT_EQ(MeasureSubDirectory(doc, nullptr), 0);
   delete exif;
+  MetaNode *h = test::StartTiffDocument(empty);
+  test::AppendDirectory(empty, h, 0, {test::MakeTag(270, kTypeDouble, 0x7FFFFFFF, {})});
+  EXPECT_EQ(MeasureDirectories(empty), -1);
 }
 
 }  // namespace

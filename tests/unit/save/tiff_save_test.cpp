@@ -4,6 +4,7 @@
 
 #include "kexif.h"
 #include "tests/support/jpeg_builder.h"
+#include "tests/support/loaded_document.h"
 #include "tests/support/temp_files.h"
 #include "tests/support/tree_maker.h"
 
@@ -13,11 +14,9 @@ namespace {
 // Loads the TIFF, saves it unedited and returns the saved bytes; none when
 // the load or the save fails.
 Bytes Resaved(const Bytes &tiff) {
-  TempDir dir;
-  KExifHandle h = kExifLoadFile(dir.Write("a.tif", tiff).c_str());
-  const bool saved = h != nullptr && kExifSaveFile(h, dir.File("b.tif").c_str()) == 0;
-  kExifDestroy(h);
-  return saved ? ReadFileBytes(dir.File("b.tif")) : Bytes{};
+  const Loaded doc(tiff, "a.tif");
+  const std::string saved = doc.handle != nullptr ? SavedCopy(doc, "b.tif") : "";
+  return saved.empty() ? Bytes{} : ReadFileBytes(saved);
 }
 
 const Bytes kPixels(64, 0x5A);
@@ -83,14 +82,12 @@ TEST(TiffSave, RefusesImageDataItCannotCopyAndLeavesTheTarget) {
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     SCOPED_TRACE(i);
-    TempDir dir;
-    KExifHandle h = kExifLoadFile(dir.Write("a.tif", cases[i]).c_str());
-    ASSERT_NE(h, nullptr);
-    const std::string target = dir.Write("b.tif", Bytes{1, 2});
-    EXPECT_EQ(kExifSaveFile(h, target.c_str()), -1);
-    kExifDestroy(h);
+    const Loaded doc(cases[i], "a.tif");
+    ASSERT_NE(doc.handle, nullptr);
+    const std::string target = doc.dir.Write("b.tif", Bytes{1, 2});
+    EXPECT_EQ(kExifSaveFile(doc.handle, target.c_str()), -1);
     EXPECT_EQ(ReadFileBytes(target), (Bytes{1, 2}));
-    EXPECT_FALSE(HasSaveLeftover(dir.path()));
+    EXPECT_FALSE(HasSaveLeftover(doc.dir.path()));
   }
 }
 
