@@ -92,15 +92,17 @@ SegmentEditResult RemoveMarker(ExifDocument &document, int32_t marker, uint32_t 
 
 namespace {
 
-// The top-level APP1 segments labelled "Exif" in front of the image data
-// (those after it belong to an appended preview and never answer).
+// The top-level APP1 segments in front of the image data that hold Exif
+// data: those labelled "Exif", and those a tag edit made, which carry no
+// label but a structure that the save writes as an Exif segment. (Segments
+// after the image data belong to an appended preview and never answer.)
 std::vector<MetaNode *> ExifSegments(const ExifDocument &document) {
   std::vector<MetaNode *> found;
   for (MetaNode *s = document.root; s != nullptr && s->id != kMarkerSos; s = s->next) {
-    if (s->id == kMarkerApp1 && AsSegmentNode(s) != nullptr && s->label != nullptr &&
-        std::memcmp(s->label, kExifIdentifier, kIdentifierBytes) == 0) {
-      found.push_back(s);
-    }
+    if (s->id != kMarkerApp1 || AsSegmentNode(s) == nullptr) continue;
+    const bool labelled = s->label != nullptr && std::memcmp(s->label, kExifIdentifier, kIdentifierBytes) == 0;
+    const bool made = s->label == nullptr && FindHeaderNode(s) != nullptr;
+    if (labelled || made) found.push_back(s);
   }
   return found;
 }

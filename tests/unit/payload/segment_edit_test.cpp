@@ -83,6 +83,24 @@ TEST(InsertExifMarker, ReplacesTheExifSegmentSoThatBothFamiliesReadItAfterASave)
   kRExifEndRead(reader);
 }
 
+// A segment made by a tag edit carries no label; it is Exif data all the
+// same: its tags must not come back after a save, even once the inserted
+// block's only entry is deleted and that segment goes.
+TEST(InsertExifMarker, ReplacesTheSegmentATagEditMade) {
+  JpegBuilder j;
+  j.Soi().App0Jfif().Dqt().Sos().ScanData(10).Eoi();
+  Loaded doc(j.Build());
+  ASSERT_EQ(SetText(doc.handle, 315, "Made"), 0);
+  ExifMarkerData block = ExifBlock(TiffMadeBy("Other"));
+  ASSERT_EQ(kExifInsertExifMarker(doc.handle, &block), 0);
+  ASSERT_TRUE(doc.doc().CompleteScan());
+  EXPECT_EQ(TopLevelIds(doc.doc()), (std::vector<int32_t>{0xD8, 0xE0, 0xE1, 0xDB, 0xDA, 0xA1, 0xD9}));
+  ASSERT_EQ(kExifDelTag(doc.handle, 271, 0), 0);
+  Loaded again(SavedCopy(doc));
+  EXPECT_EQ(TextOf(again.handle, 315), "-");
+  EXPECT_EQ(kExifIsExifExist(again.handle), 0);
+}
+
 TEST(InsertExifMarker, TakesTheThumbnailFromTheBlockWithoutReadingTheFile) {
   Loaded doc(MakeJpegWithoutExif(4096));
   ExifMarkerData block = ExifBlock(SampleTiffStructure(false));
