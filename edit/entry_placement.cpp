@@ -31,14 +31,16 @@ std::unique_ptr<TagNode> NewTagEntry(uint32_t tag, const TagValue &value) {
 
 void InsertEntrySorted(MetaNode *firstChild, MetaNode *entry) {
   // The entry-count node leads the chain whatever its id says, so that
-  // entries 1, 2 and 3 also keep ascending order behind it.
+  // entries 1, 2 and 3 also keep ascending order behind it; the directory
+  // end closes it, and an entry of tag 60 is no directory end.
   auto precedes = [firstChild, entry](const MetaNode *p) {
     return (p == firstChild && p->id == kIdEntryCount) || p->id < entry->id;
   };
+  auto isEnd = [](const MetaNode *p) { return p->id == kIdDirectoryEnd && AsTagNode(p) == nullptr; };
   MetaNode *p = firstChild;
-  while (p->id != kIdDirectoryEnd && precedes(p)) {
+  while (!isEnd(p) && precedes(p)) {
     MetaNode *q = p->next;
-    if (q == nullptr || q->id >= entry->id || q->id == kIdDirectoryEnd) break;
+    if (q == nullptr || q->id >= entry->id || isEnd(q)) break;
     p = q;
   }
   InsertAfter(p, entry);

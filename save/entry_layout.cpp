@@ -17,7 +17,7 @@ bool HasWrittenSubDirectory(const MetaNode *node) {
 }
 
 bool IsWrittenEntry(const MetaNode *node) {
-  if (AsTagNode(node) == nullptr || node->id == kIdImagePiece) return false;
+  if (AsTagNode(node) == nullptr) return false;
   if (IsPointerTagId(node->id)) return HasWrittenSubDirectory(node);
   return true;
 }

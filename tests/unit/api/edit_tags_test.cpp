@@ -156,15 +156,21 @@ TEST(SetTag, RefusesUnusableValuesTypesAndHandlesAndChangesNothing) {
   EXPECT_EQ(Get(tiff.handle, 700), big);
 }
 
-TEST(SetTag, NeverWritesIntoStructuralNodes) {
+// Tags numbered like the structural nodes (header, directory, entry count,
+// directory end, the TIFF save's image pieces) are entries like any other,
+// and a save writes them.
+TEST(SetTag, NeverWritesIntoStructuralNodesAndSavesTagsOfTheirNumbers) {
   Loaded doc(TiffWith(false, false, true), "d.tif");
-  for (uint32_t tag : {1u, 2u, 3u, 60u}) EXPECT_EQ(SetShort(doc.handle, tag, 9, 1), 0);
+  const uint32_t tags[] = {1, 2, 3, 60, 70, 80};
+  for (uint32_t tag : tags) EXPECT_EQ(SetShort(doc.handle, tag, 9, 1), 0);
   MetaNode *dir1 = doc.doc().FindDirectory(1);
-  EXPECT_EQ(EntryIds(dir1), (std::vector<int32_t>{1, 2, 3, 60, 259, 513, 514}));
-  EXPECT_EQ(CountNodeValue(dir1), 7);
+  EXPECT_EQ(EntryIds(dir1), (std::vector<int32_t>{1, 2, 3, 60, 70, 80, 259, 513, 514}));
+  EXPECT_EQ(CountNodeValue(dir1), 9);
   EXPECT_EQ(doc.doc().root->id, kIdHeader);
   EXPECT_EQ(DirectoryNumbers(doc.doc().root), (std::vector<int32_t>{0, 1}));
-  for (uint32_t tag : {1u, 2u, 3u, 60u}) EXPECT_EQ(kExifDelTag(doc.handle, tag, 1), 0);
+  Loaded saved(SavedCopy(doc, "saved.tif"));
+  for (uint32_t tag : tags) EXPECT_EQ(Get(saved.handle, tag, 1), ShortBytes(9)) << tag;
+  for (uint32_t tag : tags) EXPECT_EQ(kExifDelTag(doc.handle, tag, 1), 0);
   EXPECT_EQ(CountNodeValue(dir1), 3);
   EXPECT_EQ(kExifDelTag(doc.handle, 3, 1), -1);
 }
