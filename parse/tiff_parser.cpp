@@ -1,8 +1,10 @@
 #include "parse/tiff_parser.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
+#include <span>
 #include <vector>
 
 #include "model/exif_constants.h"
@@ -53,6 +55,71 @@ TiffEntry DecodeEntry(const uint8_t *raw, bool bigEndian, bool *outOfLine) {
   return entry;
 }
 
+// The parse's reads by offset. A range the stream already holds in memory
+// (the file's read buffer, the block of a memory stream) is copied from
+// there, which spares the few dozen small reads of a structure a call
+// through the stream each; any other range is read through the stream.
+class TiffInput {
+ public:
+  explicit TiffInput(ByteStream &stream)
+      : stream_(stream), size_(std::max<int64_t>(stream.Size(), 0)), held_(stream.Held()) {}
+
+  // What the stream can hold: offsets and lengths read from the data are
+  // checked against it.
+  int64_t Size() const { return size_; }
+  bool Holds(int64_t offset, int64_t length) const { return RangeFits(offset, length, size_); }
+
+  // True only when all n bytes at offset arrived.
+  bool ReadAt(int64_t offset, void *out, int32_t n) {
+    const int64_t inHeld = offset - held_.position;
+    if (inHeld >= 0 && inHeld <= held_.length && n <= held_.length - inHeld) {
+      std::memcpy(out, held_.data + inHeld, static_cast<size_t>(n));
+      return true;
+    }
+    if (offset < 0 || offset > INT32_MAX) return false;  // beyond what a seek can reach
+    stream_.Seek(kSeekFromStart, static_cast<int32_t>(offset));
+    const bool arrived = ReadExact(stream_, out, n);
+    held_ = stream_.Held();  // a read may have refilled the stream's buffer
+    return arrived;
+  }
+
+  // The stream itself, for walks that read it directly; what it held may
+  // change then, so it is asked again at the next read that needs it.
+  ByteStream &Direct() {
+    held_ = {};
+    return stream_;
+  }
+
+ private:
+  ByteStream &stream_;
+  int64_t size_;
+  HeldBytes held_;
+};
+
+// The offsets of the directories read along the main chain. Most chains
+// have one or two, so the first few are kept without an allocation.
+class ChainOffsets {
+ public:
+  bool Contains(uint32_t offset) const {
+    const auto held = std::span(first_.data(), std::min(count_, first_.size()));
+    return std::find(held.begin(), held.end(), offset) != held.end() ||
+           std::find(more_.begin(), more_.end(), offset) != more_.end();
+  }
+  void Add(uint32_t offset) {
+    if (count_ < first_.size()) {
+      first_[count_] = offset;
+    } else {
+      more_.push_back(offset);
+    }
+    ++count_;
+  }
+
+ private:
+  std::array<uint32_t, 8> first_{};
+  size_t count_ = 0;
+  std::vector<uint32_t> more_;
+};
+
 // A run of bytes [begin, end) of the structure that a directory table, a
 // value or the thumbnail occupies.
 struct UsedRange {
@@ -62,33 +129,26 @@ struct UsedRange {
 
 class DirectoryParser {
  public:
-  DirectoryParser(bool bigEndian, ByteStream &stream, TreeBuilder &builder)
-      : bigEndian_(bigEndian), stream_(stream), builder_(builder) {
-    const int64_t size = std::max<int64_t>(stream.Size(), 0);
-    valueBytesLeft_ = std::min(kMaxValueBytesPerParse, kValueBytesAllowance + kValueBytesPerStreamByte * size);
+  DirectoryParser(bool bigEndian, TiffInput &input, TreeBuilder &builder)
+      : bigEndian_(bigEndian), input_(input), builder_(builder) {
+    valueBytesLeft_ = std::min(kMaxValueBytesPerParse, kValueBytesAllowance + kValueBytesPerStreamByte * input.Size());
     used_.reserve(kUsedRangesReserved);
   }
 
   // Parses the directory at offset; kFailed when it cannot be there.
   int32_t ParseAt(uint32_t offset) {
-    if (!StreamHolds(stream_, offset, kCountFieldSize)) return kFailed;
-    stream_.Seek(kSeekFromStart, static_cast<int32_t>(offset));
-    return Parse();
-  }
-
-  // Parses the directory at the stream's position.
-  int32_t Parse() {
+    if (!input_.Holds(offset, kCountFieldSize)) return kFailed;
     uint8_t countField[kCountFieldSize];
-    if (!ReadExact(stream_, countField, kCountFieldSize)) return kFailed;
+    if (!input_.ReadAt(offset, countField, kCountFieldSize)) return kFailed;
     const auto count = static_cast<int16_t>(ReadU16(countField, bigEndian_));
     if (count < kMinDirectoryEntries || count > kMaxDirectoryEntries) return kFailed;
     builder_.OnEntryCount(count);
 
     uint8_t entries[kMaxDirectoryEntries * kEntrySize];
-    const int32_t tableStart = stream_.Tell() - kCountFieldSize;
-    if (!ReadExact(stream_, entries, count * kEntrySize)) return kFailed;
-    const int32_t afterEntries = stream_.Tell();
-    NoteUsed(static_cast<uint32_t>(tableStart), kCountFieldSize + count * kEntrySize + kOffsetSize);
+    const int64_t firstEntry = int64_t{offset} + kCountFieldSize;
+    if (!input_.ReadAt(firstEntry, entries, count * kEntrySize)) return kFailed;
+    const int64_t afterEntries = firstEntry + count * kEntrySize;
+    NoteUsed(offset, kCountFieldSize + count * kEntrySize + kOffsetSize);
 
     DirectoryImage image;
     for (int32_t i = 0; i < count; ++i) {
@@ -96,9 +156,8 @@ class DirectoryParser {
     }
     image.NoteUsed(*this);
 
-    stream_.Seek(kSeekFromStart, afterEntries);
     uint8_t nextField[kOffsetSize];
-    if (!ReadExact(stream_, nextField, kOffsetSize)) return kFailed;
+    if (!input_.ReadAt(afterEntries, nextField, kOffsetSize)) return kFailed;
     const auto next = static_cast<int32_t>(ReadU32(nextField, bigEndian_));
     builder_.OnDirectoryEnd(next);
     return next;
@@ -111,8 +170,8 @@ class DirectoryParser {
   // which holds the structure's bytes in memory then; a load that is never
   // saved does not walk the note.
   void MeasureNoteTails() {
-    const int64_t size = std::max<int64_t>(stream_.Size(), 0);
-    for (TagNode *note : notes_) {
+    const int64_t size = input_.Size();
+    for (TagNode *note : std::span(notes_.data(), noteCount_)) {
       SourceSpan &span = note->source;
       const uint64_t end = static_cast<uint64_t>(span.offset) + span.length;
       uint64_t tailEnd = std::min<uint64_t>(static_cast<uint64_t>(size), end + kMaxMakerNoteTail);
@@ -164,10 +223,10 @@ class DirectoryParser {
     TagNode *node = builder_.OnEntry(entry);
     const bool hasValue = value != nullptr;
     if (hasValue) builder_.OnEntryData(entry, std::move(value));
-    if (hasValue && entry.tag == kTagMakerNote && notes_.size() < kMaxNotesPerParse) {
+    if (hasValue && entry.tag == kTagMakerNote && noteCount_ < kMaxNotesPerParse) {
       node->source = {true, entry.valueField, static_cast<uint32_t>(EntryByteSize(entry)), 0,
                       bigEndian_ ? kBigEndian : kLittleEndian};
-      notes_.push_back(node);
+      notes_[noteCount_++] = node;
     } else if (outOfLine) {
       NoteUsed(entry.valueField, EntryByteSize(entry));
     }
@@ -205,12 +264,11 @@ class DirectoryParser {
     int32_t byteSize = 0;
     if (!ByteSizeFits(entry.count, static_cast<uint32_t>(ElementSize(entry.type)), &byteSize)) return false;
     if (byteSize == 0) return true;
-    if (!StreamHolds(stream_, entry.valueField, byteSize)) return false;
+    if (!input_.Holds(entry.valueField, byteSize)) return false;
     if (byteSize > valueBytesLeft_) return false;
     valueBytesLeft_ -= byteSize;
     auto buffer = std::make_unique_for_overwrite<uint8_t[]>(static_cast<size_t>(byteSize));
-    stream_.Seek(kSeekFromStart, static_cast<int32_t>(entry.valueField));
-    if (!ReadExact(stream_, buffer.get(), byteSize)) return false;
+    if (!input_.ReadAt(entry.valueField, buffer.get(), byteSize)) return false;
     if (bigEndian_) SwapEach(buffer.get(), byteSize, SwapUnit(entry.type));
     *out = std::move(buffer);
     return true;
@@ -233,41 +291,43 @@ class DirectoryParser {
     if (doc.interopDirectoryVisited != 0) return;
     doc.interopDirectoryVisited = 1;
     const ParseMarks marks = builder_.Mark(pointer);
-    const size_t notesBefore = notes_.size();
+    const size_t notesBefore = noteCount_;
     if (ParseAt(entry.valueField) < 0) {
-      notes_.resize(notesBefore);  // their nodes go with the directory
+      noteCount_ = notesBefore;  // their nodes go with the directory
       builder_.Discard(pointer, marks);
     }
   }
 
   // The walks of IPTC records and Photoshop resources yield nothing but
-  // diagnostic lines, so they run only when someone listens. The caller
-  // seeks back to the end of the entries afterwards.
+  // diagnostic lines, so they run only when someone listens.
   void WalkIptc(const TiffEntry &entry) {
-    if (!DiagnosticsEnabled() || !StreamHolds(stream_, entry.valueField, 0)) return;
-    stream_.Seek(kSeekFromStart, static_cast<int32_t>(entry.valueField));
-    ParseIptc(stream_);
+    if (!DiagnosticsEnabled() || !input_.Holds(entry.valueField, 0)) return;
+    ByteStream &stream = input_.Direct();
+    stream.Seek(kSeekFromStart, static_cast<int32_t>(entry.valueField));
+    ParseIptc(stream);
   }
 
   void WalkPhotoshop(const TiffEntry &entry) {
-    if (!DiagnosticsEnabled() || !StreamHolds(stream_, entry.valueField, 0)) return;
-    const int64_t held = stream_.Size() - entry.valueField;
+    if (!DiagnosticsEnabled() || !input_.Holds(entry.valueField, 0)) return;
+    const int64_t held = input_.Size() - entry.valueField;
     const auto length = static_cast<int32_t>(std::min<int64_t>(entry.count, held));
     if (length <= 0) return;
-    stream_.Seek(kSeekFromStart, static_cast<int32_t>(entry.valueField));
+    ByteStream &stream = input_.Direct();
+    stream.Seek(kSeekFromStart, static_cast<int32_t>(entry.valueField));
     ByteStream *window = nullptr;
-    if (CreateStreamWindow(&window, &stream_, length) == 0) return;
+    if (CreateStreamWindow(&window, &stream, length) == 0) return;
     const OwnedStream owned(window);
     ParsePhotoshopResources(*window);
   }
 
   bool bigEndian_;
-  ByteStream &stream_;
+  TiffInput &input_;
   TreeBuilder &builder_;
   int64_t valueBytesLeft_;
   TagNode *followedExifPointer_ = nullptr;
   std::vector<UsedRange> used_;
-  std::vector<TagNode *> notes_;
+  std::array<TagNode *, kMaxNotesPerParse> notes_{};
+  size_t noteCount_ = 0;
 };
 
 }  // namespace
@@ -293,10 +353,11 @@ int ParseTiff(ByteStream &stream, TreeBuilder &builder) {
   doc.gpsDirectoryVisited = 0;
   doc.interopDirectoryVisited = 0;
 
-  DirectoryParser parser(bigEndian, stream, builder);
-  std::vector<uint32_t> visited;
+  TiffInput input(stream);
+  DirectoryParser parser(bigEndian, input, builder);
+  ChainOffsets visited;
   for (int32_t n = 1; offset != 0; ++n) {
-    visited.push_back(offset);
+    visited.Add(offset);
     builder.OnDirectoryStart(n);
     const int32_t next = parser.ParseAt(offset);
     if (next < 0) return 0;
@@ -304,7 +365,7 @@ int ParseTiff(ByteStream &stream, TreeBuilder &builder) {
     // A chain that comes back to a directory already read, or runs on
     // without end, stops here as if it ended.
     if (n >= kMaxDirectoriesInChain ||
-        std::find(visited.begin(), visited.end(), nextOffset) != visited.end()) {
+        visited.Contains(nextOffset)) {
       break;
     }
     offset = nextOffset;

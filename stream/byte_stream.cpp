@@ -4,6 +4,8 @@ namespace kexif {
 
 ByteStream::~ByteStream() = default;
 
+HeldBytes ByteStream::Held() { return {}; }
+
 void ReleaseStream(ByteStream *stream) { delete stream; }
 
 }  // namespace kexif

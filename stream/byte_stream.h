@@ -16,6 +16,14 @@ inline constexpr int32_t kSeekFromEnd = 2;
 inline constexpr int32_t kOpenRead = 1;
 inline constexpr int32_t kOpenWrite = 2;
 
+// Bytes of a stream already in memory: length bytes from stream position
+// `position` on.
+struct HeldBytes {
+  int64_t position = 0;
+  const uint8_t *data = nullptr;
+  int32_t length = 0;
+};
+
 class ByteStream {
  public:
   virtual ~ByteStream();
@@ -35,6 +43,10 @@ class ByteStream {
   // (for a window: what its parent holds from the window's start on).
   // Used to check offsets and lengths read from a file before use.
   virtual int64_t Size() = 0;
+  // The bytes the stream holds in memory already (none unless a kind says
+  // otherwise), so that a parser can take them without a call per read.
+  // They stay valid until the next call on the stream.
+  virtual HeldBytes Held();
 
  protected:
   ByteStream() = default;

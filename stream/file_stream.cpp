@@ -148,6 +148,11 @@ int64_t FileStream::Size() {
   return end;
 }
 
+HeldBytes FileStream::Held() {
+  if (mode_ != kOpenRead || buffer_ == nullptr) return {};
+  return {bufferStart_, buffer_, bufferLength_};
+}
+
 bool FileStream::Flush(bool toDisk) {
   if (mode_ != kOpenWrite) return true;
   if (file_ == nullptr) return false;

@@ -30,6 +30,8 @@ class FileStream final : public ByteStream {
   int32_t Tell() override;
   int32_t AtEnd() override;
   int64_t Size() override;
+  // Reading streams: the buffered bytes.
+  HeldBytes Held() override;
 
   // Writing streams: pushes buffered bytes to the operating system and,
   // when toDisk, asks it to put them on disk. Returns false on any error

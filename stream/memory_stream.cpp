@@ -65,6 +65,8 @@ int32_t MemoryStream::AtEnd() { return current_ >= end_ ? 1 : 0; }
 
 int64_t MemoryStream::Size() { return length_; }
 
+HeldBytes MemoryStream::Held() { return {0, base_, length_}; }
+
 int CreateMemoryStream(ByteStream **out, void *base, int32_t length) {
   if (out == nullptr || base == nullptr || length < 1) return 0;
   auto *stream = new (std::nothrow) MemoryStream(static_cast<uint8_t *>(base), length);

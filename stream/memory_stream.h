@@ -22,6 +22,8 @@ class MemoryStream final : public ByteStream {
   // True as soon as the position reaches the end.
   int32_t AtEnd() override;
   int64_t Size() override;
+  // The whole block.
+  HeldBytes Held() override;
 
  private:
   int32_t length_;

@@ -37,6 +37,19 @@ int64_t StreamWindow::Size() {
   return total > start_ ? total - start_ : 0;
 }
 
+HeldBytes StreamWindow::Held() {
+  HeldBytes held = parent_->Held();
+  const int64_t skip = start_ - held.position;
+  if (skip > 0) {
+    if (skip >= held.length) return {};
+    held.data += skip;
+    held.length -= static_cast<int32_t>(skip);
+    held.position = start_;
+  }
+  held.position -= start_;
+  return held;
+}
+
 int CreateStreamWindow(ByteStream **out, ByteStream *parent, int32_t length) {
   if (out == nullptr || parent == nullptr || length == 0) return 0;
   auto *window = new (std::nothrow) StreamWindow(parent, length);

@@ -22,6 +22,8 @@ class StreamWindow final : public ByteStream {
   int32_t AtEnd() override;
   // What the parent holds from the window's start on.
   int64_t Size() override;
+  // What the parent holds from the window's start on.
+  HeldBytes Held() override;
 
   int32_t start() const { return start_; }
   int32_t length() const { return length_; }

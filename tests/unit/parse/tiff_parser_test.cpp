@@ -6,7 +6,11 @@
 #include "parse/maker_note_reach.h"
 #include "parse/parse_limits.h"
 #include "parse/tiff_parser.h"
+#include "stream/file_stream.h"
+#include "stream/owned_stream.h"
 #include "tests/support/sample_photo.h"
+#include "tests/support/temp_files.h"
+#include "tests/support/tree_dump.h"
 #include "tests/unit/parse/parse_test_util.h"
 
 namespace kexif::test {
@@ -29,6 +33,49 @@ Bytes Native(const std::vector<T> &values) {
   Bytes b(values.size() * sizeof(T));
   std::memcpy(b.data(), values.data(), b.size());
   return b;
+}
+
+// The parse takes what a file stream holds in its buffer from there and
+// reads the rest. Here the first directory straddles the end of the first
+// buffered block, one value lies before a later block and the Exif
+// directory far after it: every byte must be the file's, as when the whole
+// structure is in memory.
+TEST(TiffParser, ReadsTheSameThroughAFileWhoseBufferHoldsOnlyPartsOfTheStructure) {
+  Bytes tiff(40000, 0xEE);
+  auto put16 = [&](size_t at, uint16_t v) { std::memcpy(&tiff[at], &v, 2); };
+  auto put32 = [&](size_t at, uint32_t v) { std::memcpy(&tiff[at], &v, 4); };
+  auto entry = [&](size_t at, uint16_t tag, uint16_t type, uint32_t count, uint32_t field) {
+    put16(at, tag), put16(at + 2, type), put32(at + 4, count), put32(at + 8, field);
+  };
+  std::memcpy(tiff.data(), "II*\0", 4);
+  put32(4, 8185);
+  put16(8185, 3);
+  entry(8187, 0x010F, 2, 6, 8100);   // Make, in the first block
+  entry(8199, 0x0110, 2, 7, 24570);  // Model, across a later block's end
+  entry(8211, 0x8769, 4, 1, 30000);  // Exif pointer
+  put32(8223, 0);
+  std::memcpy(&tiff[8100], "Maker", 6);
+  std::memcpy(&tiff[24570], "Model1", 7);
+  put16(30000, 1);
+  entry(30002, 0x829A, 5, 1, 16);  // ExposureTime, at the file's start
+  put32(30014, 0);
+  put32(16, 1), put32(20, 160);
+
+  test::TempDir dir;
+  const std::string name = dir.Write("parts.tif", tiff);
+  ByteStream *file = nullptr;
+  ASSERT_EQ(CreateFileStream(&file, name.c_str(), kOpenRead), 1);
+  const OwnedStream owned(file);
+  ExifDocument fromFile;
+  TreeBuilder builder(&fromFile);
+  ASSERT_EQ(ParseTiff(*file, builder), 1);
+  ExifDocument inMemory;
+  ASSERT_EQ(Parse(tiff, inMemory), 1);
+
+  EXPECT_EQ(DumpTree(fromFile), DumpTree(inMemory));
+  EXPECT_EQ(Stored(Tag(fromFile, 0x010F)), Bytes({'M', 'a', 'k', 'e', 'r', 0}));
+  EXPECT_EQ(Stored(Tag(fromFile, 0x0110)), Bytes({'M', 'o', 'd', 'e', 'l', '1', 0}));
+  EXPECT_EQ(Stored(Tag(fromFile, 0x829A)), Native<uint32_t>({1, 160}));
 }
 
 TEST(TiffParser, ConvertsEveryTypeClassToNativeOrderInBothByteOrders) {

@@ -78,6 +78,36 @@ TEST(FileStream, ReadsInPiecesStraddlingRefillsAndInLargeBlocksGiveTheFileBytes)
   EXPECT_EQ(s->AtEnd(), 0);
 }
 
+TEST(FileStream, HoldsTheBufferedBytesAtTheirPositionAlsoSeenThroughAWindow) {
+  TempDir dir;
+  const Bytes content = Counting(100000);
+  const std::string name = dir.Write("held.bin", content);
+  OwnedStream s = Open(name.c_str(), kOpenRead);
+  EXPECT_EQ(s->Held().length, 0);  // nothing read yet
+  s->Seek(kSeekFromStart, 50000);
+  uint8_t four[4];
+  ASSERT_TRUE(ReadExact(*s, four, 4));
+  const HeldBytes held = s->Held();
+  ASSERT_GT(held.length, 4);
+  EXPECT_EQ(held.position, 50000);
+  EXPECT_TRUE(std::equal(held.data, held.data + held.length, content.begin() + 50000));
+  // A window that starts before the held bytes sees them further on; one
+  // that starts inside them sees the rest of them from its position 0.
+  for (const int32_t start : {49990, 50100}) {
+    s->Seek(kSeekFromStart, start);
+    ByteStream *window = nullptr;
+    ASSERT_EQ(CreateStreamWindow(&window, s.get(), 16), 1);
+    const HeldBytes seen = OwnedStream(window)->Held();
+    EXPECT_EQ(seen.position, std::max(0, 50000 - start));
+    EXPECT_EQ(seen.data, held.data + std::max(0, start - 50000));
+    EXPECT_EQ(seen.length, held.length - std::max(0, start - 50000));
+  }
+  // A writing stream holds nothing a reader could take.
+  OwnedStream out = Open(dir.File("out.bin").c_str(), kOpenWrite);
+  ASSERT_NE(out, nullptr);
+  EXPECT_EQ(out->Held().length, 0);
+}
+
 TEST(FileStream, BytesAppendedAfterOpeningAreReadAsTheRuntimeWould) {
   TempDir dir;
   const std::string name = dir.Write("grows.bin", {1, 2, 3, 4, 5});

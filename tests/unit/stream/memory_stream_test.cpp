@@ -90,6 +90,11 @@ TEST(StreamWindow, PositionsCountFromTheWindowStart) {
   EXPECT_EQ(buf[5], 25);
   EXPECT_EQ(window->AtEnd(), 1);
   EXPECT_EQ(window->Size(), 28);
+  // What it holds in memory is the parent's block from the window's start.
+  const HeldBytes held = window->Held();
+  EXPECT_EQ(held.position, 0);
+  EXPECT_EQ(held.data, block + 12);
+  EXPECT_EQ(held.length, 28);
   // A window opened at the parent's end holds nothing.
   parent->Seek(kSeekFromEnd, 0);
   ByteStream *atEnd = nullptr;
