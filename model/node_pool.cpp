@@ -19,7 +19,7 @@ namespace {
 
 #if KEXIF_NODE_POOL
 constexpr std::size_t kGrain = 16;
-constexpr std::size_t kClasses = 16;  // blocks of up to 256 bytes
+constexpr std::size_t kClasses = NodeReleaseBatch::kSizeClasses;
 constexpr uint32_t kMaxBlocksPerClass = 512;
 
 struct FreeBlock {
@@ -59,6 +59,15 @@ std::size_t ClassOf(std::size_t size) {
 }
 
 std::size_t BlockSize(std::size_t c) { return (c + 1) * kGrain; }
+
+// Schedules the drain when the thread first keeps a block.
+void ArmDrain(FreeLists &mine) {
+  if (mine.drainArmed) return;
+  // Naming the drain constructs it on this thread and schedules its
+  // destructor for the thread's end.
+  static_cast<void>(&drain);
+  mine.drainArmed = true;
+}
 
 // One look-up of the thread's lists per call: in a shared library each
 // look-up of a thread-local object may cost a call.
@@ -102,12 +111,7 @@ void ReleaseNodeMemory(void *block, std::size_t size) noexcept {
   const std::size_t c = ClassOf(size);
   FreeLists &mine = lists;
   if (c < kClasses && !mine.closed && mine.count[c] < kMaxBlocksPerClass) {
-    if (!mine.drainArmed) {
-      // Naming the drain constructs it on this thread and schedules its
-      // destructor for the thread's end.
-      static_cast<void>(&drain);
-      mine.drainArmed = true;
-    }
+    ArmDrain(mine);
     auto *free = static_cast<FreeBlock *>(block);
     free->next = mine.head[c];
     mine.head[c] = free;
@@ -117,6 +121,48 @@ void ReleaseNodeMemory(void *block, std::size_t size) noexcept {
 #endif
   static_cast<void>(size);
   ::operator delete(block);
+}
+
+void NodeReleaseBatch::Add(void *block, std::size_t size) noexcept {
+  if (block == nullptr) return;
+#if KEXIF_NODE_POOL
+  const std::size_t c = ClassOf(size);
+  if (c < kClasses) {
+    auto *free = static_cast<FreeBlock *>(block);
+    free->next = static_cast<FreeBlock *>(head_[c]);
+    if (head_[c] == nullptr) tail_[c] = free;
+    head_[c] = free;
+    ++count_[c];
+    return;
+  }
+#endif
+  static_cast<void>(size);
+  ::operator delete(block);
+}
+
+NodeReleaseBatch::~NodeReleaseBatch() {
+#if KEXIF_NODE_POOL
+  FreeLists *mine = nullptr;
+  for (std::size_t c = 0; c < kClasses; ++c) {
+    if (count_[c] == 0) continue;
+    if (mine == nullptr) mine = &lists;
+    auto *head = static_cast<FreeBlock *>(head_[c]);
+    uint32_t n = count_[c];
+    // What the thread's list has no room for goes to the general allocator.
+    const uint32_t room = mine->closed || mine->count[c] >= kMaxBlocksPerClass ? 0 : kMaxBlocksPerClass - mine->count[c];
+    while (n > room) {
+      FreeBlock *gone = head;
+      head = head->next;
+      ::operator delete(gone);
+      --n;
+    }
+    if (n == 0) continue;
+    ArmDrain(*mine);
+    static_cast<FreeBlock *>(tail_[c])->next = mine->head[c];
+    mine->head[c] = head;
+    mine->count[c] += n;
+  }
+#endif
 }
 
 std::size_t KeptNodeBlocks() noexcept {

@@ -10,17 +10,70 @@
 
 namespace kexif {
 
+namespace {
+
+// Ends a node whose links were cleared. Its class is known from its shape,
+// so the destructor is called by name rather than through the virtual
+// table, and the memory goes back with that class's size.
+void DestroyDetached(MetaNode *node, NodeReleaseBatch &batch) noexcept {
+  switch (node->Shape()) {
+    case NodeShape::kTag: {
+      auto *tag = static_cast<TagNode *>(node);
+      tag->TagNode::~TagNode();
+      batch.Add(tag, sizeof(TagNode));
+      return;
+    }
+    case NodeShape::kSegment: {
+      auto *segment = static_cast<SegmentNode *>(node);
+      segment->SegmentNode::~SegmentNode();
+      batch.Add(segment, sizeof(SegmentNode));
+      return;
+    }
+    case NodeShape::kBlob: {
+      auto *blob = static_cast<BlobNode *>(node);
+      blob->BlobNode::~BlobNode();
+      batch.Add(blob, sizeof(BlobNode));
+      return;
+    }
+    case NodeShape::kPlain:
+      node->MetaNode::~MetaNode();
+      batch.Add(node, sizeof(MetaNode));
+      return;
+  }
+}
+
+// Destroys a chain of siblings and every subtree below them. Each node's
+// children are put in front of the siblings still to go, so the walk needs
+// neither recursion nor a stack however deep or long the tree is.
+void DestroyChain(MetaNode *node, NodeReleaseBatch &batch) noexcept {
+  while (node != nullptr) {
+    MetaNode *after = node->next;
+    if (MetaNode *child = node->firstChild) {
+      MetaNode *last = child;
+      while (last->next != nullptr) last = last->next;
+      last->next = after;
+      after = child;
+    }
+    node->firstChild = nullptr;
+    node->next = nullptr;
+    DestroyDetached(node, batch);
+    node = after;
+  }
+}
+
+// Out of line, so that the destructor stays small enough to be inlined
+// into the teardown, which calls it for every node with its links cleared.
+[[gnu::noinline]] void DestroyLinked(MetaNode *children, MetaNode *siblings) noexcept {
+  NodeReleaseBatch batch;
+  DestroyChain(children, batch);
+  DestroyChain(siblings, batch);
+}
+
+}  // namespace
+
 MetaNode::~MetaNode() {
   std::free(label);
-  delete firstChild;
-  MetaNode *sibling = next;
-  next = nullptr;
-  while (sibling != nullptr) {
-    MetaNode *after = sibling->next;
-    sibling->next = nullptr;
-    delete sibling;
-    sibling = after;
-  }
+  if (firstChild != nullptr || next != nullptr) DestroyLinked(firstChild, next);
 }
 
 void *MetaNode::operator new(std::size_t size) { return AllocateNodeMemory(size); }

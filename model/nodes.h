@@ -16,7 +16,9 @@ namespace kexif {
 class ByteStream;
 
 // Which of the classes below a node is, so that a look at a node's class
-// costs a compare rather than a runtime type check.
+// costs a compare rather than a runtime type check. The shape names the
+// node's own class exactly (no other class derives from these), which the
+// teardown relies on to end nodes without a virtual call.
 enum class NodeShape : uint8_t { kPlain, kBlob, kTag, kSegment };
 
 class MetaNode {
@@ -25,7 +27,8 @@ class MetaNode {
   MetaNode(const MetaNode &) = delete;
   MetaNode &operator=(const MetaNode &) = delete;
   // Releases the label, then the first child's subtree, then the siblings
-  // after this node (iteratively, so long chains cannot exhaust the stack).
+  // after this node (without recursion, so long chains and deep trees cannot
+  // exhaust the stack).
   virtual ~MetaNode();
 
   // Nodes live in memory recycled per thread (model/node_pool.h).
@@ -91,7 +94,7 @@ struct SourceSpan {
   int32_t byteOrder = kLittleEndian;
 };
 
-class TagNode : public BlobNode {
+class TagNode final : public BlobNode {
  public:
   TagNode() : BlobNode(NodeShape::kTag) { kind = kKindTiffItem; }
   int32_t type = 0;
@@ -99,7 +102,7 @@ class TagNode : public BlobNode {
   SourceSpan source;
 };
 
-class SegmentNode : public BlobNode {
+class SegmentNode final : public BlobNode {
  public:
   SegmentNode(int32_t marker, int32_t length, int32_t offset);
 
