@@ -9,19 +9,29 @@ TESTS lists every test, one a line. Prints, per test, the mutants it kills
 and those no other test kills ("unique"), most first, then the tests that
 kill none.
 """
+import re
 import sys
 from collections import Counter
+
+# "Prefix/Suite.Name/Param" is one instance of the parameterised test
+# Suite.Name: the instances live and die together, so they count as one.
+INSTANCE = re.compile(r"^(?:[^/.]+/)?([^/.]+\.[^/]+)(?:/.*)?$")
+
+
+def test_of(name):
+    m = INSTANCE.match(name)
+    return m.group(1) if m else name
 
 
 def main():
     matrix_path, tests_path = sys.argv[1], sys.argv[2]
-    tests = [t for t in open(tests_path).read().split() if t]
+    tests = list(dict.fromkeys(test_of(t) for t in open(tests_path).read().split()))
     kills, unique = Counter(), Counter()
     mutants = survivors = 0
     for line in open(matrix_path):
         fields = line.rstrip("\n").split("\t")
         mutants += 1
-        failed = sorted({t for t in fields[6].split(",") if t}) if len(fields) > 6 else []
+        failed = sorted({test_of(t) for t in fields[6].split(",") if t}) if len(fields) > 6 else []
         if not failed:
             survivors += 1
         for test in failed:
