@@ -8,13 +8,19 @@
 # stillborn when it does not compile (not counted), and survives otherwise.
 #
 # Usage: scripts/mutation.sh [--count N] [--seed S] [--build DIR] [--jobs J]
-#                            [--max-minutes M] [--mutants LIST]
+#                            [--max-minutes M] [--mutants LIST] [--matrix]
 # The same sources, count and seed give the same mutants; --mutants runs the
 # lines of a list that scripts/mutants.py wrote instead (for instance the
 # survivors of an earlier run, after new tests). The sources are
 # mutated in a copy of the tree inside the build folder, so the working tree
 # is never touched; each mutated file is restored before the next mutant,
 # and on exit.
+#
+# --matrix runs every test program to its end for each mutant and writes
+# matrix.tsv: the mutant's line of the list, then the names of the tests it
+# failed, comma-separated (the corpus replay is the one test "replay"). From
+# it scripts/kill-matrix.py counts, per test, the mutants it kills and those
+# no other test kills, and lists the tests that kill none.
 set -eu
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -24,6 +30,7 @@ build=build-mutation
 jobs=$(nproc)
 max_minutes=0
 given=""
+matrix=0
 while [ $# -gt 0 ]; do
   case $1 in
     --count) count=$2; shift 2 ;;
@@ -32,7 +39,8 @@ while [ $# -gt 0 ]; do
     --jobs) jobs=$2; shift 2 ;;
     --max-minutes) max_minutes=$2; shift 2 ;;
     --mutants) given=$(realpath "$2"); shift 2 ;;
-    *) echo "usage: $0 [--count N] [--seed S] [--build DIR] [--jobs J] [--max-minutes M] [--mutants LIST]" >&2; exit 2 ;;
+    --matrix) matrix=1; shift ;;
+    *) echo "usage: $0 [--count N] [--seed S] [--build DIR] [--jobs J] [--max-minutes M] [--mutants LIST] [--matrix]" >&2; exit 2 ;;
   esac
 done
 case $build in /*) ;; *) build=$root/$build ;; esac
@@ -97,7 +105,41 @@ run_recorded() {
   echo "$status" >"$build/status/$1"
   [ "$status" -eq 0 ] || exit 255
 }
-export -f run_program run_recorded
+# Matrix mode: the names of the failing tests of one program, one a line. A
+# crash or a timeout ends a run inside one test, which counts as failing;
+# the program then runs again without it (three runs at most), so that the
+# tests after it still count.
+failing_tests() {  # program seconds
+  local program=$1 limit=$2 skipped=SaveKilled.* out status run culprit
+  if [ "$program" = kexif_fuzz_replay ]; then
+    run_program "$program" "$limit" || echo replay
+    return 0
+  fi
+  for run in 1 2 3; do
+    status=0
+    out=$(cd "$bin" && timeout -k 2 "$limit" "tests/$program" "--gtest_filter=-$skipped" 2>&1) || status=$?
+    [ "$status" -ne 0 ] || return 0
+    # "[  FAILED  ] Suite.Name (3 ms)" after each test, "[  FAILED  ] N tests, listed below:" at the end.
+    sed -n 's/^\[  FAILED  \] \([^ ,]*\.[^ ,]*\).*/\1/p' <<<"$out" | sort -u
+    # A finished run ends with "[==========] N tests from M test suites ran."
+    if grep -q '^\[==========\] .* ran\.' <<<"$out"; then return 0; fi
+    culprit=$(sed -n 's/^\[ RUN      \] //p' <<<"$out" | tail -n 1)
+    [ -n "$culprit" ] || { echo "$program"; return 0; }
+    echo "$culprit"
+    skipped=$skipped:$culprit
+  done
+}
+
+# The tests of every program, as gtest names them.
+list_tests() {
+  local program
+  for program in "${programs[@]}"; do
+    [ "$program" != kexif_fuzz_replay ] || { echo replay; continue; }
+    "$bin/tests/$program" --gtest_list_tests "--gtest_filter=-SaveKilled.*" |
+      awk '/^[^ ]/ { suite = $1; next } { print suite $1 }'
+  done
+}
+export -f run_program run_recorded failing_tests
 export bin src filter build
 
 echo "== building the unmutated tree and timing its test programs"
@@ -138,6 +180,11 @@ report=$build/report.txt
 # The outcome, then the mutant's line of the list, for reruns of a subset.
 outcomes=$build/outcomes.tsv
 : >"$outcomes"
+matrix_file=$build/matrix.tsv
+if [ "$matrix" = 1 ]; then
+  : >"$matrix_file"
+  list_tests >"$build/tests.txt"
+fi
 started=$(date +%s)
 total=$(wc -l <"$list")
 echo "== $total mutants, seed $seed"
@@ -164,7 +211,15 @@ EOF
   outcome=survived
   rm -rf "$build/status"
   mkdir -p "$build/status"
-  if ! ninja -C "$bin" -j "$jobs" "$first" >/dev/null 2>&1; then
+  if [ "$matrix" = 1 ]; then
+    if ! ninja -C "$bin" -j "$jobs" "${programs[@]}" >/dev/null 2>&1; then
+      outcome=stillborn
+    else
+      failed=$(for program in "${programs[@]}"; do failing_tests "$program" "${limit[$program]}" 2>/dev/null; done | sort -u | paste -s -d ,)
+      [ -z "$failed" ] || outcome="killed by $failed"
+      printf '%s\t%s\t%s\t%s\t%s\t%s\t%s\n' "$file" "$line" "$from" "$to" "$replacement" "$what" "$failed" >>"$matrix_file"
+    fi
+  elif ! ninja -C "$bin" -j "$jobs" "$first" >/dev/null 2>&1; then
     outcome=stillborn
   else
     (run_recorded "$first" "${limit[$first]}") 2>/dev/null || true
@@ -206,3 +261,7 @@ score=0
 [ "$counted" -eq 0 ] || score=$(( (killed + timedout) * 1000 / counted ))
 echo "== seed $seed, $done_count of $total mutants in $minutes min: killed $killed, timed out $timedout, survived $survived, stillborn $stillborn (not counted)"
 echo "== score $((score / 10)).$((score % 10))% (killed and timed out of counted); details in $report"
+if [ "$matrix" = 1 ]; then
+  python3 "$root/scripts/kill-matrix.py" "$matrix_file" "$build/tests.txt" >"$build/matrix-summary.txt"
+  echo "== kills per test in $build/matrix-summary.txt"
+fi

@@ -62,6 +62,13 @@ TEST_P(ReaderTagBothOrders, ReadsCachedAndExifSubDirectoryTagsAndTheThumbnailOfT
                  {41495, "absent"}, {282, "absent"}, {34665, "absent"}}) {
       EXPECT_EQ(TagText(r.get(), tag), text) << tag;
     }
+    // Once the tags are scanned, each call hands back the context's copy.
+    ThumbnailData first{};
+    ThumbnailData second{};
+    ASSERT_EQ(kRExifGetThumbnailData(r.get(), &first), 0);
+    ASSERT_EQ(kRExifGetThumbnailData(r.get(), &second), 0);
+    EXPECT_EQ(first.data, second.data);
+    EXPECT_EQ(second.length, t.length);
   }
 }
 

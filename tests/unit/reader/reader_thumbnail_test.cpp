@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include "tests/support/sample_photo.h"
 #include "tests/unit/reader/reader_fixture.h"
 
 namespace kexif::test {
@@ -16,18 +15,6 @@ Bytes WithSecondDirectory(bool bigEndian, std::vector<Entry> second, size_t padd
   Bytes tiff = b.Build();
   tiff.resize(tiff.size() + padding, 0x5A);
   return tiff;
-}
-
-TEST(ReaderThumbnail, OnceTagsAreScannedRepeatedCallsReturnTheContextsCopy) {
-  TempDir dir;
-  Reader r = OpenBytes(dir, SamplePhotoJpeg());
-  ASSERT_EQ(TagText(r.get(), 271), "KexifCam");
-  ThumbnailData first{};
-  ThumbnailData second{};
-  ASSERT_EQ(kRExifGetThumbnailData(r.get(), &first), 0);
-  ASSERT_EQ(kRExifGetThumbnailData(r.get(), &second), 0);
-  EXPECT_EQ(first.data, second.data);
-  EXPECT_EQ(second.length, 2000);
 }
 
 // The record stays untouched on each refusal.
