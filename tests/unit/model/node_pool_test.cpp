@@ -86,6 +86,23 @@ TEST(NodePool, ATreeOfEveryClassDeepAndWideIsTornDownIntoTheListsWithinTheirCap)
   } else {
     EXPECT_EQ(kept, 0u);
   }
+  // Below the caps every block is kept, a class with a single node too.
+  auto *small = new MetaNode;
+  MetaNode **link = &small->firstChild;
+  for (int i = 0; i < 10; ++i) {
+    *link = i < 1 ? static_cast<MetaNode *>(test::ShortTag(1, {0}))
+            : i < 3 ? new SegmentNode(kMarkerApp1, 4, 0)
+            : i < 6 ? new BlobNode
+                    : new MetaNode;
+    (*link)->parent = small;
+    link = &(*link)->next;
+  }
+  std::thread fresh([&] {
+    delete small;
+    kept = KeptNodeBlocks();
+  });
+  fresh.join();
+  EXPECT_EQ(kept, kPooled ? 11u : 0u);
 }
 
 TEST(NodePool, AsTagNodeAndAsSegmentNodeAnswerByTheNodesClass) {

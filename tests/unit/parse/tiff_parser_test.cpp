@@ -275,6 +275,21 @@ TEST(TiffParser, HangsTheInteroperabilityDirectoryUnderItsPointerAndDropsADamage
 // its own directory reaches is measured on the structure's bytes: past its
 // counted length, even over bytes another value uses. A note that is not a
 // sound directory reaches nowhere.
+// Hostile data may repeat the maker note in every directory of a chain; a
+// parse records the place of the first four only, and reads the rest as
+// plain entries.
+TEST(TiffParser, RecordsThePlaceOfAtMostFourMakerNotesOfAChain) {
+  TiffBuilder b;
+  for (uint8_t i = 0; i < 6; ++i) b.AddDirectory().Add(Entry::Undefined(kTagMakerNote, Bytes(8, i)));
+  ExifDocument document;
+  ASSERT_EQ(Parse(b.Build(), document), 1);
+  std::vector<bool> known;
+  for (MetaNode *d = FindStructuralById(document.root, kIdDirectory); d != nullptr; d = d->next) {
+    if (d->id == kIdDirectory) known.push_back(FindTagById(d->firstChild, kTagMakerNote)->source.known);
+  }
+  EXPECT_EQ(known, std::vector<bool>({true, true, true, true, false, false}));
+}
+
 TEST(TiffParser, RecordsWhereTheMakerNoteSatAndHowFarItsDirectoryReaches) {
   // An entry {tag, type, count, field} of a 1-entry directory, little-endian.
   const auto directory = [](const Bytes &prefix, uint16_t type, uint32_t count, uint32_t field) {
